@@ -1,0 +1,29 @@
+// The format build pipeline and the filter preview of the wizard's image views.
+//
+// BuildFormatIcon turns the working image into one finished format image:
+//   clone -> (below 32 bits) alpha threshold -> effects, if the format is smaller in
+//   either direction -> resize -> effects, if the format is at least as large in both
+//   directions -> sharpen -> (8 bits or less) median-cut palette.
+// Effects are the filters followed by the rounded corners, with no light for 4-bit
+// formats when noLight4Bit is set; they run exactly once, at the larger of the two sizes,
+// and sharpening always runs last at the format's size.
+// The preview differs on purpose: filters, sharpen, corners, at the working image's size.
+// Neither function changes the working image; both return a new image owned by the caller.
+#pragma once
+
+#include <memory>
+
+#include "core/effects.h"
+#include "core/icon.h"
+
+namespace varlen {
+
+// width and height 1 ... 512 (anything CreateIcon accepts works), bpp 4, 8, 24 or 32.
+// Null when the size or depth is refused by CreateIcon.
+std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int height, int bpp,
+                                       bool smoothing, const EffectSettings& effects);
+
+// The image that pages 3, 4 and 5 show in their views.
+std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects);
+
+}  // namespace varlen
