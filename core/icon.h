@@ -35,16 +35,26 @@ using Pixel = std::uint32_t;
 // A Windows colour value: red in the low byte, then green, then blue.
 using ColorRef = std::uint32_t;
 
-constexpr int Blue(Pixel p) { return static_cast<int>(p & 0xFF); }
-constexpr int Green(Pixel p) { return static_cast<int>((p >> 8) & 0xFF); }
-constexpr int Red(Pixel p) { return static_cast<int>((p >> 16) & 0xFF); }
-constexpr int Alpha(Pixel p) { return static_cast<int>(p >> 24); }
+constexpr int Blue(Pixel p) {
+    return static_cast<int>(p & 0xFF);
+}
+constexpr int Green(Pixel p) {
+    return static_cast<int>((p >> 8) & 0xFF);
+}
+constexpr int Red(Pixel p) {
+    return static_cast<int>((p >> 16) & 0xFF);
+}
+constexpr int Alpha(Pixel p) {
+    return static_cast<int>(p >> 24);
+}
 // Packs four channels, each already within 0 ... 255.
 constexpr Pixel MakePixel(int a, int r, int g, int b) {
     return (static_cast<Pixel>(a) << 24) | (static_cast<Pixel>(r) << 16) |
            (static_cast<Pixel>(g) << 8) | static_cast<Pixel>(b);
 }
-constexpr int ClampChannel(int v) { return v < 1 ? 0 : (v > 255 ? 255 : v); }
+constexpr int ClampChannel(int v) {
+    return v < 1 ? 0 : (v > 255 ? 255 : v);
+}
 
 // Rectangle with exclusive right and bottom edges.
 struct Rect {
@@ -86,7 +96,7 @@ std::unique_ptr<CIcon> CreateIcon(int width, int height, int bpp, const CIcon* s
 std::unique_ptr<CIcon> CloneIcon(const CIcon* source, bool smoothing = false);
 
 class CIcon {
-public:
+  public:
     // One horizontal run of pixels on row y, columns left ... right inclusive; empty when
     // left > right.
     struct CLOSEDRANGE {
@@ -132,8 +142,8 @@ public:
     // (null: all of it), optionally mirrored left-right and rotated by angle degrees
     // (clockwise on screen) about the centre of srcRect, by nearest pixel or smoothed.
     // Pixels outside dst are never touched. src must not be this image.
-    void Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
-                double angle, bool smoothing);
+    void Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror, double angle,
+                bool smoothing);
     // Alpha-weighted bilinear sample at (x, y), both >= 0; outside pixels count as 0.
     Pixel SampleBilinear(double x, double y) const;
     // Lays the image on an opaque background colour; pixels with alpha 255 stay as they are.
@@ -199,7 +209,7 @@ public:
     std::vector<Pixel> Draw(const Rect* dst, const Rect* srcRect, bool force32, bool mirror,
                             double angle, bool useBackground, ColorRef crBackground) const;
 
-private:
+  private:
     // Only the factories can name this, so only they construct images.
     struct FactoryKey {
         explicit FactoryKey() = default;
@@ -208,11 +218,10 @@ private:
                                              bool smoothing);
     friend std::unique_ptr<CIcon> CloneIcon(const CIcon* source, bool smoothing);
 
-public:
+  public:
     CIcon(FactoryKey, int width, int height, int bpp);
 
-private:
-
+  private:
     std::int32_t m_nWidth;
     std::int32_t m_nHeight;
     std::int32_t m_nBpp;

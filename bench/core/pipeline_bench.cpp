@@ -1,8 +1,8 @@
 #include <benchmark/benchmark.h>
 
+#include "bench_images.h"
 #include "core/format.h"
 #include "core/pipeline.h"
-#include "bench_images.h"
 
 namespace varlen {
 namespace {
