@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
+    libpng-dev libjpeg62-turbo-dev libgif-dev
+    icoutils python3 python3-pil
 )
 
 missing=()
