@@ -23,8 +23,8 @@ struct Entry {
 };
 Entry EntryAt(const Bytes& b, std::size_t i) {
     const std::size_t at = 6 + 16 * i;
-    return Entry{b.at(at), b.at(at + 1), b.at(at + 2), b.at(at + 3), U16(b, at + 4),
-                 U16(b, at + 6), U32(b, at + 8), U32(b, at + 12)};
+    return Entry{b.at(at),       b.at(at + 1),   b.at(at + 2),   b.at(at + 3),
+                 U16(b, at + 4), U16(b, at + 6), U32(b, at + 8), U32(b, at + 12)};
 }
 bool StartsWith(const Bytes& b, std::size_t at, const Bytes& prefix) {
     return b.size() >= at + prefix.size() &&
@@ -119,7 +119,8 @@ TEST(IconFile, PngFormExactlyForThirtyTwoBitsFrom64x64WithOptionOn) {
     // The PNG entry's length ends exactly at the IEND chunk.
     const Entry last = EntryAt(withPng, 4);
     EXPECT_EQ(last.offset + last.bytes, withPng.size());
-    EXPECT_TRUE(StartsWith(withPng, withPng.size() - 8, Bytes{'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82}));
+    EXPECT_TRUE(
+        StartsWith(withPng, withPng.size() - 8, Bytes{'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82}));
     EXPECT_EQ(EntryAt(withPng, 1).offset, EntryAt(withPng, 0).offset + EntryAt(withPng, 0).bytes);
 
     const Bytes without = IcoBytes(icons, false);
