@@ -58,7 +58,7 @@ std::unique_ptr<AtomicFile> AtomicFile::Create(const std::filesystem::path& path
 
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && (!S_ISREG(existing.st_mode) || ::access(target.c_str(), W_OK) != 0)) {
+    if (exists && (!S_ISREG(existing.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
         return nullptr;
     }
 

@@ -153,6 +153,16 @@ TEST(IconFile, ImageThatCannotBeWrittenFailsTheFile) {
     EXPECT_FALSE(icons.Write(f, false));
 }
 
+TEST(IconFile, MoreImagesThanTheCountFieldHoldsAreRefused) {
+    CIcons icons;
+    for (int i = 0; i < 65536; ++i) {
+        icons.Add(CreateIcon(1, 1, 4));
+    }
+    MemoryFile f;
+    EXPECT_FALSE(icons.Write(f, false));  // 65536 would be stored as count 0
+    EXPECT_EQ(f.GetPosition(), 0u);
+}
+
 TEST(IconFileSave, NonExistentFolderFailsAndCreatesNothing) {
     TempFolder dir;
     CIcons icons;
