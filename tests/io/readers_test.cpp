@@ -39,20 +39,23 @@ bool Exists(const char* tool) {
     return tool[0] != '\0' && std::filesystem::exists(tool);
 }
 
-// Pillow prints, for each image of the file (every size of an icon), a line
-// "W H R G B A" with the colour of pixel (0, 0) and one of pixel (W-1, H-1).
+// For each file named, Pillow prints its format, then for each image of the file (every
+// size of an icon) a line "W H R G B A R G B A" with the colours of pixels (0, 0) and
+// (W-1, H-1), then an empty line.
 constexpr const char* kPillowScript = R"(import sys
 from PIL import Image
-im = Image.open(sys.argv[1])
-print(im.format)
-sizes = sorted(im.info.get('sizes', [im.size]))
-for s in sizes:
-    if im.format == 'ICO':
-        im.size = s
-    im.load()
-    rgba = im.convert('RGBA')
-    w, h = rgba.size
-    print(w, h, *rgba.getpixel((0, 0)), *rgba.getpixel((w - 1, h - 1)))
+for name in sys.argv[1:]:
+    im = Image.open(name)
+    print(im.format)
+    sizes = sorted(im.info.get('sizes', [im.size]))
+    for s in sizes:
+        if im.format == 'ICO':
+            im.size = s
+        im.load()
+        rgba = im.convert('RGBA')
+        w, h = rgba.size
+        print(w, h, *rgba.getpixel((0, 0)), *rgba.getpixel((w - 1, h - 1)))
+    print()
 )";
 
 std::vector<std::string> Lines(const std::string& s) {
@@ -78,11 +81,29 @@ class IndependentReaders : public ::testing::Test {
             m_dir / "read.py",
             Bytes(kPillowScript, kPillowScript + std::char_traits<char>::length(kPillowScript)));
     }
-    std::vector<std::string> Pillow(const std::filesystem::path& file) {
-        const CommandResult r = RunCommand(std::string(VARLEN_SYSTEM_PYTHON) + " " +
-                                           Quote(m_dir / "read.py") + " " + Quote(file));
+    // The lines Pillow prints for each of files, in order.
+    std::vector<std::vector<std::string>> Pillow(const std::vector<std::filesystem::path>& files) {
+        std::string command = std::string(VARLEN_SYSTEM_PYTHON) + " " + Quote(m_dir / "read.py");
+        for (const auto& f : files) {
+            command += " " + Quote(f);
+        }
+        const CommandResult r = RunCommand(command);
         EXPECT_TRUE(r.ok) << r.out;
-        return Lines(r.out);
+        std::vector<std::vector<std::string>> blocks(1);
+        for (const std::string& line : Lines(r.out)) {
+            if (line.empty()) {
+                blocks.emplace_back();
+            } else {
+                blocks.back().push_back(line);
+            }
+        }
+        blocks.pop_back();
+        EXPECT_EQ(blocks.size(), files.size()) << r.out;
+        blocks.resize(files.size());
+        return blocks;
+    }
+    std::vector<std::string> Pillow(const std::filesystem::path& file) {
+        return Pillow(std::vector<std::filesystem::path>{file})[0];
     }
     std::vector<std::string> IcotoolList(const std::filesystem::path& file) {
         const CommandResult r = RunCommand(std::string(VARLEN_ICOTOOL) + " -l " + Quote(file));
@@ -148,40 +169,38 @@ TEST_F(IndependentReaders, CursorListsHotspotAndOpens) {
     EXPECT_EQ(IcotoolList(m_dir / "b.cur"),
               (std::vector<std::string>{"--cursor --index=1 --width=48 --height=32 --bit-depth=32 "
                                         "--palette-size=0 --hotspot-x=47 --hotspot-y=31"}));
-    const auto a = Pillow(m_dir / "a.cur");
-    ASSERT_EQ(a.size(), 2u);
-    EXPECT_EQ(a[0], "CUR");
-    EXPECT_EQ(a[1], "16 16 128 128 128 255 128 128 128 255");
-    const auto b = Pillow(m_dir / "b.cur");
-    ASSERT_EQ(b.size(), 2u);
-    EXPECT_EQ(b[1].substr(0, 6), "48 32 ");
+    const auto blocks = Pillow({m_dir / "a.cur", m_dir / "b.cur"});
+    EXPECT_EQ(blocks[0],
+              (std::vector<std::string>{"CUR", "16 16 128 128 128 255 128 128 128 255"}));
+    ASSERT_EQ(blocks[1].size(), 2u);
+    EXPECT_EQ(blocks[1][1].substr(0, 6), "48 32 ");
 }
 
 TEST_F(IndependentReaders, BitmapPngAndGifOpenWithTheirSizesAndColours) {
+    std::vector<std::filesystem::path> files;
+    std::vector<std::string> expected;
     for (const int bpp : {4, 8, 24, 32}) {
         auto icon = Sample(7, 5, bpp);                       // odd width: padded rows
         icon->Pixels()[34] = MakePixel(255, 240, 240, 240);  // bottom-right corner
         const std::string tag = std::to_string(bpp);
-        ASSERT_TRUE(SaveBmp(*icon, m_dir / (tag + ".bmp")));
-        ASSERT_TRUE(SavePng(*icon, m_dir / (tag + ".png")));
         const std::string corner = bpp == 32 ? "10 20 30 " : "128 128 128 ";
-        const auto bmp = Pillow(m_dir / (tag + ".bmp"));
-        ASSERT_EQ(bmp.size(), 2u) << bpp;
-        EXPECT_EQ(bmp[0], "BMP");
+        ASSERT_TRUE(SaveBmp(*icon, m_dir / (tag + ".bmp")));
+        files.push_back(m_dir / (tag + ".bmp"));
         // Pillow reads a 32-bit BI_RGB bitmap without its alpha byte.
-        EXPECT_EQ(bmp[1], "7 5 " + corner + "255 240 240 240 255") << bpp;
-        const auto png = Pillow(m_dir / (tag + ".png"));
-        ASSERT_EQ(png.size(), 2u) << bpp;
-        EXPECT_EQ(png[0], "PNG");
-        EXPECT_EQ(png[1], "7 5 " + corner + (bpp == 32 ? "100" : "255") + " 240 240 240 255")
-            << bpp;
+        expected.push_back("BMP|7 5 " + corner + "255 240 240 240 255");
+        ASSERT_TRUE(SavePng(*icon, m_dir / (tag + ".png")));
+        files.push_back(m_dir / (tag + ".png"));
+        expected.push_back("PNG|7 5 " + corner + (bpp == 32 ? "100" : "255") + " 240 240 240 255");
         if (bpp <= 8) {
             ASSERT_TRUE(SaveGif(*icon, m_dir / (tag + ".gif")));
-            const auto gif = Pillow(m_dir / (tag + ".gif"));
-            ASSERT_EQ(gif.size(), 2u) << bpp;
-            EXPECT_EQ(gif[0], "GIF");
-            EXPECT_EQ(gif[1], "7 5 128 128 128 255 240 240 240 255") << bpp;
+            files.push_back(m_dir / (tag + ".gif"));
+            expected.push_back("GIF|7 5 128 128 128 255 240 240 240 255");
         }
+    }
+    const auto blocks = Pillow(files);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ASSERT_EQ(blocks[i].size(), 2u) << files[i];
+        EXPECT_EQ(blocks[i][0] + "|" + blocks[i][1], expected[i]) << files[i];
     }
 }
 
