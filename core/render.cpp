@@ -61,11 +61,26 @@ int RoundHalfAway(double x) {
     return x >= 0 ? static_cast<int>(x + 0.5) : static_cast<int>(x - 0.5);
 }
 
+// r, g and b divided by d. x / 1.0 is exactly x, and total weights are very often exactly
+// 1 (an opaque neighbourhood gives (1 - t) * 1 + t * 1, which rounds to 1 for 0 <= t < 1;
+// one opaque tap gives 1), so that case skips the divisions without changing any result.
+inline void DivideAll(double& r, double& g, double& b, double d) {
+    if (d != 1.0) {
+        r /= d;
+        g /= d;
+        b /= d;
+    }
+}
+
 // Alpha-weighted interpolation of one horizontal pair of pixels.
 struct PairSample {
     double a = 0, r = 0, g = 0, b = 0;
 };
 
+// kUnitT: the caller guarantees 0 <= t < 1. Then two opaque pixels give weight exactly 1
+// ((1 - t) + t rounds to 1), and multiplying or dividing by 1 changes nothing, so that case
+// drops those operations.
+template <bool kUnitT>
 inline PairSample Pair(Pixel p0, Pixel p1, double tx, double wx) {
     PairSample s;
     const int alpha0 = Alpha(p0);
@@ -73,36 +88,56 @@ inline PairSample Pair(Pixel p0, Pixel p1, double tx, double wx) {
     if ((alpha0 | alpha1) == 0) {
         return s;  // wx * 0 + tx * 0 is exactly 0: no colour
     }
+    if (kUnitT && (alpha0 & alpha1) == 255) {
+        s.a = 1;
+        s.r = Unit(Red(p0)) * wx + Unit(Red(p1)) * tx;
+        s.g = Unit(Green(p0)) * wx + Unit(Green(p1)) * tx;
+        s.b = Unit(Blue(p0)) * wx + Unit(Blue(p1)) * tx;
+        return s;
+    }
     const double a0 = Unit(alpha0);
     const double a1 = Unit(alpha1);
     s.a = wx * a0 + tx * a1;
     if (s.a != 0) {
-        s.r = (Unit(Red(p0)) * a0 * wx + Unit(Red(p1)) * a1 * tx) / s.a;
-        s.g = (Unit(Green(p0)) * a0 * wx + Unit(Green(p1)) * a1 * tx) / s.a;
-        s.b = (Unit(Blue(p0)) * a0 * wx + Unit(Blue(p1)) * a1 * tx) / s.a;
+        s.r = Unit(Red(p0)) * a0 * wx + Unit(Red(p1)) * a1 * tx;
+        s.g = Unit(Green(p0)) * a0 * wx + Unit(Green(p1)) * a1 * tx;
+        s.b = Unit(Blue(p0)) * a0 * wx + Unit(Blue(p1)) * a1 * tx;
+        DivideAll(s.r, s.g, s.b, s.a);
     }
     return s;
 }
 
-// The bilinear combination of the four neighbours of (ix + tx, iy + ty).
-inline Pixel Combine(Pixel p00, Pixel p10, Pixel p01, Pixel p11, double tx, double ty) {
-    const double wx = 1 - tx;
-    const PairSample top = Pair(p00, p10, tx, wx);
-    const PairSample bottom = Pair(p01, p11, tx, wx);
+// The vertical step of the bilinear sample from its two horizontal pairs.
+template <bool kUnitT>
+inline Pixel Vertical(const PairSample& top, const PairSample& bottom, double ty) {
     if (top.a == 0 && bottom.a == 0) {
         return 0;  // total alpha (1 - ty) * 0 + ty * 0 is exactly 0
     }
     const double wy = 1 - ty;
-    const double a = wy * top.a + ty * bottom.a;
-    double r = 0, g = 0, b = 0;
-    if (a != 0) {
-        r = (top.r * top.a * wy + bottom.r * bottom.a * ty) / a;
-        g = (top.g * top.a * wy + bottom.g * bottom.a * ty) / a;
-        b = (top.b * top.a * wy + bottom.b * bottom.a * ty) / a;
+    double a = 1, r = 0, g = 0, b = 0;
+    if (kUnitT && top.a == 1 && bottom.a == 1) {
+        r = top.r * wy + bottom.r * ty;
+        g = top.g * wy + bottom.g * ty;
+        b = top.b * wy + bottom.b * ty;
+    } else {
+        a = wy * top.a + ty * bottom.a;
+        if (a != 0) {
+            r = top.r * top.a * wy + bottom.r * bottom.a * ty;
+            g = top.g * top.a * wy + bottom.g * bottom.a * ty;
+            b = top.b * top.a * wy + bottom.b * bottom.a * ty;
+            DivideAll(r, g, b, a);
+        }
     }
     return MakePixel(
         ClampChannel(static_cast<int>(a * 255)), ClampChannel(static_cast<int>(r * 255)),
         ClampChannel(static_cast<int>(g * 255)), ClampChannel(static_cast<int>(b * 255)));
+}
+
+// The bilinear combination of the four neighbours of (ix + tx, iy + ty).
+template <bool kUnitT>
+inline Pixel Combine(Pixel p00, Pixel p10, Pixel p01, Pixel p11, double tx, double ty) {
+    const double wx = 1 - tx;
+    return Vertical<kUnitT>(Pair<kUnitT>(p00, p10, tx, wx), Pair<kUnitT>(p01, p11, tx, wx), ty);
 }
 
 // Bilinear sample at (x, y) with 0 <= x < width and 0 <= y < height (so the top-left
@@ -117,10 +152,10 @@ inline Pixel SampleInside(const Pixel* data, int width, int height, double x, do
     const bool right = ix + 1 < width;
     const bool below = iy + 1 < height;
     if (right && below) {
-        return Combine(p[0], p[1], p[width], p[width + 1], tx, ty);
+        return Combine<true>(p[0], p[1], p[width], p[width + 1], tx, ty);
     }
-    return Combine(p[0], right ? p[1] : 0, below ? p[width] : 0, right && below ? p[width + 1] : 0,
-                   tx, ty);
+    return Combine<true>(p[0], right ? p[1] : 0, below ? p[width] : 0,
+                         right && below ? p[width + 1] : 0, tx, ty);
 }
 
 // Everything about a render call that does not depend on the pixel being rendered.
@@ -311,10 +346,14 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
             }
             Pixel result = 0;
             if (count != 0) {
-                const double r = sumA != 0 ? sumR / sumA : 0;
-                const double gr = sumA != 0 ? sumG / sumA : 0;
-                const double b = sumA != 0 ? sumB / sumA : 0;
-                const double a = sumA / static_cast<double>(count);
+                double r = 0, gr = 0, b = 0;
+                if (sumA != 0) {
+                    r = sumR;
+                    gr = sumG;
+                    b = sumB;
+                    DivideAll(r, gr, b, sumA);
+                }
+                const double a = count == 1 ? sumA : sumA / static_cast<double>(count);
                 result = MakePixel(
                     ClampChannel(RoundHalfAway(a * 255)), ClampChannel(RoundHalfAway(r * 255)),
                     ClampChannel(RoundHalfAway(gr * 255)), ClampChannel(RoundHalfAway(b * 255)));
@@ -350,8 +389,8 @@ Pixel CIcon::SampleBilinear(double x, double y) const {
     }
     const int ix = static_cast<int>(x);
     const int iy = static_cast<int>(y);
-    return Combine(GetPixel(ix, iy), GetPixel(ix + 1, iy), GetPixel(ix, iy + 1),
-                   GetPixel(ix + 1, iy + 1), x - ix, y - iy);
+    return Combine<false>(GetPixel(ix, iy), GetPixel(ix + 1, iy), GetPixel(ix, iy + 1),
+                          GetPixel(ix + 1, iy + 1), x - ix, y - iy);
 }
 
 void CIcon::FillBackground(ColorRef crBackground) {
