@@ -282,27 +282,66 @@ void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g) {
     }
 }
 
-void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
-    if (g.sw <= 0 || g.sh <= 0) {
-        for (i64 i = g.i0; i < g.i1; ++i) {
-            Pixel* out = dest.Row(static_cast<int>(g.dt + i));
-            for (i64 j = g.j0; j < g.j1; ++j) {
-                out[g.DestX(j)] = 0;
-            }
-        }
-        return;
-    }
-    // Scale factor and half-width per axis; a 1-pixel axis samples around the middle of the
-    // source range and covers all of it.
-    const bool scaleX = g.dw > 1;
-    const bool scaleY = g.dh > 1;
-    const double fx = scaleX ? static_cast<double>(g.sw - 1) / static_cast<double>(g.dw - 1) : 0;
-    const double fy = scaleY ? static_cast<double>(g.sh - 1) / static_cast<double>(g.dh - 1) : 0;
-    const i64 kx = static_cast<i64>(scaleX ? fx * 0.5 : (g.sw - 1) * 0.5);
-    const i64 ky = static_cast<i64>(scaleY ? fy * 0.5 : (g.sh - 1) * 0.5);
-    const double middleX = g.sl + (g.sw - 1) * 0.5;
-    const double middleY = g.st + (g.sh - 1) * 0.5;
+// Running sums of the smoothing box, in tap order.
+struct BoxSum {
+    i64 count = 0;
+    double a = 0, r = 0, g = 0, b = 0;
 
+    void Add(Pixel s) {
+        const double alpha = Unit(Alpha(s));
+        count += 1;
+        a += alpha;
+        r += Unit(Red(s)) * alpha;
+        g += Unit(Green(s)) * alpha;
+        b += Unit(Blue(s)) * alpha;
+    }
+
+    // Colour weighted by alpha, alpha averaged over the taps; 0 when no tap was inside.
+    Pixel Result() const {
+        if (count == 0) {
+            return 0;
+        }
+        double red = 0, green = 0, blue = 0;
+        if (a != 0) {
+            red = r;
+            green = g;
+            blue = b;
+            DivideAll(red, green, blue, a);
+        }
+        const double alpha = count == 1 ? a : a / static_cast<double>(count);
+        return MakePixel(
+            ClampChannel(RoundHalfAway(alpha * 255)), ClampChannel(RoundHalfAway(red * 255)),
+            ClampChannel(RoundHalfAway(green * 255)), ClampChannel(RoundHalfAway(blue * 255)));
+    }
+};
+
+// The smoothing box of one axis: scale factor, half-width and, for a 1-pixel destination
+// axis, the middle of the source range.
+struct BoxAxis {
+    bool scaled = false;
+    double f = 0, middle = 0;
+    i64 k = 0;
+
+    BoxAxis(i64 start, i64 sourceSize, i64 destSize) {
+        scaled = destSize > 1;
+        f = scaled ? static_cast<double>(sourceSize - 1) / static_cast<double>(destSize - 1) : 0;
+        k = static_cast<i64>(scaled ? f * 0.5 : (sourceSize - 1) * 0.5);
+        middle = start + (sourceSize - 1) * 0.5;
+    }
+    // Source position of tap d for destination index n (whose n * f is nf).
+    double Position(i64 start, i64 d, double nf) const {
+        return scaled ? static_cast<double>(start + d) + nf : middle + static_cast<double>(d);
+    }
+};
+
+// One tap position along an axis, already known to be inside the source.
+struct AxisTap {
+    int index = 0;
+    double frac = 0;
+};
+
+void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
+                         const BoxAxis& by) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -315,51 +354,121 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
 
     for (i64 i = g.i0; i < g.i1; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
-        const double ify = static_cast<double>(i) * fy;
+        const double ify = static_cast<double>(i) * by.f;
         for (i64 j = g.j0; j < g.j1; ++j) {
-            const double jfx = static_cast<double>(j) * fx;
-            i64 count = 0;
-            double sumA = 0, sumR = 0, sumG = 0, sumB = 0;
-            for (i64 dy = -ky; dy <= ky; ++dy) {
-                const double py = scaleY ? static_cast<double>(g.st + dy) + ify
-                                         : middleY + static_cast<double>(dy);
-                const double v = py - cy;
+            const double jfx = static_cast<double>(j) * bx.f;
+            BoxSum sum;
+            for (i64 dy = -by.k; dy <= by.k; ++dy) {
+                const double v = by.Position(g.st, dy, ify) - cy;
                 const double vCos = v * cosT;
                 const double vSin = v * sinT;
-                for (i64 dx = -kx; dx <= kx; ++dx) {
-                    const double px = scaleX ? static_cast<double>(g.sl + dx) + jfx
-                                             : middleX + static_cast<double>(dx);
-                    const double u = px - cx;
+                for (i64 dx = -bx.k; dx <= bx.k; ++dx) {
+                    const double u = bx.Position(g.sl, dx, jfx) - cx;
                     const double rx = u * cosT + vSin + cx;
                     const double ry = vCos - u * sinT + cy;
                     if (!(rx >= 0 && rx < widthD && ry >= 0 && ry < heightD)) {
                         continue;
                     }
-                    const Pixel s = SampleInside(data, srcWidth, srcHeight, rx, ry);
-                    const double a = Unit(Alpha(s));
-                    count += 1;
-                    sumA += a;
-                    sumR += Unit(Red(s)) * a;
-                    sumG += Unit(Green(s)) * a;
-                    sumB += Unit(Blue(s)) * a;
+                    sum.Add(SampleInside(data, srcWidth, srcHeight, rx, ry));
                 }
             }
-            Pixel result = 0;
-            if (count != 0) {
-                double r = 0, gr = 0, b = 0;
-                if (sumA != 0) {
-                    r = sumR;
-                    gr = sumG;
-                    b = sumB;
-                    DivideAll(r, gr, b, sumA);
-                }
-                const double a = count == 1 ? sumA : sumA / static_cast<double>(count);
-                result = MakePixel(
-                    ClampChannel(RoundHalfAway(a * 255)), ClampChannel(RoundHalfAway(r * 255)),
-                    ClampChannel(RoundHalfAway(gr * 255)), ClampChannel(RoundHalfAway(b * 255)));
-            }
-            out[g.DestX(j)] = result;
+            out[g.DestX(j)] = sum.Result();
         }
+    }
+}
+
+// sin = 0 (angle 0): rx depends on the column tap only and ry on the row tap only (the
+// cross term v * sin or u * sin is a zero, and adding a zero before + cx cannot change the
+// result), so both are worked out once per axis. Taps are still visited row by row in the
+// same order; each tap's lower pixel pair is the next tap row's upper pair, so it is kept
+// per column tap and reused when the next row lands on it.
+void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
+                         const BoxAxis& by) {
+    const Pixel* data = src.Pixels().data();
+    const int srcWidth = src.Width();
+    const int srcHeight = src.Height();
+    const double widthD = srcWidth;
+    const double heightD = srcHeight;
+    const double cosT = g.cosT;
+    const double cross = 0.0 * g.sinT;  // the zero that v * sin and u * sin amount to
+    const double cx = g.cx;
+    const double cy = g.cy;
+    const std::size_t columnTaps = static_cast<std::size_t>(2 * bx.k + 1);
+    const std::size_t rowTaps = static_cast<std::size_t>(2 * by.k + 1);
+
+    for (i64 i = g.i0; i < g.i1; ++i) {
+        Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+        const double ify = static_cast<double>(i) * by.f;
+        std::vector<AxisTap> rows;
+        rows.reserve(rowTaps);
+        for (i64 dy = -by.k; dy <= by.k; ++dy) {
+            const double v = by.Position(g.st, dy, ify) - cy;
+            const double ry = v * cosT - cross + cy;
+            if (ry >= 0 && ry < heightD) {
+                const int iy = static_cast<int>(ry);
+                rows.push_back({iy, ry - iy});
+            }
+        }
+        std::vector<AxisTap> columns;
+        columns.reserve(columnTaps);
+        std::vector<int> cachedRow(columnTaps);
+        std::vector<PairSample> cachedPair(columnTaps);
+
+        for (i64 j = g.j0; j < g.j1; ++j) {
+            const double jfx = static_cast<double>(j) * bx.f;
+            columns.clear();
+            for (i64 dx = -bx.k; dx <= bx.k; ++dx) {
+                const double u = bx.Position(g.sl, dx, jfx) - cx;
+                const double rx = u * cosT + cross + cx;
+                if (rx >= 0 && rx < widthD) {
+                    const int ix = static_cast<int>(rx);
+                    columns.push_back({ix, rx - ix});
+                }
+            }
+            std::fill(cachedRow.begin(), cachedRow.end(), -1);
+            BoxSum sum;
+            for (const AxisTap& row : rows) {
+                const Pixel* upper = data + static_cast<std::size_t>(row.index) * srcWidth;
+                const bool hasLower = row.index + 1 < srcHeight;
+                const Pixel* lower = hasLower ? upper + srcWidth : nullptr;
+                for (std::size_t k = 0; k < columns.size(); ++k) {
+                    const int ix = columns[k].index;
+                    const double tx = columns[k].frac;
+                    const double wx = 1 - tx;
+                    const bool hasRight = ix + 1 < srcWidth;
+                    const PairSample top =
+                        cachedRow[k] == row.index
+                            ? cachedPair[k]
+                            : Pair<true>(upper[ix], hasRight ? upper[ix + 1] : 0, tx, wx);
+                    const PairSample bottom =
+                        hasLower ? Pair<true>(lower[ix], hasRight ? lower[ix + 1] : 0, tx, wx)
+                                 : PairSample{};
+                    cachedRow[k] = row.index + 1;
+                    cachedPair[k] = bottom;
+                    sum.Add(Vertical<true>(top, bottom, row.frac));
+                }
+            }
+            out[g.DestX(j)] = sum.Result();
+        }
+    }
+}
+
+void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
+    if (g.sw <= 0 || g.sh <= 0) {
+        for (i64 i = g.i0; i < g.i1; ++i) {
+            Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+            for (i64 j = g.j0; j < g.j1; ++j) {
+                out[g.DestX(j)] = 0;
+            }
+        }
+        return;
+    }
+    const BoxAxis bx(g.sl, g.sw, g.dw);
+    const BoxAxis by(g.st, g.sh, g.dh);
+    if (g.sinT == 0) {
+        RenderSmoothUpright(dest, src, g, bx, by);
+    } else {
+        RenderSmoothRotated(dest, src, g, bx, by);
     }
 }
 
