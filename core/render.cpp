@@ -1,8 +1,8 @@
 // Placement and resampling: CIcon::Render, CIcon::SampleBilinear, CIcon::FillBackground.
 //
 // Render maps source rectangle (sl, st, sw x sh) onto destination rectangle (dl, dt, dw x dh),
-// optionally mirrored left-right and rotated by a whole-degree-or-not angle about the source
-// rectangle's centre cx = (sw - 1) * 0.5 + sl, cy = (sh - 1) * 0.5 + st. Every source position
+// optionally mirrored left-right and rotated by any angle about the source rectangle's
+// centre cx = (sw - 1) * 0.5 + sl, cy = (sh - 1) * 0.5 + st. Every source position
 // goes through the same rotation u = px - cx, v = py - cy, rx = u*cos + v*sin + cx,
 // ry = v*cos - u*sin + cy. Nearest mode picks trunc(rx + 0.5), trunc(ry + 0.5) when inside the
 // source and otherwise leaves the destination pixel alone; smoothing mode averages a box of
@@ -12,9 +12,11 @@
 //
 // Traps:
 // - Results are defined bit for bit by the per-tap double formulas. The code below only moves
-//   work out of loops; each double expression keeps its operands and its order. Products such
-//   as u * cos may be computed once per column, but never regrouped or replaced by a
-//   reciprocal multiply.
+//   work out of loops and reuses values already computed; each double expression keeps its
+//   operands and its order. Products such as u * cos may be computed once per column, but
+//   never regrouped or replaced by a reciprocal multiply. The only operations dropped are
+//   multiplications and divisions by an exact 1, which change nothing in IEEE arithmetic.
+//   tests/core/reference holds the literal per-tap version that this file must match.
 // - Angle 0 is not an identity: (px - cx) + cx need not equal px in floating point, so the
 //   rotation is always applied. What angle 0 does give exactly is sin = 0, which makes rx a
 //   function of the column alone and ry of the row alone (a zero product can only change the
@@ -476,6 +478,13 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
 
 void CIcon::Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
                    double angle, bool smoothing) {
+    if (&src == this) {
+        // Rendering an image into itself would read pixels already overwritten: render from
+        // a copy instead.
+        const auto copy = CloneIcon(this);
+        Render(*copy, dst, srcRect, mirror, angle, smoothing);
+        return;
+    }
     const Geometry g = MakeGeometry(m_nWidth, m_nHeight, src, dst, srcRect, mirror, angle);
     if (g.Empty()) {
         return;

@@ -148,6 +148,21 @@ TEST(RenderNearest, EmptyRectanglesLeaveTheDestinationAlone) {
     EXPECT_EQ(PixelsOf(*dest), std::vector<Pixel>(4, kSentinel));
 }
 
+TEST(RenderNearest, RenderingAnImageIntoItselfReadsTheOriginalPixels) {
+    // Mirrored in place: without a copy the right half would read the already mirrored
+    // left half and the row would come out 1 2 2 1.
+    auto icon = MakeImage(4, 1, {1, 2, 3, 4});
+    icon->Render(*icon, nullptr, nullptr, true, 0.0, false);
+    EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{4, 3, 2, 1}));
+
+    auto picture = MakeImage(
+        3, 3, {Grey(1), Grey(2), Grey(3), Grey(4), Grey(5), Grey(6), Grey(7), Grey(8), Grey(9)});
+    auto expected = CloneIcon(picture.get());
+    expected->Render(*picture, nullptr, nullptr, false, 90.0, true);
+    picture->Render(*picture, nullptr, nullptr, false, 90.0, true);
+    EXPECT_EQ(PixelsOf(*picture), PixelsOf(*expected));
+}
+
 // --- Smoothing mode ---
 
 TEST(RenderSmooth, PictureWithMarginsHasTransparentBandsAndAnUnchangedMiddle) {
