@@ -379,6 +379,43 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
     }
 }
 
+// One tap per destination pixel (enlarging, equal sizes, shrinking by less than 2). The box
+// average of a single sample s is s itself: alpha a / 1 * 255 gives back Alpha(s) exactly
+// (k / 255.0 * 255 is exactly k for every k), and each colour (c / 255.0 * a) / a * 255 is
+// within a few units of 2^-52 of c, so it rounds back to c. The one exception is a sample
+// with alpha 0 (its colour may be non-zero when the sampler's alpha truncated to 0): the
+// weighted colour is then 0.
+void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
+                           const BoxAxis& by) {
+    const Pixel* data = src.Pixels().data();
+    const int srcWidth = src.Width();
+    const int srcHeight = src.Height();
+    const double widthD = srcWidth;
+    const double heightD = srcHeight;
+    const double cosT = g.cosT;
+    const double sinT = g.sinT;
+    const double cx = g.cx;
+    const double cy = g.cy;
+
+    for (i64 i = g.i0; i < g.i1; ++i) {
+        Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+        const double v = by.Position(g.st, 0, static_cast<double>(i) * by.f) - cy;
+        const double vCos = v * cosT;
+        const double vSin = v * sinT;
+        for (i64 j = g.j0; j < g.j1; ++j) {
+            const double u = bx.Position(g.sl, 0, static_cast<double>(j) * bx.f) - cx;
+            const double rx = u * cosT + vSin + cx;
+            const double ry = vCos - u * sinT + cy;
+            Pixel result = 0;
+            if (rx >= 0 && rx < widthD && ry >= 0 && ry < heightD) {
+                const Pixel s = SampleInside(data, srcWidth, srcHeight, rx, ry);
+                result = Alpha(s) == 0 ? 0 : s;
+            }
+            out[g.DestX(j)] = result;
+        }
+    }
+}
+
 // sin = 0 (angle 0): rx depends on the column tap only and ry on the row tap only (the
 // cross term v * sin or u * sin is a zero, and adding a zero before + cx cannot change the
 // result), so both are worked out once per axis. Taps are still visited row by row in the
@@ -467,7 +504,9 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
     }
     const BoxAxis bx(g.sl, g.sw, g.dw);
     const BoxAxis by(g.st, g.sh, g.dh);
-    if (g.sinT == 0) {
+    if (bx.k == 0 && by.k == 0) {
+        RenderSmoothSingleTap(dest, src, g, bx, by);
+    } else if (g.sinT == 0) {
         RenderSmoothUpright(dest, src, g, bx, by);
     } else {
         RenderSmoothRotated(dest, src, g, bx, by);

@@ -108,6 +108,21 @@ TEST(RenderReference, WholeImageRendersMatchTheLiteralVersion) {
     }
 }
 
+TEST(RenderReference, OneTapBoxAverageGivesBackTheSample) {
+    // The single-tap shortcut relies on this: for a box of one sample with alpha a >= 1 and
+    // colour c, alpha (a / 255) / 1 * 255 and colour ((c / 255) * (a / 255)) / (a / 255) * 255
+    // round back to a and c.
+    for (int a = 1; a < 256; ++a) {
+        const double alpha = a / 255.0;
+        const double sumA = 0.0 + alpha;
+        ASSERT_EQ(static_cast<int>(sumA / 1 * 255 + 0.5), a);
+        for (int c = 0; c < 256; ++c) {
+            const double sumC = 0.0 + c / 255.0 * alpha;
+            ASSERT_EQ(static_cast<int>(sumC / sumA * 255 + 0.5), c) << a << " " << c;
+        }
+    }
+}
+
 TEST(RenderReference, RandomSamplesMatchTheLiteralVersion) {
     for (std::uint32_t seed = 1; seed <= 400; ++seed) {
         std::mt19937 rng(seed);
