@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -161,6 +162,20 @@ TEST(RenderNearest, RenderingAnImageIntoItselfReadsTheOriginalPixels) {
     expected->Render(*picture, nullptr, nullptr, false, 90.0, true);
     picture->Render(*picture, nullptr, nullptr, false, 90.0, true);
     EXPECT_EQ(PixelsOf(*picture), PixelsOf(*expected));
+}
+
+TEST(RenderNearest, NonFiniteAngleFindsNoSourcePixel) {
+    // cos and sin of an infinite or NaN angle are NaN, so every rotated position is outside.
+    auto src = MakeImage(2, 2, {1, 2, 3, 4});
+    for (double angle :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        auto nearest = Filled(2, 2, kSentinel);
+        nearest->Render(*src, nullptr, nullptr, false, angle, false);
+        EXPECT_EQ(PixelsOf(*nearest), std::vector<Pixel>(4, kSentinel));
+        auto smooth = Filled(2, 2, kSentinel);
+        smooth->Render(*src, nullptr, nullptr, false, angle, true);
+        EXPECT_EQ(PixelsOf(*smooth), std::vector<Pixel>(4, 0u));
+    }
 }
 
 // --- Smoothing mode ---
