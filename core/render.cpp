@@ -83,7 +83,7 @@ struct PairSample {
 // ((1 - t) + t rounds to 1), and multiplying or dividing by 1 changes nothing, so that case
 // drops those operations.
 template <bool kUnitT>
-inline PairSample Pair(Pixel p0, Pixel p1, double tx, double wx) {
+[[gnu::always_inline]] inline PairSample Pair(Pixel p0, Pixel p1, double tx, double wx) {
     PairSample s;
     const int alpha0 = Alpha(p0);
     const int alpha1 = Alpha(p1);
@@ -111,7 +111,8 @@ inline PairSample Pair(Pixel p0, Pixel p1, double tx, double wx) {
 
 // The vertical step of the bilinear sample from its two horizontal pairs.
 template <bool kUnitT>
-inline Pixel Vertical(const PairSample& top, const PairSample& bottom, double ty) {
+[[gnu::always_inline]] inline Pixel Vertical(const PairSample& top, const PairSample& bottom,
+                                             double ty) {
     if (top.a == 0 && bottom.a == 0) {
         return 0;  // total alpha (1 - ty) * 0 + ty * 0 is exactly 0
     }
@@ -137,7 +138,8 @@ inline Pixel Vertical(const PairSample& top, const PairSample& bottom, double ty
 
 // The bilinear combination of the four neighbours of (ix + tx, iy + ty).
 template <bool kUnitT>
-inline Pixel Combine(Pixel p00, Pixel p10, Pixel p01, Pixel p11, double tx, double ty) {
+[[gnu::always_inline]] inline Pixel Combine(Pixel p00, Pixel p10, Pixel p01, Pixel p11, double tx,
+                                            double ty) {
     const double wx = 1 - tx;
     return Vertical<kUnitT>(Pair<kUnitT>(p00, p10, tx, wx), Pair<kUnitT>(p01, p11, tx, wx), ty);
 }
