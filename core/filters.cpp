@@ -26,7 +26,9 @@
 //   x - (W - W/2) from the middle on; for odd sizes that makes the middle column
 //   distance 1 and its two neighbours distance 0 - that is the formula, kept as is.
 //   New alpha = trunc(alpha * factor + 0.5).
-// - Convolve reads from a copy of the pixels taken before the first write. Taps outside
+// - Convolve reads the original pixels, never its own output: rows at and above the
+//   current one come from a rolling window of copies taken before each row is written
+//   (a window of n/2 + 1 rows instead of a copy of the whole image). Taps outside
 //   the image count neither in the sums nor in the weight, so edge pixels are normalised
 //   by the weights of their inside taps; a weight sum of 0 means no division. All four
 //   channels, alpha included, are convolved and clamped.
@@ -80,16 +82,27 @@ struct LightParams {
     i64 ly = 0;
 };
 
-// One channel value under the light at distance d from it.
-inline int LightChannel(int v, double d, const LightParams& lp) {
+// The three colour channels of a pixel at distance d from the light. The branch depends
+// on d only, so all three channels take the same one; they are written side by side so
+// that the compiler may pair their divisions.
+inline void LightPixel(int& r, int& g, int& b, double d, const LightParams& lp) {
+    double xr, xg, xb;
     if (d < lp.half) {
-        // Towards white.
-        return AddTruncClamped(
-            v, static_cast<double>(255 - v) * (lp.D - 2.0 * d) / lp.D * lp.k / 50.0);
+        // Towards white: v + trunc(((255 - v) * (D - 2d)) / D * k / 50).
+        const double q = lp.D - 2.0 * d;
+        xr = static_cast<double>(255 - r) * q / lp.D * lp.k / 50.0;
+        xg = static_cast<double>(255 - g) * q / lp.D * lp.k / 50.0;
+        xb = static_cast<double>(255 - b) * q / lp.D * lp.k / 50.0;
+    } else {
+        // Towards black: v + trunc((v * (d - D * 0.5) * 2) / D * k / -50).
+        const double q = d - lp.D * 0.5;
+        xr = static_cast<double>(r) * q * 2.0 / lp.D * lp.k / -50.0;
+        xg = static_cast<double>(g) * q * 2.0 / lp.D * lp.k / -50.0;
+        xb = static_cast<double>(b) * q * 2.0 / lp.D * lp.k / -50.0;
     }
-    // Towards black.
-    return AddTruncClamped(v,
-                           static_cast<double>(v) * (d - lp.D * 0.5) * 2.0 / lp.D * lp.k / -50.0);
+    r = AddTruncClamped(r, xr);
+    g = AddTruncClamped(g, xg);
+    b = AddTruncClamped(b, xb);
 }
 
 // Shadow stage: alpha snapshot taken after the earlier stages, silhouette shifted by
@@ -283,6 +296,14 @@ struct Tap {
     int k;
 };
 
+// One tap as seen from one output row: the source row it reads (already offset by dx).
+template <typename Acc>
+struct RowTap {
+    const Pixel* src;  // the original source row; column x reads element x + dx
+    int dx;
+    Acc k;
+};
+
 // Signed division truncating toward zero by a positive power of two 2^shift.
 template <typename Acc>
 inline Acc DivPow2(Acc v, int shift) {
@@ -291,29 +312,32 @@ inline Acc DivPow2(Acc v, int shift) {
 }
 
 // The convolution with accumulators of type Acc, which the caller has checked to be wide
-// enough for every possible sum.
+// enough for every possible sum. The original pixels are read from a rolling window that
+// holds the rows at and above the current one (those are overwritten already or now);
+// rows below are still untouched in the image itself.
 template <typename Acc>
 void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
     const int W = icon.Width();
     const int H = icon.Height();
-    const std::vector<Pixel> src(icon.Pixels().begin(), icon.Pixels().end());
-    int dxMin = 0, dxMax = 0;
+    int dxMin = 0, dxMax = 0, dyMin = 0;
     for (const Tap& t : taps) {
         dxMin = std::min(dxMin, t.dx);
         dxMax = std::max(dxMax, t.dx);
+        dyMin = std::min(dyMin, t.dy);
     }
     // Columns [xa, xb) have every tap inside the image horizontally.
     const int xa = std::min(W, -dxMin);
     const int xb = std::max(xa, W - dxMax);
     const auto n = static_cast<std::size_t>(W);
-    std::vector<Acc> accA(n), accR(n), accG(n), accB(n);
-    std::vector<const Tap*> rowTaps;
+    // Window rows needed: the current row and min(-dyMin, H - 1) rows above it.
+    const auto slots = static_cast<std::size_t>(std::min(-dyMin, H - 1)) + 1;
+    std::vector<Pixel> window(slots * n);
+    std::vector<RowTap<Acc>> rowTaps;
     rowTaps.reserve(taps.size());
     for (int y = 0; y < H; ++y) {
-        std::fill(accA.begin(), accA.end(), Acc{0});
-        std::fill(accR.begin(), accR.end(), Acc{0});
-        std::fill(accG.begin(), accG.end(), Acc{0});
-        std::fill(accB.begin(), accB.end(), Acc{0});
+        Pixel* row = icon.Row(y);
+        Pixel* saved = window.data() + (static_cast<std::size_t>(y) % slots) * n;
+        std::copy(row, row + W, saved);
         rowTaps.clear();
         Acc midWeight = 0;
         for (const Tap& t : taps) {
@@ -321,40 +345,39 @@ void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
             if (sy < 0 || sy >= H) {
                 continue;
             }
-            rowTaps.push_back(&t);
+            const Pixel* s =
+                sy <= y ? window.data() + (static_cast<std::size_t>(sy) % slots) * n : icon.Row(sy);
+            rowTaps.push_back({s, t.dx, static_cast<Acc>(t.k)});
             midWeight += t.k;
-            const Pixel* s = src.data() + static_cast<std::size_t>(sy) * n;
-            const int lo = std::max(0, -t.dx);
-            const int hi = std::min(W, W - t.dx);
-            const int dx = t.dx;
-            const Acc k = t.k;
-            for (int x = lo; x < hi; ++x) {
-                const Pixel p = s[x + dx];
-                accA[static_cast<std::size_t>(x)] += k * static_cast<Acc>(p >> 24);
-                accR[static_cast<std::size_t>(x)] += k * static_cast<Acc>((p >> 16) & 0xFF);
-                accG[static_cast<std::size_t>(x)] += k * static_cast<Acc>((p >> 8) & 0xFF);
-                accB[static_cast<std::size_t>(x)] += k * static_cast<Acc>(p & 0xFF);
-            }
         }
-        Pixel* row = icon.Row(y);
-        auto store = [&](int x, Acc a, Acc r, Acc g, Acc b) {
-            row[x] = MakePixel(Clamp64(a), Clamp64(r), Clamp64(g), Clamp64(b));
-        };
-        // Edge columns: weight of the taps that are inside at this column.
-        auto edgeColumn = [&](int x) {
-            Acc w = 0;
-            for (const Tap* t : rowTaps) {
-                const int sx = x + t->dx;
-                if (sx >= 0 && sx < W) {
-                    w += t->k;
+        // Sums of the inside taps at column x, and their weight when check is set.
+        auto column = [&](int x, bool check, Acc& w, Acc& a, Acc& r, Acc& g, Acc& b) {
+            for (const RowTap<Acc>& t : rowTaps) {
+                const int sx = x + t.dx;
+                if (check) {
+                    if (sx < 0 || sx >= W) {
+                        continue;
+                    }
+                    w += t.k;
                 }
+                const Pixel p = t.src[sx];
+                a += t.k * static_cast<Acc>(p >> 24);
+                r += t.k * static_cast<Acc>((p >> 16) & 0xFF);
+                g += t.k * static_cast<Acc>((p >> 8) & 0xFF);
+                b += t.k * static_cast<Acc>(p & 0xFF);
             }
-            const auto k = static_cast<std::size_t>(x);
+        };
+        // Edge columns: normalised by the weight of the taps inside at that column.
+        auto edgeColumn = [&](int x) {
+            Acc w = 0, a = 0, r = 0, g = 0, b = 0;
+            column(x, true, w, a, r, g, b);
             if (w != 0) {
-                store(x, accA[k] / w, accR[k] / w, accG[k] / w, accB[k] / w);
-            } else {
-                store(x, accA[k], accR[k], accG[k], accB[k]);
+                a /= w;
+                r /= w;
+                g /= w;
+                b /= w;
             }
+            row[x] = MakePixel(Clamp64(a), Clamp64(r), Clamp64(g), Clamp64(b));
         };
         for (int x = 0; x < xa; ++x) {
             edgeColumn(x);
@@ -369,18 +392,153 @@ void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
             }
         }
         for (int x = xa; x < xb; ++x) {
-            const auto k = static_cast<std::size_t>(x);
-            if (w == 0) {
-                store(x, accA[k], accR[k], accG[k], accB[k]);
-            } else if (shift >= 0) {
-                store(x, DivPow2(accA[k], shift), DivPow2(accR[k], shift), DivPow2(accG[k], shift),
-                      DivPow2(accB[k], shift));
-            } else {
-                store(x, accA[k] / w, accR[k] / w, accG[k] / w, accB[k] / w);
+            Acc unused = 0, a = 0, r = 0, g = 0, b = 0;
+            column(x, false, unused, a, r, g, b);
+            if (shift >= 0) {
+                a = DivPow2(a, shift);
+                r = DivPow2(r, shift);
+                g = DivPow2(g, shift);
+                b = DivPow2(b, shift);
+            } else if (w != 0) {
+                a /= w;
+                r /= w;
+                g /= w;
+                b /= w;
             }
+            row[x] = MakePixel(Clamp64(a), Clamp64(r), Clamp64(g), Clamp64(b));
         }
         for (int x = xb; x < W; ++x) {
             edgeColumn(x);
+        }
+    }
+}
+
+// Two channels in one 64-bit word, 32 bits each: blue (low) with red (high), green with
+// alpha. Multiplying such a word by a tap weight and summing multiplies and sums both lanes
+// at once; a negative low lane borrows from the high lane, which Split undoes exactly as
+// long as both lane sums fit in 32 signed bits (the caller checks the bound).
+struct WidePixel {
+    std::uint64_t br, ga;
+};
+
+inline WidePixel Widen(Pixel p) {
+    return {(p & 0xFFu) | (static_cast<std::uint64_t>((p >> 16) & 0xFFu) << 32),
+            ((p >> 8) & 0xFFu) | (static_cast<std::uint64_t>(p >> 24) << 32)};
+}
+
+// The two lane sums of acc = lo + hi * 2^32 (mod 2^64).
+inline void Split(std::uint64_t acc, std::int32_t& lo, std::int32_t& hi) {
+    lo = static_cast<std::int32_t>(static_cast<std::uint32_t>(acc));
+    hi = static_cast<std::int32_t>(
+        static_cast<i64>(acc - static_cast<std::uint64_t>(static_cast<i64>(lo))) >> 32);
+}
+
+struct WideTap {
+    const WidePixel* src;  // the original source row, widened; column x reads x + dx
+    int dx;
+    std::uint64_t k;  // the weight, two's complement
+    std::int32_t weight;
+};
+
+// The convolution for kernels whose every sum fits in 32 signed bits, two channels per
+// multiplication. The rows the kernel spans are kept widened in a ring; each row enters the
+// ring before it is overwritten, so only original pixels are read.
+void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    int dxMin = 0, dxMax = 0, dyLo = 0, dyHi = 0;
+    for (const Tap& t : taps) {
+        dxMin = std::min(dxMin, t.dx);
+        dxMax = std::max(dxMax, t.dx);
+        dyLo = std::min(dyLo, t.dy);
+        dyHi = std::max(dyHi, t.dy);
+    }
+    const int xa = std::min(W, -dxMin);
+    const int xb = std::max(xa, W - dxMax);
+    const auto n = static_cast<std::size_t>(W);
+    const auto slots = static_cast<std::size_t>(std::min(dyHi - dyLo, H - 1)) + 1;
+    std::vector<WidePixel> ring(slots * n);
+    auto slot = [&](int r) { return ring.data() + (static_cast<std::size_t>(r) % slots) * n; };
+    int loaded = -1;  // last row widened into the ring
+    std::vector<WideTap> rowTaps;
+    rowTaps.reserve(taps.size());
+    for (int y = 0; y < H; ++y) {
+        for (const int need = std::min(H - 1, y + dyHi); loaded < need;) {
+            ++loaded;
+            const Pixel* s = icon.Row(loaded);
+            WidePixel* d = slot(loaded);
+            for (int x = 0; x < W; ++x) {
+                d[x] = Widen(s[x]);
+            }
+        }
+        rowTaps.clear();
+        std::int32_t midWeight = 0;
+        for (const Tap& t : taps) {
+            const int sy = y + t.dy;
+            if (sy >= 0 && sy < H) {
+                rowTaps.push_back(
+                    {slot(sy), t.dx, static_cast<std::uint64_t>(static_cast<i64>(t.k)), t.k});
+                midWeight += t.k;
+            }
+        }
+        Pixel* row = icon.Row(y);
+        auto store = [row](int x, std::int32_t a, std::int32_t r, std::int32_t g, std::int32_t b) {
+            row[x] = MakePixel(ClampChannel(a), ClampChannel(r), ClampChannel(g), ClampChannel(b));
+        };
+        // Edge columns: only the taps inside, normalised by their weight.
+        auto edgeColumn = [&](int x) {
+            std::uint64_t br = 0, ga = 0;
+            std::int32_t w = 0;
+            for (const WideTap& t : rowTaps) {
+                const int sx = x + t.dx;
+                if (sx >= 0 && sx < W) {
+                    br += t.k * t.src[sx].br;
+                    ga += t.k * t.src[sx].ga;
+                    w += t.weight;
+                }
+            }
+            std::int32_t a, r, g, b;
+            Split(br, b, r);
+            Split(ga, g, a);
+            if (w != 0) {
+                store(x, a / w, r / w, g / w, b / w);
+            } else {
+                store(x, a, r, g, b);
+            }
+        };
+        for (int x = 0; x < xa; ++x) {
+            edgeColumn(x);
+        }
+        for (int x = xb; x < W; ++x) {
+            edgeColumn(x);
+        }
+        // Middle columns share one weight; a power of two divides by shifting.
+        const std::int32_t w = midWeight;
+        int shift = -1;
+        if (w > 0 && (w & (w - 1)) == 0) {
+            shift = 0;
+            while ((1 << shift) != w) {
+                ++shift;
+            }
+        }
+        for (int x = xa; x < xb; ++x) {
+            std::uint64_t br = 0, ga = 0;
+            for (const WideTap& t : rowTaps) {
+                const WidePixel& q = t.src[x + t.dx];
+                br += t.k * q.br;
+                ga += t.k * q.ga;
+            }
+            std::int32_t a, r, g, b;
+            Split(br, b, r);
+            Split(ga, g, a);
+            if (shift >= 0) {
+                store(x, DivPow2(a, shift), DivPow2(r, shift), DivPow2(g, shift),
+                      DivPow2(b, shift));
+            } else if (w != 0) {
+                store(x, a / w, r / w, g / w, b / w);
+            } else {
+                store(x, a, r, g, b);
+            }
         }
     }
 }
@@ -446,9 +604,7 @@ void CIcon::ApplyFilters(int brightness, int contrast, int light, Point lightPos
                 }
                 if (lit) {
                     const double d = std::sqrt(lp.dx2[static_cast<std::size_t>(x)] + dy2);
-                    r = LightChannel(r, d, lp);
-                    g = LightChannel(g, d, lp);
-                    b = LightChannel(b, d, lp);
+                    LightPixel(r, g, b, d, lp);
                 }
                 if (transp) {
                     a = Clamp64(a + alphaDelta);
@@ -496,7 +652,7 @@ void CIcon::Convolve(int n, std::span<const int> kernel) {
         return;
     }
     if (bound < static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
-        ConvolveWith<std::int32_t>(*this, taps);
+        ConvolveNarrow(*this, taps);
     } else if (bound < 0x1p62) {
         ConvolveWith<i64>(*this, taps);
     }

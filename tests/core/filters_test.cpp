@@ -520,6 +520,21 @@ TEST(Convolve, InvalidArgumentsChangeNothing) {
     EXPECT_EQ(Reds(*icon), Reds(*Grid()));
 }
 
+TEST(Convolve, HugeWeightsUseWideSums) {
+    // A single centre tap of any positive weight is the identity: v * k / k.
+    auto icon = Grid();
+    const int centre[9] = {0, 0, 0, 0, INT_MAX, 0, 0, 0, 0};
+    icon->Convolve(3, centre);
+    EXPECT_EQ(Reds(*icon), Reds(*Grid()));
+    EXPECT_EQ(icon->GetPixel(1, 1), MakePixel(255, 51, 7, 0));
+    // Centre INT_MIN, right INT_MAX: at (2, 1) only the centre is inside -> identity;
+    // at (0, 0) weight -1: (-2^31 * 10 + (2^31 - 1) * 20) / -1 < 0 -> 0.
+    const int mixed[9] = {0, 0, 0, 0, INT_MIN, INT_MAX, 0, 0, 0};
+    icon->Convolve(3, mixed);
+    EXPECT_EQ(Red(icon->GetPixel(2, 1)), 60);
+    EXPECT_EQ(Red(icon->GetPixel(0, 0)), 0);
+}
+
 // ----- Sharpen -----
 
 TEST(Sharpen, FlatAreaUnchanged) {
@@ -588,8 +603,8 @@ TEST(ApplyFilters, ZeroStrengthsChangeNothingAndExtremesDoNotCrash) {
     EXPECT_EQ(big->GetPixel(1, 1), MakePixel(0, 0, 0, 0));
     for (int v : {INT_MIN, -1000, 1000, INT_MAX}) {
         auto icon2 = Solid(3, 2, MakePixel(255, 200, 100, 50));
-        icon2->ApplyFilters(v, v, v, Point{v, v}, v, v, Point{v, -v});
-        icon2->ApplyFilters(0, 0, v, Point{-v, v}, 0, v, Point{v, v});
+        icon2->ApplyFilters(v, v, v, Point{v, v}, v, v, Point{v, -(v / 2)});
+        icon2->ApplyFilters(0, 0, v, Point{-(v / 2), v}, 0, v, Point{v, v});
     }
 }
 
