@@ -1,12 +1,14 @@
 // Known-answer tests of the filters. Every expected value is worked out by hand from the
 // filter formulas; the arithmetic is shown next to it.
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/icon.h"
+#include "core/reference/convolve_reference.h"
 
 namespace varlen {
 namespace {
@@ -533,6 +535,43 @@ TEST(Convolve, HugeWeightsUseWideSums) {
     icon->Convolve(3, mixed);
     EXPECT_EQ(Red(icon->GetPixel(2, 1)), 60);
     EXPECT_EQ(Red(icon->GetPixel(0, 0)), 0);
+}
+
+TEST(Convolve, MatchesPlainTranscriptionOnRandomInputs) {
+    // Images of 1 to 6 colours (many ties), sizes 1 to 40, kernels 1 x 1 to 5 x 5 with small
+    // weights (32-bit sums) or the same weights times 2^22 (64-bit sums), zero sums included.
+    for (std::uint32_t seed = 1; seed <= 400; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 rng(seed);
+        auto pick = [&rng](int lo, int hi) {
+            return std::uniform_int_distribution<int>(lo, hi)(rng);
+        };
+        const int w = pick(1, 40);
+        const int h = pick(1, 40);
+        std::vector<Pixel> colours(static_cast<std::size_t>(pick(1, 6)));
+        for (Pixel& c : colours) {
+            c = MakePixel(pick(0, 1) * 255, pick(0, 255), pick(0, 255), pick(0, 255));
+            if (pick(0, 2) == 0) {
+                c = (c & 0xFFFFFFu) | (static_cast<Pixel>(pick(0, 255)) << 24);
+            }
+        }
+        auto icon = CreateIcon(w, h, 32);
+        for (Pixel& p : icon->Pixels()) {
+            p = colours[static_cast<std::size_t>(pick(0, static_cast<int>(colours.size()) - 1))];
+        }
+        const int n = pick(1, 5);
+        const int scale = pick(0, 3) == 0 ? (1 << 22) : 1;
+        std::vector<int> kernel(static_cast<std::size_t>(n * n));
+        for (int& k : kernel) {
+            k = (pick(0, 2) == 0 ? 0 : pick(-3, 3)) * scale;
+        }
+        auto expected = CloneIcon(icon.get());
+        reference::Convolve(*expected, n, kernel);
+        icon->Convolve(n, kernel);
+        ASSERT_EQ(std::vector<Pixel>(icon->Pixels().begin(), icon->Pixels().end()),
+                  std::vector<Pixel>(expected->Pixels().begin(), expected->Pixels().end()))
+            << w << " x " << h << ", n " << n << ", scale " << scale;
+    }
 }
 
 // ----- Sharpen -----
