@@ -26,9 +26,10 @@
 //   x - (W - W/2) from the middle on; for odd sizes that makes the middle column
 //   distance 1 and its two neighbours distance 0 - that is the formula, kept as is.
 //   New alpha = trunc(alpha * factor + 0.5).
-// - Convolve reads the original pixels, never its own output: rows at and above the
-//   current one come from a rolling window of copies taken before each row is written
-//   (a window of n/2 + 1 rows instead of a copy of the whole image). Taps outside
+// - Convolve reads the original pixels, never its own output: it keeps a rolling window
+//   of copies of the rows the kernel spans, each row copied before it is written, instead
+//   of a copy of the whole image. Sums that fit in 32 bits (every sharpen) are taken two
+//   channels per 64-bit multiplication; larger kernels use 64-bit sums. Taps outside
 //   the image count neither in the sums nor in the weight, so edge pixels are normalised
 //   by the weights of their inside taps; a weight sum of 0 means no division. All four
 //   channels, alpha included, are convolved and clamped.
@@ -83,8 +84,7 @@ struct LightParams {
 };
 
 // The three colour channels of a pixel at distance d from the light. The branch depends
-// on d only, so all three channels take the same one; they are written side by side so
-// that the compiler may pair their divisions.
+// on d only, so all three channels take the same one.
 inline void LightPixel(int& r, int& g, int& b, double d, const LightParams& lp) {
     double xr, xg, xb;
     if (d < lp.half) {
@@ -296,7 +296,7 @@ struct Tap {
     int k;
 };
 
-// One tap as seen from one output row: the source row it reads (already offset by dx).
+// One tap as seen from one output row: the original source row it reads.
 template <typename Acc>
 struct RowTap {
     const Pixel* src;  // the original source row; column x reads element x + dx
@@ -311,10 +311,10 @@ inline Acc DivPow2(Acc v, int shift) {
     return (v + bias) >> shift;
 }
 
-// The convolution with accumulators of type Acc, which the caller has checked to be wide
-// enough for every possible sum. The original pixels are read from a rolling window that
-// holds the rows at and above the current one (those are overwritten already or now);
-// rows below are still untouched in the image itself.
+// The convolution with accumulators of type Acc (used for kernels whose sums need 64 bits),
+// which the caller has checked to be wide enough for every possible sum. The original pixels are
+// read from a rolling window that holds the rows at and above the current one (those are
+// overwritten already or now); rows below are still untouched in the image itself.
 template <typename Acc>
 void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
     const int W = icon.Width();
