@@ -1,9 +1,427 @@
+// Colour reduction and masks: the alpha threshold, the count of distinct colours, the
+// median-cut palette and the colour bits and mask of an icon image.
+//
+// Contract and traps:
+// - MakePalette must give exactly the palette of the plain algorithm: a histogram searched
+//   linearly (black seeded first with count width x height, then first appearance), a
+//   selection sort per box and a cut in the middle of the entry list. The fast versions here
+//   keep every detail that changes the result:
+//   * the histogram is looked up through a hash table but entries are appended in the same
+//     order, and black pixels add to the seed entry;
+//   * the selection sort is not stable (swapping p with the maximum moves the old entry p
+//     behind entries equal to it), so SplitBox replays the very same swaps; it only finds
+//     "the first position of the largest value in p ... end - 1" in logarithmic time with a
+//     max tree over the positions, instead of scanning;
+//   * the palette sums are 64-bit: a 32-bit sum of red x count wraps once a box holds more
+//     than about 16.8 million non-black pixels and then gives a wrong colour. Below that the
+//     result is the same.
+// - NearestPaletteIndex keeps the first index on ties; BuildBits caches its answer per colour
+//   within one call, which gives the same answers.
+// - Opaque means alpha >= 128 at 4, 8 and 24 bits but alpha != 0 at 32 bits. Transparent
+//   pixels are written as the palette index nearest to black (4, 8 bits) or black (24 bits);
+//   at 32 bits every pixel is copied unchanged.
+// - Rows are written bottom-up and padded to 4 bytes; with an odd width at 4 bits the last
+//   pixel takes the high nibble and the low nibble stays 0.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
+
 #include "core/icon.h"
-// NOT YET IMPLEMENTED: placeholder bodies so that the library links.
+#include "core/median_cut.h"
+
 namespace varlen {
-void CIcon::ThresholdAlpha() {}
-int CIcon::CountColors() const { return 0; }
-bool CIcon::MakePalette() { return false; }
-DibBits CIcon::BuildBits() const { return {}; }
-int NearestPaletteIndex(const CIcon&, int, int, int) { return 0; }
+
+namespace {
+
+constexpr Pixel kRgbMask = 0x00FFFFFFu;
+
+// Open-addressing map from a 24-bit colour to a non-negative int, local to one call.
+class ColorIndexMap {
+  public:
+    explicit ColorIndexMap(std::size_t expected = 1024) {
+        std::size_t capacity = 64;
+        while (capacity < 2 * expected) {
+            capacity *= 2;
+        }
+        Reset(capacity);
+    }
+
+    // The value stored for key, or -1.
+    int Find(Pixel key) const {
+        for (std::size_t slot = Slot(key);; slot = (slot + 1) & m_mask) {
+            if (m_keys[slot] == key) {
+                return m_values[slot];
+            }
+            if (m_keys[slot] == kEmpty) {
+                return -1;
+            }
+        }
+    }
+
+    // Stores value for a key that is not in the map.
+    void Insert(Pixel key, int value) {
+        if (2 * (m_size + 1) > m_keys.size()) {
+            Grow();
+        }
+        Place(key, value);
+    }
+
+  private:
+    static constexpr Pixel kEmpty = 0xFFFFFFFFu;  // never a 24-bit key
+
+    void Reset(std::size_t capacity) {
+        m_keys.assign(capacity, kEmpty);
+        m_values.assign(capacity, 0);
+        m_mask = capacity - 1;
+        m_shift = 64;
+        for (std::size_t c = capacity; c > 1; c >>= 1) {
+            --m_shift;
+        }
+        m_size = 0;
+    }
+
+    std::size_t Slot(Pixel key) const {
+        return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
+                                        m_shift) &
+               m_mask;
+    }
+
+    void Place(Pixel key, int value) {
+        std::size_t slot = Slot(key);
+        while (m_keys[slot] != kEmpty) {
+            slot = (slot + 1) & m_mask;
+        }
+        m_keys[slot] = key;
+        m_values[slot] = value;
+        ++m_size;
+    }
+
+    void Grow() {
+        std::vector<Pixel> keys = std::move(m_keys);
+        std::vector<int> values = std::move(m_values);
+        Reset(keys.size() * 2);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (keys[i] != kEmpty) {
+                Place(keys[i], values[i]);
+            }
+        }
+    }
+
+    std::vector<Pixel> m_keys;
+    std::vector<int> m_values;
+    std::size_t m_mask = 0;
+    unsigned m_shift = 0;
+    std::size_t m_size = 0;
+};
+
+// Red, green or blue of a histogram entry, selected by its bit shift (16, 8 or 0).
+int Channel(const HistEntry& e, int shift) {
+    return static_cast<int>((e.color >> shift) & 0xFF);
+}
+
+// SplitBox with a caller-provided scratch buffer for the max tree.
+int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end,
+                 std::vector<std::int16_t>& tree) {
+    const int middle = (start + end) / 2;
+    const int n = end - start;
+    if (n <= 1) {
+        return middle;
+    }
+    int minR = 255, minG = 255, minB = 255;
+    int maxR = 0, maxG = 0, maxB = 0;
+    for (int i = start; i < end; ++i) {
+        const Pixel c = entries[static_cast<std::size_t>(i)].color;
+        minR = std::min(minR, Red(c));
+        maxR = std::max(maxR, Red(c));
+        minG = std::min(minG, Green(c));
+        maxG = std::max(maxG, Green(c));
+        minB = std::min(minB, Blue(c));
+        maxB = std::max(maxB, Blue(c));
+    }
+    const int rr = maxR - minR, rg = maxG - minG, rb = maxB - minB;
+    int shift = 0;
+    int range = 0;
+    if (rg < rr) {
+        shift = rr < rb ? 0 : 16;
+        range = rr < rb ? rb : rr;
+    } else {
+        shift = rg < rb ? 0 : 8;
+        range = rg < rb ? rb : rg;
+    }
+    if (range == 0) {
+        // All keys equal: the first maximum is always position p itself, nothing moves.
+        return middle;
+    }
+
+    // Max tree over the positions of the run; a leaf whose position is already placed holds
+    // -1, so the first maximum of the live leaves is the first maximum in p ... end - 1.
+    std::size_t size = 1;
+    while (size < static_cast<std::size_t>(n)) {
+        size *= 2;
+    }
+    tree.assign(2 * size, -1);
+    HistEntry* run = entries.data() + start;
+    for (int i = 0; i < n; ++i) {
+        tree[size + static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>(Channel(run[i], shift));
+    }
+    for (std::size_t i = size - 1; i >= 1; --i) {
+        tree[i] = std::max(tree[2 * i], tree[2 * i + 1]);
+    }
+    auto update = [&tree, size](std::size_t pos, std::int16_t value) {
+        std::size_t node = size + pos;
+        tree[node] = value;
+        for (node /= 2; node >= 1; node /= 2) {
+            const std::int16_t m = std::max(tree[2 * node], tree[2 * node + 1]);
+            if (tree[node] == m) {
+                break;
+            }
+            tree[node] = m;
+        }
+    };
+    for (int p = 0; p + 1 < n; ++p) {
+        const std::int16_t best = tree[1];
+        std::size_t node = 1;
+        while (node < size) {
+            node = tree[2 * node] == best ? 2 * node : 2 * node + 1;
+        }
+        const std::size_t q = node - size;
+        const auto pos = static_cast<std::size_t>(p);
+        if (q != pos) {
+            std::swap(run[p], run[q]);
+            update(q, static_cast<std::int16_t>(Channel(run[q], shift)));
+        }
+        update(pos, -1);
+    }
+    return middle;
+}
+
+// Palette colour channels as ints, for the inner loop of the nearest-colour search.
+struct PaletteChannels {
+    std::array<int, 256> red{}, green{}, blue{};
+    int size = 0;
+
+    explicit PaletteChannels(std::span<const RGBQUAD> palette) {
+        size = static_cast<int>(std::min<std::size_t>(palette.size(), 256));
+        for (int k = 0; k < size; ++k) {
+            const RGBQUAD q = palette[static_cast<std::size_t>(k)];
+            red[static_cast<std::size_t>(k)] = q.rgbRed;
+            green[static_cast<std::size_t>(k)] = q.rgbGreen;
+            blue[static_cast<std::size_t>(k)] = q.rgbBlue;
+        }
+    }
+
+    // Channels within 0 ... 255, so every distance fits an int.
+    int Nearest(int r, int g, int b) const {
+        int best = 0;
+        int bestDistance = std::numeric_limits<int>::max();
+        for (int k = 0; k < size; ++k) {
+            const auto i = static_cast<std::size_t>(k);
+            const int dr = r - red[i], dg = g - green[i], db = b - blue[i];
+            const int d = dr * dr + dg * dg + db * db;
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = k;
+            }
+        }
+        return best;
+    }
+};
+
+}  // namespace
+
+void CIcon::ThresholdAlpha() {
+    for (Pixel& p : m_pixels) {
+        p = (p & kRgbMask) | (Alpha(p) >= 128 ? 0xFF000000u : 0u);
+    }
+}
+
+int CIcon::CountColors() const {
+    std::vector<std::uint64_t> seen(std::size_t{1} << 18, 0);
+    int count = 0;
+    for (const Pixel p : m_pixels) {
+        const Pixel index = p & kRgbMask;
+        std::uint64_t& word = seen[index >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (index & 63);
+        if ((word & bit) == 0) {
+            word |= bit;
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::vector<HistEntry> BuildHistogram(const CIcon& icon) {
+    std::vector<HistEntry> entries;
+    entries.push_back(HistEntry{
+        0, static_cast<std::int64_t>(icon.Width()) * static_cast<std::int64_t>(icon.Height())});
+    ColorIndexMap index;
+    index.Insert(0, 0);
+    // Neighbouring pixels often share a colour: remember the last one looked up.
+    Pixel lastKey = 0;
+    std::size_t lastEntry = 0;
+    for (const Pixel p : icon.Pixels()) {
+        const Pixel key = p & kRgbMask;
+        if (key != lastKey) {
+            const int found = index.Find(key);
+            if (found < 0) {
+                lastEntry = entries.size();
+                index.Insert(key, static_cast<int>(lastEntry));
+                entries.push_back(HistEntry{p, 0});
+            } else {
+                lastEntry = static_cast<std::size_t>(found);
+            }
+            lastKey = key;
+        }
+        ++entries[lastEntry].count;
+    }
+    return entries;
+}
+
+int SplitBox(std::vector<HistEntry>& entries, int start, int end) {
+    std::vector<std::int16_t> tree;
+    return SplitBoxWith(entries, start, end, tree);
+}
+
+std::vector<int> MedianCutBoxes(std::vector<HistEntry>& entries, int numColors) {
+    const auto n = static_cast<std::size_t>(numColors);
+    std::vector<int> bounds(n + 1, 0);
+    bounds[n] = static_cast<int>(entries.size());
+    std::vector<std::int16_t> tree;
+    for (std::size_t d = 1; d < n;) {
+        d *= 2;
+        const std::size_t step = n / d;
+        for (std::size_t k = 0; k < d / 2; ++k) {
+            bounds[(2 * k + 1) * step] =
+                SplitBoxWith(entries, bounds[2 * k * step], bounds[(2 * k + 2) * step], tree);
+        }
+    }
+    return bounds;
+}
+
+std::vector<RGBQUAD> BoxPalette(const std::vector<HistEntry>& entries,
+                                const std::vector<int>& bounds) {
+    const std::size_t boxes = bounds.empty() ? 0 : bounds.size() - 1;
+    std::vector<RGBQUAD> palette(boxes);
+    for (std::size_t k = 0; k < boxes; ++k) {
+        const int start = bounds[k];
+        const int end = bounds[k + 1];
+        if (start >= end) {
+            continue;  // empty box: black
+        }
+        std::uint64_t count = 0, red = 0, green = 0, blue = 0;
+        for (int i = start; i < end; ++i) {
+            const HistEntry& e = entries[static_cast<std::size_t>(i)];
+            const auto c = static_cast<std::uint64_t>(e.count);
+            count += c;
+            red += static_cast<std::uint64_t>(Red(e.color)) * c;
+            green += static_cast<std::uint64_t>(Green(e.color)) * c;
+            blue += static_cast<std::uint64_t>(Blue(e.color)) * c;
+        }
+        if (count != 0) {
+            palette[k].rgbRed = static_cast<std::uint8_t>(red / count);
+            palette[k].rgbGreen = static_cast<std::uint8_t>(green / count);
+            palette[k].rgbBlue = static_cast<std::uint8_t>(blue / count);
+        }
+    }
+    return palette;
+}
+
+bool CIcon::MakePalette() {
+    if (m_nBpp > 8) {
+        return false;
+    }
+    std::vector<HistEntry> entries = BuildHistogram(*this);
+    const std::vector<int> bounds = MedianCutBoxes(entries, GetNumColors());
+    const std::vector<RGBQUAD> palette = BoxPalette(entries, bounds);
+    std::copy(palette.begin(), palette.end(), m_palette.begin());
+    return true;
+}
+
+int NearestPaletteIndex(const CIcon& icon, int red, int green, int blue) {
+    // Squares in 64 bits: callers may pass any int, not only channel values.
+    int best = 0;
+    std::uint64_t bestDistance = std::numeric_limits<std::uint64_t>::max();
+    const std::span<const RGBQUAD> palette = icon.Palette();
+    for (std::size_t k = 0; k < palette.size(); ++k) {
+        const std::int64_t dr = static_cast<std::int64_t>(red) - palette[k].rgbRed;
+        const std::int64_t dg = static_cast<std::int64_t>(green) - palette[k].rgbGreen;
+        const std::int64_t db = static_cast<std::int64_t>(blue) - palette[k].rgbBlue;
+        const std::uint64_t d = static_cast<std::uint64_t>(dr * dr) +
+                                static_cast<std::uint64_t>(dg * dg) +
+                                static_cast<std::uint64_t>(db * db);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = static_cast<int>(k);
+        }
+    }
+    return best;
+}
+
+DibBits CIcon::BuildBits() const {
+    const std::size_t colorStride = ColorStride(m_nWidth, m_nBpp);
+    const std::size_t maskStride = MaskStride(m_nWidth);
+    const auto rows = static_cast<std::size_t>(m_nHeight);
+    DibBits bits;
+    bits.color.assign(colorStride * rows, 0);
+    bits.mask.assign(maskStride * rows, 0xFF);
+    if (m_nBpp != 4 && m_nBpp != 8 && m_nBpp != 24 && m_nBpp != 32) {
+        return bits;
+    }
+
+    const bool indexed = m_nBpp <= 8;
+    const PaletteChannels palette(m_palette);
+    const int blackIndex = indexed ? palette.Nearest(0, 0, 0) : 0;
+    ColorIndexMap cache;
+    auto indexOf = [&palette, &cache](Pixel p) {
+        const Pixel key = p & kRgbMask;
+        int index = cache.Find(key);
+        if (index < 0) {
+            index = palette.Nearest(Red(p), Green(p), Blue(p));
+            cache.Insert(key, index);
+        }
+        return index;
+    };
+
+    for (std::size_t y = 0; y < rows; ++y) {
+        const Pixel* src = Row(static_cast<int>(y));
+        std::uint8_t* color = bits.color.data() + (rows - 1 - y) * colorStride;
+        std::uint8_t* mask = bits.mask.data() + (rows - 1 - y) * maskStride;
+        for (std::size_t x = 0; x < static_cast<std::size_t>(m_nWidth); ++x) {
+            const Pixel p = src[x];
+            const bool opaque = m_nBpp == 32 ? Alpha(p) != 0 : Alpha(p) >= 128;
+            if (opaque) {
+                mask[x >> 3] &= static_cast<std::uint8_t>(~(0x80u >> (x & 7)));
+            }
+            switch (m_nBpp) {
+                case 4: {
+                    const auto index = static_cast<std::uint8_t>(opaque ? indexOf(p) : blackIndex);
+                    color[x >> 1] |= (x & 1) == 0 ? static_cast<std::uint8_t>(index << 4) : index;
+                    break;
+                }
+                case 8:
+                    color[x] = static_cast<std::uint8_t>(opaque ? indexOf(p) : blackIndex);
+                    break;
+                case 24:
+                    if (opaque) {
+                        color[3 * x] = static_cast<std::uint8_t>(Blue(p));
+                        color[3 * x + 1] = static_cast<std::uint8_t>(Green(p));
+                        color[3 * x + 2] = static_cast<std::uint8_t>(Red(p));
+                    }
+                    break;
+                default:  // 32
+                    color[4 * x] = static_cast<std::uint8_t>(Blue(p));
+                    color[4 * x + 1] = static_cast<std::uint8_t>(Green(p));
+                    color[4 * x + 2] = static_cast<std::uint8_t>(Red(p));
+                    color[4 * x + 3] = static_cast<std::uint8_t>(Alpha(p));
+                    break;
+            }
+        }
+    }
+    return bits;
+}
+
 }  // namespace varlen
