@@ -10,8 +10,9 @@
 //     order, and black pixels add to the seed entry;
 //   * the selection sort is not stable (swapping p with the maximum moves the old entry p
 //     behind entries equal to it), so SplitBox replays the very same swaps; it only finds
-//     "the first position of the largest value in p ... end - 1" in logarithmic time with a
-//     max tree over the positions, instead of scanning;
+//     "the first position of the largest value in p ... end - 1" without scanning: the live
+//     positions of each key value (0 ... 255) are kept in a min-heap, the largest key present
+//     only ever decreases, and a swap moves one position from one heap to another;
 //   * the palette sums are 64-bit: a 32-bit sum of red x count wraps once a box holds more
 //     than about 16.8 million non-black pixels and then gives a wrong colour. Below that the
 //     result is the same.
@@ -122,9 +123,29 @@ int Channel(const HistEntry& e, int shift) {
     return static_cast<int>((e.color >> shift) & 0xFF);
 }
 
-// SplitBox with a caller-provided scratch buffer for the max tree.
-int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end,
-                 std::vector<std::int16_t>& tree) {
+// Restores the min-heap order of heap[0 ... size - 1] after its top was replaced.
+void SiftDown(int* heap, int size) {
+    int i = 0;
+    const int value = heap[0];
+    for (;;) {
+        int child = 2 * i + 1;
+        if (child >= size) {
+            break;
+        }
+        if (child + 1 < size && heap[child + 1] < heap[child]) {
+            ++child;
+        }
+        if (value <= heap[child]) {
+            break;
+        }
+        heap[i] = heap[child];
+        i = child;
+    }
+    heap[i] = value;
+}
+
+// SplitBox with a caller-provided scratch buffer for the position heaps.
+int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end, std::vector<int>& heap) {
     const int middle = (start + end) / 2;
     const int n = end - start;
     if (n <= 1) {
@@ -156,45 +177,44 @@ int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end,
         return middle;
     }
 
-    // Max tree over the positions of the run; a leaf whose position is already placed holds
-    // -1, so the first maximum of the live leaves is the first maximum in p ... end - 1.
-    std::size_t size = 1;
-    while (size < static_cast<std::size_t>(n)) {
-        size *= 2;
-    }
-    tree.assign(2 * size, -1);
+    // The live positions (p ... n - 1) of each key value, each set kept as a min-heap in its
+    // own segment of `heap`. Listing positions in increasing order makes every segment a
+    // valid heap from the start. At step p the largest key present is the current maximum,
+    // and the top of its heap is the first position holding it: q. Swapping moves the old
+    // entry p (key w, p being the top of w's heap since p is the smallest live position) to
+    // q, so w's top is replaced by q.
     HistEntry* run = entries.data() + start;
+    std::array<int, 256> count{};
     for (int i = 0; i < n; ++i) {
-        tree[size + static_cast<std::size_t>(i)] =
-            static_cast<std::int16_t>(Channel(run[i], shift));
+        ++count[static_cast<std::size_t>(Channel(run[i], shift))];
     }
-    for (std::size_t i = size - 1; i >= 1; --i) {
-        tree[i] = std::max(tree[2 * i], tree[2 * i + 1]);
+    std::array<int, 256> first{};
+    for (std::size_t v = 1; v < 256; ++v) {
+        first[v] = first[v - 1] + count[v - 1];
     }
-    auto update = [&tree, size](std::size_t pos, std::int16_t value) {
-        std::size_t node = size + pos;
-        tree[node] = value;
-        for (node /= 2; node >= 1; node /= 2) {
-            const std::int16_t m = std::max(tree[2 * node], tree[2 * node + 1]);
-            if (tree[node] == m) {
-                break;
-            }
-            tree[node] = m;
-        }
-    };
+    heap.resize(static_cast<std::size_t>(n));
+    std::array<int, 256> fill = first;
+    for (int i = 0; i < n; ++i) {
+        heap[static_cast<std::size_t>(fill[static_cast<std::size_t>(Channel(run[i], shift))]++)] =
+            i;
+    }
+    std::size_t top = 255;
     for (int p = 0; p + 1 < n; ++p) {
-        const std::int16_t best = tree[1];
-        std::size_t node = 1;
-        while (node < size) {
-            node = tree[2 * node] == best ? 2 * node : 2 * node + 1;
+        while (count[top] == 0) {
+            --top;
         }
-        const std::size_t q = node - size;
-        const auto pos = static_cast<std::size_t>(p);
-        if (q != pos) {
+        int* maxHeap = heap.data() + first[top];
+        const int q = maxHeap[0];
+        --count[top];
+        maxHeap[0] = maxHeap[count[top]];
+        SiftDown(maxHeap, count[top]);
+        if (q != p) {
+            const auto w = static_cast<std::size_t>(Channel(run[p], shift));
+            int* movedHeap = heap.data() + first[w];
+            movedHeap[0] = q;
+            SiftDown(movedHeap, count[w]);
             std::swap(run[p], run[q]);
-            update(q, static_cast<std::int16_t>(Channel(run[q], shift)));
         }
-        update(pos, -1);
     }
     return middle;
 }
@@ -282,21 +302,21 @@ std::vector<HistEntry> BuildHistogram(const CIcon& icon) {
 }
 
 int SplitBox(std::vector<HistEntry>& entries, int start, int end) {
-    std::vector<std::int16_t> tree;
-    return SplitBoxWith(entries, start, end, tree);
+    std::vector<int> heap;
+    return SplitBoxWith(entries, start, end, heap);
 }
 
 std::vector<int> MedianCutBoxes(std::vector<HistEntry>& entries, int numColors) {
     const auto n = static_cast<std::size_t>(numColors);
     std::vector<int> bounds(n + 1, 0);
     bounds[n] = static_cast<int>(entries.size());
-    std::vector<std::int16_t> tree;
+    std::vector<int> heap;
     for (std::size_t d = 1; d < n;) {
         d *= 2;
         const std::size_t step = n / d;
         for (std::size_t k = 0; k < d / 2; ++k) {
             bounds[(2 * k + 1) * step] =
-                SplitBoxWith(entries, bounds[2 * k * step], bounds[(2 * k + 2) * step], tree);
+                SplitBoxWith(entries, bounds[2 * k * step], bounds[(2 * k + 2) * step], heap);
         }
     }
     return bounds;

@@ -103,7 +103,7 @@ void ExpectSameEntries(const std::vector<HistEntry>& fast,
     }
 }
 
-constexpr std::uint32_t kSeeds = 400;
+constexpr std::uint32_t kSeeds = 1000;
 
 // ---------------------------------------------------------------------------------------------
 
