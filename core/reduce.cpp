@@ -39,24 +39,20 @@ namespace {
 
 constexpr Pixel kRgbMask = 0x00FFFFFFu;
 
-// Open-addressing map from a 24-bit colour to a non-negative int, local to one call.
+// Open-addressing map from a 24-bit colour to a non-negative int, local to one call. Key and
+// value share a slot, so a lookup touches one cache line.
 class ColorIndexMap {
   public:
-    explicit ColorIndexMap(std::size_t expected = 1024) {
-        std::size_t capacity = 64;
-        while (capacity < 2 * expected) {
-            capacity *= 2;
-        }
-        Reset(capacity);
-    }
+    ColorIndexMap() { Reset(1024); }
 
     // The value stored for key, or -1.
     int Find(Pixel key) const {
         for (std::size_t slot = Slot(key);; slot = (slot + 1) & m_mask) {
-            if (m_keys[slot] == key) {
-                return m_values[slot];
+            const Entry& e = m_slots[slot];
+            if (e.key == key) {
+                return e.value;
             }
-            if (m_keys[slot] == kEmpty) {
+            if (e.key == kEmpty) {
                 return -1;
             }
         }
@@ -64,7 +60,7 @@ class ColorIndexMap {
 
     // Stores value for a key that is not in the map.
     void Insert(Pixel key, int value) {
-        if (2 * (m_size + 1) > m_keys.size()) {
+        if (2 * (m_size + 1) > m_slots.size()) {
             Grow();
         }
         Place(key, value);
@@ -73,48 +69,50 @@ class ColorIndexMap {
   private:
     static constexpr Pixel kEmpty = 0xFFFFFFFFu;  // never a 24-bit key
 
+    struct Entry {
+        Pixel key = kEmpty;
+        int value = 0;
+    };
+
     void Reset(std::size_t capacity) {
-        m_keys.assign(capacity, kEmpty);
-        m_values.assign(capacity, 0);
+        m_slots.assign(capacity, Entry{});
         m_mask = capacity - 1;
-        m_shift = 64;
-        for (std::size_t c = capacity; c > 1; c >>= 1) {
-            --m_shift;
-        }
         m_size = 0;
     }
 
     std::size_t Slot(Pixel key) const {
-        return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >>
-                                        m_shift) &
-               m_mask;
+        // A full avalanche mix: colours made by multiplying a counter (gradients, test
+        // patterns) would cluster under a plain multiplicative hash.
+        std::uint32_t h = key;
+        h ^= h >> 16;
+        h *= 0x7FEB352Du;
+        h ^= h >> 15;
+        h *= 0x846CA68Bu;
+        h ^= h >> 16;
+        return static_cast<std::size_t>(h) & m_mask;
     }
 
     void Place(Pixel key, int value) {
         std::size_t slot = Slot(key);
-        while (m_keys[slot] != kEmpty) {
+        while (m_slots[slot].key != kEmpty) {
             slot = (slot + 1) & m_mask;
         }
-        m_keys[slot] = key;
-        m_values[slot] = value;
+        m_slots[slot] = Entry{key, value};
         ++m_size;
     }
 
     void Grow() {
-        std::vector<Pixel> keys = std::move(m_keys);
-        std::vector<int> values = std::move(m_values);
-        Reset(keys.size() * 2);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            if (keys[i] != kEmpty) {
-                Place(keys[i], values[i]);
+        const std::vector<Entry> old = std::move(m_slots);
+        Reset(old.size() * 2);
+        for (const Entry& e : old) {
+            if (e.key != kEmpty) {
+                Place(e.key, e.value);
             }
         }
     }
 
-    std::vector<Pixel> m_keys;
-    std::vector<int> m_values;
+    std::vector<Entry> m_slots;
     std::size_t m_mask = 0;
-    unsigned m_shift = 0;
     std::size_t m_size = 0;
 };
 
