@@ -10,9 +10,9 @@
 //     order, and black pixels add to the seed entry;
 //   * the selection sort is not stable (swapping p with the maximum moves the old entry p
 //     behind entries equal to it), so SplitBox replays the very same swaps; it only finds
-//     "the first position of the largest value in p ... end - 1" without scanning: the live
-//     positions of each key value (0 ... 255) are kept in a min-heap, the largest key present
-//     only ever decreases, and a swap moves one position from one heap to another;
+//     "the first position of the largest value in p ... end - 1" without scanning: keys are
+//     placed from the largest down, each key's entries in the order of their positions when
+//     its turn comes, and a swap moves one position from one key's set to another's;
 //   * the palette sums are 64-bit: a 32-bit sum of red x count wraps once a box holds more
 //     than about 16.8 million non-black pixels and then gives a wrong colour. Below that the
 //     result is the same.
@@ -122,29 +122,14 @@ int Channel(const HistEntry& e, int shift) {
     return static_cast<int>((e.color >> shift) & 0xFF);
 }
 
-// Restores the min-heap order of heap[0 ... size - 1] after its top was replaced.
-void SiftDown(int* heap, int size) {
-    int i = 0;
-    const int value = heap[0];
-    for (;;) {
-        int child = 2 * i + 1;
-        if (child >= size) {
-            break;
-        }
-        if (child + 1 < size && heap[child + 1] < heap[child]) {
-            ++child;
-        }
-        if (value <= heap[child]) {
-            break;
-        }
-        heap[i] = heap[child];
-        i = child;
-    }
-    heap[i] = value;
-}
+// Reusable buffers of SplitBox, so the rounds of one palette allocate them once.
+struct SplitScratch {
+    std::vector<int> positions;
+    std::vector<int> slotOf;
+};
 
-// SplitBox with a caller-provided scratch buffer for the position heaps.
-int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end, std::vector<int>& heap) {
+// SplitBox with caller-provided buffers.
+int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end, SplitScratch& scratch) {
     const int middle = (start + end) / 2;
     const int n = end - start;
     if (n <= 1) {
@@ -176,12 +161,15 @@ int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end, std::vecto
         return middle;
     }
 
-    // The live positions (p ... n - 1) of each key value, each set kept as a min-heap in its
-    // own segment of `heap`. Listing positions in increasing order makes every segment a
-    // valid heap from the start. At step p the largest key present is the current maximum,
-    // and the top of its heap is the first position holding it: q. Swapping moves the old
-    // entry p (key w, p being the top of w's heap since p is the smallest live position) to
-    // q, so w's top is replaced by q.
+    // Replaying the selection sort key by key. At step p the largest key present, v, is the
+    // maximum, and the first position holding it is q; the swap moves the old entry p (key
+    // w < v when q != p) to q. So:
+    // - the entries of key v are placed in the order of their positions at the moment the
+    //   sort reaches key v, and until then the set of positions of key v only changes when
+    //   one of its entries is moved from p to some q;
+    // - the set of each key is kept unordered in its own segment of `positions`, slotOf[x]
+    //   telling where position x is listed, so such a move is one overwrite; the set of key v
+    //   is sorted once, when the sort reaches it.
     HistEntry* run = entries.data() + start;
     std::array<int, 256> count{};
     for (int i = 0; i < n; ++i) {
@@ -191,28 +179,31 @@ int SplitBoxWith(std::vector<HistEntry>& entries, int start, int end, std::vecto
     for (std::size_t v = 1; v < 256; ++v) {
         first[v] = first[v - 1] + count[v - 1];
     }
-    heap.resize(static_cast<std::size_t>(n));
+    scratch.positions.resize(static_cast<std::size_t>(n));
+    scratch.slotOf.resize(static_cast<std::size_t>(n));
+    int* positions = scratch.positions.data();
+    int* slotOf = scratch.slotOf.data();
     std::array<int, 256> fill = first;
     for (int i = 0; i < n; ++i) {
-        heap[static_cast<std::size_t>(fill[static_cast<std::size_t>(Channel(run[i], shift))]++)] =
-            i;
+        const int slot = fill[static_cast<std::size_t>(Channel(run[i], shift))]++;
+        positions[slot] = i;
+        slotOf[i] = slot;
     }
-    std::size_t top = 255;
-    for (int p = 0; p + 1 < n; ++p) {
-        while (count[top] == 0) {
-            --top;
+    int p = 0;
+    for (std::size_t v = 256; v-- > 0;) {
+        int* set = positions + first[v];
+        const int size = count[v];
+        if (!std::is_sorted(set, set + size)) {
+            std::sort(set, set + size);
         }
-        int* maxHeap = heap.data() + first[top];
-        const int q = maxHeap[0];
-        --count[top];
-        maxHeap[0] = maxHeap[count[top]];
-        SiftDown(maxHeap, count[top]);
-        if (q != p) {
-            const auto w = static_cast<std::size_t>(Channel(run[p], shift));
-            int* movedHeap = heap.data() + first[w];
-            movedHeap[0] = q;
-            SiftDown(movedHeap, count[w]);
-            std::swap(run[p], run[q]);
+        for (int j = 0; j < size; ++j, ++p) {
+            const int q = set[j];
+            if (q != p) {
+                const int slot = slotOf[p];
+                positions[slot] = q;
+                slotOf[q] = slot;
+                std::swap(run[p], run[q]);
+            }
         }
     }
     return middle;
@@ -340,21 +331,21 @@ std::vector<HistEntry> BuildHistogram(const CIcon& icon) {
 }
 
 int SplitBox(std::vector<HistEntry>& entries, int start, int end) {
-    std::vector<int> heap;
-    return SplitBoxWith(entries, start, end, heap);
+    SplitScratch scratch;
+    return SplitBoxWith(entries, start, end, scratch);
 }
 
 std::vector<int> MedianCutBoxes(std::vector<HistEntry>& entries, int numColors) {
     const auto n = static_cast<std::size_t>(numColors);
     std::vector<int> bounds(n + 1, 0);
     bounds[n] = static_cast<int>(entries.size());
-    std::vector<int> heap;
+    SplitScratch scratch;
     for (std::size_t d = 1; d < n;) {
         d *= 2;
         const std::size_t step = n / d;
         for (std::size_t k = 0; k < d / 2; ++k) {
             bounds[(2 * k + 1) * step] =
-                SplitBoxWith(entries, bounds[2 * k * step], bounds[(2 * k + 2) * step], heap);
+                SplitBoxWith(entries, bounds[2 * k * step], bounds[(2 * k + 2) * step], scratch);
         }
     }
     return bounds;
