@@ -44,7 +44,14 @@ constexpr Pixel kRgbMask = 0x00FFFFFFu;
 // value share a slot, so a lookup touches one cache line.
 class ColorIndexMap {
   public:
-    ColorIndexMap() { Reset(1024); }
+    // Room for `expected` keys without growing.
+    explicit ColorIndexMap(std::size_t expected = 512) {
+        std::size_t capacity = 64;
+        while (capacity < 2 * expected + 2) {
+            capacity *= 2;
+        }
+        Reset(capacity);
+    }
 
     // The value stored for key, or -1.
     int Find(Pixel key) const {
@@ -304,10 +311,13 @@ int CIcon::CountColors() const {
 }
 
 std::vector<HistEntry> BuildHistogram(const CIcon& icon) {
+    // Knowing the number of colours first (a quick pass) sizes both tables once.
+    const auto colours = static_cast<std::size_t>(icon.CountColors());
     std::vector<HistEntry> entries;
+    entries.reserve(colours + 1);
     entries.push_back(HistEntry{
         0, static_cast<std::int64_t>(icon.Width()) * static_cast<std::int64_t>(icon.Height())});
-    ColorIndexMap index;
+    ColorIndexMap index(colours + 1);
     index.Insert(0, 0);
     // Neighbouring pixels often share a colour: remember the last one looked up.
     Pixel lastKey = 0;
