@@ -434,7 +434,7 @@ DibBits CIcon::BuildBits() const {
     const bool indexed = m_nBpp <= 8;
     const NearestSearch palette(m_palette);
     const int blackIndex = indexed ? palette.Nearest(0, 0, 0) : 0;
-    ColorIndexMap cache;
+    ColorIndexMap cache(indexed ? static_cast<std::size_t>(CountColors()) : 0);
     auto indexOf = [&palette, &cache](Pixel p) {
         const Pixel key = p & kRgbMask;
         int index = cache.Find(key);
