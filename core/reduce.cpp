@@ -13,9 +13,9 @@
 //     "the first position of the largest value in p ... end - 1" without scanning: keys are
 //     placed from the largest down, each key's entries in the order of their positions when
 //     its turn comes, and a swap moves one position from one key's set to another's;
-//   * the palette sums are 64-bit: a 32-bit sum of red x count wraps once a box holds more
-//     than about 16.8 million non-black pixels and then gives a wrong colour. Below that the
-//     result is the same.
+//   * the palette sums are 64-bit: a 32-bit sum of channel x count wraps once it passes 2^32
+//     (for white, a box of more than 16,843,009 pixels: any all-white image of 4105 x 4105)
+//     and then gives a plainly wrong colour. Below that the result is the same.
 // - NearestPaletteIndex keeps the first index on ties. BuildBits gives the same answers faster:
 //   it searches a copy of the palette sorted by red outwards from the pixel's red, breaking
 //   ties by the original index, and caches the answer per colour within one call.
