@@ -287,6 +287,14 @@ class NearestSearch {
     int m_size = 0;
 };
 
+// An upper bound of the number of distinct colours, to size the tables of one call. Small
+// images use their pixel count and skip the pass over a 2 MiB bit table.
+std::size_t ColourBound(const CIcon& icon) {
+    constexpr std::size_t kSmall = 4096;
+    return icon.PixelCount() <= kSmall ? icon.PixelCount()
+                                       : static_cast<std::size_t>(icon.CountColors());
+}
+
 }  // namespace
 
 void CIcon::ThresholdAlpha() {
@@ -311,8 +319,8 @@ int CIcon::CountColors() const {
 }
 
 std::vector<HistEntry> BuildHistogram(const CIcon& icon) {
-    // Knowing the number of colours first (a quick pass) sizes both tables once.
-    const auto colours = static_cast<std::size_t>(icon.CountColors());
+    // Knowing the number of colours first sizes both tables once.
+    const std::size_t colours = ColourBound(icon);
     std::vector<HistEntry> entries;
     entries.reserve(colours + 1);
     entries.push_back(HistEntry{
@@ -434,7 +442,7 @@ DibBits CIcon::BuildBits() const {
     const bool indexed = m_nBpp <= 8;
     const NearestSearch palette(m_palette);
     const int blackIndex = indexed ? palette.Nearest(0, 0, 0) : 0;
-    ColorIndexMap cache(indexed ? static_cast<std::size_t>(CountColors()) : 0);
+    ColorIndexMap cache(indexed ? ColourBound(*this) : 0);
     auto indexOf = [&palette, &cache](Pixel p) {
         const Pixel key = p & kRgbMask;
         int index = cache.Find(key);
