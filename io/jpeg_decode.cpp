@@ -9,8 +9,9 @@
 // - libjpeg's error_exit must not return; ours longjmps back into RunJpeg, which calls
 //   setjmp and holds only trivially destructible locals. Buffers belong to the caller's
 //   JpegJob and the decompressor to a guard in the caller, so no destructor is skipped.
-// - libjpeg only warns when the data ends early and then pads the picture with grey; that
-//   warning is turned into an error so truncated files are refused, like the other formats.
+// - libjpeg only warns when the data ends early or a scan stops short, and then pads the
+//   picture with grey; those warnings are turned into errors so truncated files and frame
+//   headers that claim more than was coded are refused, like the other formats.
 // - Size limits are checked after the header and before the output is allocated; the
 //   library's own working memory is capped, and the number of progressive scans is
 //   limited, so a small hostile file cannot demand gigabytes or endless work.
@@ -72,8 +73,12 @@ struct JpegJob {
 }
 
 void JpegMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
-        JpegFail(cinfo);  // the data ended before the picture did
+    // The data ended before the picture did (JWRN_JPEG_EOF), or a scan ended before all its
+    // pixels (JWRN_HIT_MARKER, e.g. a frame header claiming more rows than were coded):
+    // libjpeg would fill the rest with grey; we refuse the picture.
+    const int code = cinfo->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
+        JpegFail(cinfo);
     }
 }
 
