@@ -276,6 +276,30 @@ TEST(BmpHeaders, VersionFourThirtyTwoBitRgbKeepsAlpha) {
     EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{0x40030201}));
 }
 
+TEST(BmpHeaders, SidesUpToTheLimitAreAccepted) {
+    DibSpec s;
+    s.width = kMaxPictureSide;
+    s.height = 1;
+    s.bpp = 1;
+    s.palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+    s.pixels.assign(kMaxPictureSide / 8, 0xFF);
+    const auto wide = Load(BuildDib(s));
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->Width(), kMaxPictureSide);
+    EXPECT_EQ(wide->GetPixel(kMaxPictureSide - 1, 0), Opaque(255, 255, 255));
+
+    s.width = 1;
+    s.height = -kMaxPictureSide;
+    s.pixels.assign(static_cast<std::size_t>(kMaxPictureSide) * 4, 0x80);
+    const auto tall = Load(BuildDib(s));
+    ASSERT_NE(tall, nullptr);
+    EXPECT_EQ(tall->Height(), kMaxPictureSide);
+
+    s.height = -(kMaxPictureSide + 1);
+    s.pixels.resize(static_cast<std::size_t>(kMaxPictureSide + 1) * 4, 0x80);
+    EXPECT_EQ(Load(BuildDib(s)), nullptr);
+}
+
 TEST(BmpHeaders, DeliveredBitmapCarriesMasksAndAlphaFlag) {
     DibSpec s;
     s.width = 1;

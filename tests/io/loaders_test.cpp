@@ -284,6 +284,46 @@ TEST(FileLoading, BitmapFileIgnoresItsFileHeaderFields) {
     EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{0xFF030201}));
 }
 
+TEST(FileLoading, PngFileKeepsAlphaAndJpegFileIsOpaque) {
+    testdata::PngSpec p;
+    p.width = 2;
+    p.height = 1;
+    p.colorType = 6;  // RGBA
+    p.rows = {{1, 2, 3, 0, 4, 5, 6, 200}};
+    const auto png = FromFile(testdata::WriteTempFile("alpha.png", testdata::EncodePng(p)));
+    ASSERT_NE(png, nullptr);
+    EXPECT_EQ(PixelsOf(*png), (std::vector<Pixel>{0x00010203, 0xC8040506}));
+
+    testdata::JpegSpec j;
+    j.width = 8;
+    j.height = 8;
+    j.components = 1;
+    j.samples.assign(64, 90);
+    const auto jpeg = FromFile(testdata::WriteTempFile("grey.jpg", testdata::EncodeJpeg(j)));
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_EQ(jpeg->Bpp(), 24);
+    for (Pixel px : jpeg->Pixels()) {
+        EXPECT_EQ(Alpha(px), 255);
+        EXPECT_NEAR(Red(px), 90, 1);
+    }
+}
+
+TEST(FileLoading, DibIsReadFromTheReadersPosition) {
+    DibSpec s;
+    s.width = 1;
+    s.height = 1;
+    s.bpp = 24;
+    s.pixels = {7, 8, 9, 0};
+    Bytes data = {0xAA, 0xBB, 0xCC};
+    const Bytes dib = BuildDib(s);
+    data.insert(data.end(), dib.begin(), dib.end());
+    ByteReader reader(data);
+    ASSERT_TRUE(reader.Seek(3));
+    const auto icon = FromDib(reader);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{Opaque(9, 8, 7)}));
+}
+
 TEST(FileLoading, UnreadableOrUnknownFilesGiveNothing) {
     EXPECT_EQ(FromFile(::testing::TempDir() + "varlen_decode_does_not_exist.png"), nullptr);
     EXPECT_EQ(FromFile(::testing::TempDir()), nullptr);  // a directory
