@@ -1,8 +1,672 @@
+// Filters of the filters page: ApplyFilters (contrast, brightness, light, transparency,
+// shadow), RoundCorners, Convolve and Sharpen. All of them change the image in place.
+//
+// Contract and traps:
+// - Every stage of ApplyFilters runs only when its strength is not 0, in the fixed order
+//   contrast, brightness, light, transparency, shadow. All stages but the shadow leave
+//   pixels with alpha 0 alone (colour included); the shadow exists to write into exactly
+//   those pixels.
+// - Integer stages truncate toward zero (C++ division); clamping turns anything below 1
+//   into 0 and anything above 255 into 255. Intermediate products are taken in 64 bits so
+//   that absurd strengths cannot overflow; for slider values this changes nothing.
+// - The light stage is computed in doubles, strictly left to right as the formulas are
+//   written ((255 - v) * (D - 2d) / D * k / 50 is NOT the same double as
+//   (255 - v) * k / 50 * (D - 2d) / D), and the truncated change is added to v afterwards:
+//   v + trunc(x), not trunc(v + x), which differs when x is negative.
+// - The shadow casts the silhouette of the image (after the transparency stage) shifted
+//   by (sx, sy) into pixels that are fully transparent at that moment. Reading alpha from
+//   a snapshot taken before the first write gives the same result as walking from the
+//   side the shadow falls towards, and keeps every row independent of the others.
+//   A shadow pixel is black even when its computed alpha is 0.
+// - RoundCorners mixes integers and doubles on purpose: radii and half sizes are integer
+//   divisions, fade widths are doubles; the corner fade width f * L / 100 * 100 / r must
+//   be evaluated in that order in doubles. A fade width of 0 means a hard edge, handled
+//   explicitly (the plain formula would divide by zero and even give 0 / 0).
+//   The centre distance in circle mode is W/2 - x - 1 left of the middle and
+//   x - (W - W/2) from the middle on; for odd sizes that makes the middle column
+//   distance 1 and its two neighbours distance 0 - that is the formula, kept as is.
+//   New alpha = trunc(alpha * factor + 0.5).
+// - Convolve reads the original pixels, never its own output: it keeps a rolling window
+//   of copies of the rows the kernel spans, each row copied before it is written, instead
+//   of a copy of the whole image. Sums that fit in 32 bits (every sharpen) are taken two
+//   channels per 64-bit multiplication; larger kernels use 64-bit sums. Taps outside
+//   the image count neither in the sums nor in the weight, so edge pixels are normalised
+//   by the weights of their inside taps; a weight sum of 0 means no division. All four
+//   channels, alpha included, are convolved and clamped.
+// - Sharpen builds its kernel per call (centre 2^(8 - s) + 4): nothing is shared between
+//   calls, so images may be sharpened on several threads at once.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
 #include "core/icon.h"
-// NOT YET IMPLEMENTED: placeholder bodies so that the library links.
+
 namespace varlen {
-void CIcon::ApplyFilters(int, int, int, Point, int, int, Point) {}
-void CIcon::RoundCorners(int, int) {}
-void CIcon::Convolve(int, std::span<const int>) {}
-void CIcon::Sharpen(int) {}
+
+namespace {
+
+using i64 = std::int64_t;
+
+// Clamping rule of the filters for wide intermediates.
+constexpr int Clamp64(i64 v) {
+    return v < 1 ? 0 : (v > 255 ? 255 : static_cast<int>(v));
+}
+
+constexpr Pixel WithAlpha(Pixel p, int alpha) {
+    return (p & 0x00FFFFFFu) | (static_cast<Pixel>(alpha) << 24);
+}
+
+// v + trunc(x), clamped. x is limited first so that the conversion to an integer is always
+// defined (NaN counts as very negative); since v lies in 0 ... 255, any |x| >= 512 gives the
+// same clamped result as the limited one.
+inline int AddTruncClamped(int v, double x) {
+    if (!(x > -512.0)) {
+        x = -512.0;
+    } else if (x > 512.0) {
+        x = 512.0;
+    }
+    return ClampChannel(v + static_cast<int>(x));
+}
+
+// ----- ApplyFilters -----
+
+// Light from point (lx, ly) with strength k on an image of diagonal D.
+struct LightParams {
+    double D = 0;
+    double half = 0;  // D * 0.5
+    double k = 0;
+    std::vector<double> dx2;  // (lx - x)^2 per column
+    i64 ly = 0;
+};
+
+// The three colour channels of a pixel at distance d from the light. The branch depends
+// on d only, so all three channels take the same one.
+inline void LightPixel(int& r, int& g, int& b, double d, const LightParams& lp) {
+    double xr, xg, xb;
+    if (d < lp.half) {
+        // Towards white: v + trunc(((255 - v) * (D - 2d)) / D * k / 50).
+        const double q = lp.D - 2.0 * d;
+        xr = static_cast<double>(255 - r) * q / lp.D * lp.k / 50.0;
+        xg = static_cast<double>(255 - g) * q / lp.D * lp.k / 50.0;
+        xb = static_cast<double>(255 - b) * q / lp.D * lp.k / 50.0;
+    } else {
+        // Towards black: v + trunc((v * (d - D * 0.5) * 2) / D * k / -50).
+        const double q = d - lp.D * 0.5;
+        xr = static_cast<double>(r) * q * 2.0 / lp.D * lp.k / -50.0;
+        xg = static_cast<double>(g) * q * 2.0 / lp.D * lp.k / -50.0;
+        xb = static_cast<double>(b) * q * 2.0 / lp.D * lp.k / -50.0;
+    }
+    r = AddTruncClamped(r, xr);
+    g = AddTruncClamped(g, xg);
+    b = AddTruncClamped(b, xb);
+}
+
+// Shadow stage: alpha snapshot taken after the earlier stages, silhouette shifted by
+// (sx, sy) written into pixels transparent in the snapshot.
+void CastShadow(CIcon& icon, int shadow, Point shadowPos) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    const i64 sx = static_cast<i64>(shadowPos.x) * W / 2560;
+    const i64 sy = static_cast<i64>(shadowPos.y) * H / 2560;
+    if ((sx == 0 && sy == 0) || std::abs(sx) >= W || std::abs(sy) >= H) {
+        return;  // no offset casts nothing; an offset beyond the image lands nowhere
+    }
+    // Shadow alpha for each casting alpha: trunc(a * f / 100); strengths beyond 100 are
+    // clamped to an alpha the pixel can hold.
+    std::array<std::uint8_t, 256> shade{};
+    for (int a = 0; a < 256; ++a) {
+        shade[static_cast<std::size_t>(a)] =
+            static_cast<std::uint8_t>(Clamp64(static_cast<i64>(a) * shadow / 100));
+    }
+    std::vector<std::uint8_t> alpha(icon.PixelCount());
+    {
+        const auto px = icon.Pixels();
+        for (std::size_t i = 0; i < px.size(); ++i) {
+            alpha[i] = static_cast<std::uint8_t>(px[i] >> 24);
+        }
+    }
+    const int dx = static_cast<int>(sx);
+    const int dy = static_cast<int>(sy);
+    const int x0 = std::max(0, dx);
+    const int x1 = std::min(W, W + dx);
+    const int y0 = std::max(0, dy);
+    const int y1 = std::min(H, H + dy);
+    for (int y = y0; y < y1; ++y) {
+        Pixel* row = icon.Row(y);
+        const std::uint8_t* dst = alpha.data() + static_cast<std::size_t>(y) * W;
+        const std::uint8_t* cast = alpha.data() + static_cast<std::size_t>(y - dy) * W;
+        for (int x = x0; x < x1; ++x) {
+            const std::uint8_t c = cast[x - dx];
+            if (dst[x] == 0 && c != 0) {
+                row[x] = MakePixel(shade[c], 0, 0, 0);
+            }
+        }
+    }
+}
+
+// ----- RoundCorners -----
+
+// New alpha = trunc(alpha * factor + 0.5); the factor is limited to 0 ... 1 (NaN gives 0).
+inline void ScaleAlpha(Pixel& p, double factor) {
+    if (factor >= 1.0) {
+        return;
+    }
+    if (!(factor > 0.0)) {
+        factor = 0.0;
+    }
+    const int a = Alpha(p);
+    if (a == 0) {
+        return;
+    }
+    p = WithAlpha(p, static_cast<int>(static_cast<double>(a) * factor + 0.5));
+}
+
+inline double Limit01(double v) {
+    return v > 1.0 ? 1.0 : (v > 0.0 ? v : 0.0);
+}
+
+// Distance of column x from the middle: W/2 - x - 1 left of W/2, x - (W - W/2) from it on.
+inline i64 CentreOffset(int x, int W) {
+    return x < W / 2 ? W / 2 - x - 1 : x - (W - W / 2);
+}
+
+void RoundCircle(CIcon& icon, int round, int fade) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    const i64 R = ((200 - static_cast<i64>(round)) * std::min(W, H) / 100) / 2;
+    const double dR = static_cast<double>(R);
+    const double F = static_cast<double>(fade) * dR / 100.0;
+    const bool hard = F == 0.0;
+    std::vector<double> gx2(static_cast<std::size_t>(W));
+    for (int x = 0; x < W; ++x) {
+        const double g = static_cast<double>(CentreOffset(x, W));
+        gx2[static_cast<std::size_t>(x)] = g * g;
+    }
+    for (int y = 0; y < H; ++y) {
+        const double gy = static_cast<double>(CentreOffset(y, H));
+        const double gy2 = gy * gy;
+        Pixel* row = icon.Row(y);
+        for (int x = 0; x < W; ++x) {
+            const double dist = std::sqrt(gx2[static_cast<std::size_t>(x)] + gy2);
+            if (hard) {
+                if (!(dist <= dR)) {
+                    row[x] &= 0x00FFFFFFu;
+                }
+            } else {
+                ScaleAlpha(row[x], Limit01((dR - dist) / F));
+            }
+        }
+    }
+}
+
+// Zone of a column (or row) in rounded-rectangle mode.
+enum class Band : std::uint8_t { kMiddle, kLow, kHigh };
+
+// Per-column (or per-row) terms of the rounded rectangle along one axis of size S.
+struct AxisTerms {
+    std::vector<Band> band;
+    // Low or high band: the band factor min(1, (i + 1) / FS) or min(1, (S - i) / FS);
+    // middle: the interior term i / FS or (S - i - 1) / FS. 1 when FS is 0 (hard edge).
+    std::vector<double> term;
+    // Low or high band: the squared offset into the corner, (L - i - 1)^2 or (i + L - S)^2.
+    std::vector<double> corner2;
+};
+
+AxisTerms MakeAxisTerms(int S, i64 L, double FS) {
+    AxisTerms t;
+    const auto n = static_cast<std::size_t>(S);
+    t.band.resize(n);
+    t.term.resize(n);
+    t.corner2.resize(n);
+    const bool hard = FS == 0.0;
+    for (int i = 0; i < S; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        if (i < L) {
+            t.band[k] = Band::kLow;
+            t.term[k] = hard ? 1.0 : std::min(1.0, static_cast<double>(i + 1) / FS);
+            const double c = static_cast<double>(L - i - 1);
+            t.corner2[k] = c * c;
+        } else if (i >= S - L) {
+            t.band[k] = Band::kHigh;
+            t.term[k] = hard ? 1.0 : std::min(1.0, static_cast<double>(S - i) / FS);
+            const double c = static_cast<double>(i + L - S);
+            t.corner2[k] = c * c;
+        } else {
+            t.band[k] = Band::kMiddle;
+            t.term[k] = hard ? 1.0
+                             : (i < S / 2 ? static_cast<double>(i) / FS
+                                          : static_cast<double>(S - i - 1) / FS);
+        }
+    }
+    return t;
+}
+
+void RoundRect(CIcon& icon, int round, int fade) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    const i64 L = (static_cast<i64>(std::min(W, H)) * round / 100) / 2;
+    const double FW = static_cast<double>(W / 2) * fade / 100.0;
+    const double FH = static_cast<double>(H / 2) * fade / 100.0;
+    // Only needed when there are corners (L > 0, hence round > 0).
+    const double RC = L > 0 ? static_cast<double>(fade) * static_cast<double>(L) / 100.0 * 100.0 /
+                                  static_cast<double>(round)
+                            : 0.0;
+    const bool hardCorner = RC == 0.0;
+    const double dL = static_cast<double>(L);
+    const AxisTerms cols = MakeAxisTerms(W, L, FW);
+    const AxisTerms rows = MakeAxisTerms(H, L, FH);
+    for (int y = 0; y < H; ++y) {
+        const auto ky = static_cast<std::size_t>(y);
+        const bool rowBand = rows.band[ky] != Band::kMiddle;
+        const double rowTerm = rows.term[ky];
+        const double rowCorner2 = rows.corner2[ky];
+        Pixel* row = icon.Row(y);
+        for (int x = 0; x < W; ++x) {
+            const auto kx = static_cast<std::size_t>(x);
+            const bool colBand = cols.band[kx] != Band::kMiddle;
+            double factor;
+            if (rowBand && colBand) {
+                // A corner; the four corner formulas differ only in which offsets they square.
+                const double dist = std::sqrt(rowCorner2 + cols.corner2[kx]);
+                if (hardCorner) {
+                    factor = dist <= dL ? 1.0 : 0.0;
+                } else {
+                    factor = Limit01((dL - dist) / RC);
+                }
+            } else if (rowBand) {
+                factor = rowTerm;
+            } else if (colBand) {
+                factor = cols.term[kx];
+            } else {
+                factor = std::min(1.0, std::min(cols.term[kx], rowTerm));
+            }
+            ScaleAlpha(row[x], factor);
+        }
+    }
+}
+
+// ----- Convolve -----
+
+struct Tap {
+    int dx, dy;
+    int k;
+};
+
+// One tap as seen from one output row: the original source row it reads.
+template <typename Acc>
+struct RowTap {
+    const Pixel* src;  // the original source row; column x reads element x + dx
+    int dx;
+    Acc k;
+};
+
+// Signed division truncating toward zero by a positive power of two 2^shift.
+template <typename Acc>
+inline Acc DivPow2(Acc v, int shift) {
+    const Acc bias = v < 0 ? (Acc{1} << shift) - 1 : 0;
+    return (v + bias) >> shift;
+}
+
+// The convolution with accumulators of type Acc (used for kernels whose sums need 64 bits),
+// which the caller has checked to be wide enough for every possible sum. The original pixels are
+// read from a rolling window that holds the rows at and above the current one (those are
+// overwritten already or now); rows below are still untouched in the image itself.
+template <typename Acc>
+void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    int dxMin = 0, dxMax = 0, dyMin = 0;
+    for (const Tap& t : taps) {
+        dxMin = std::min(dxMin, t.dx);
+        dxMax = std::max(dxMax, t.dx);
+        dyMin = std::min(dyMin, t.dy);
+    }
+    // Columns [xa, xb) have every tap inside the image horizontally.
+    const int xa = std::min(W, -dxMin);
+    const int xb = std::max(xa, W - dxMax);
+    const auto n = static_cast<std::size_t>(W);
+    // Window rows needed: the current row and min(-dyMin, H - 1) rows above it.
+    const auto slots = static_cast<std::size_t>(std::min(-dyMin, H - 1)) + 1;
+    std::vector<Pixel> window(slots * n);
+    std::vector<RowTap<Acc>> rowTaps;
+    rowTaps.reserve(taps.size());
+    for (int y = 0; y < H; ++y) {
+        Pixel* row = icon.Row(y);
+        Pixel* saved = window.data() + (static_cast<std::size_t>(y) % slots) * n;
+        std::copy(row, row + W, saved);
+        rowTaps.clear();
+        Acc midWeight = 0;
+        for (const Tap& t : taps) {
+            const int sy = y + t.dy;
+            if (sy < 0 || sy >= H) {
+                continue;
+            }
+            const Pixel* s =
+                sy <= y ? window.data() + (static_cast<std::size_t>(sy) % slots) * n : icon.Row(sy);
+            rowTaps.push_back({s, t.dx, static_cast<Acc>(t.k)});
+            midWeight += t.k;
+        }
+        // Sums of the inside taps at column x, and their weight when check is set.
+        auto column = [&](int x, bool check, Acc& w, Acc& a, Acc& r, Acc& g, Acc& b) {
+            for (const RowTap<Acc>& t : rowTaps) {
+                const int sx = x + t.dx;
+                if (check) {
+                    if (sx < 0 || sx >= W) {
+                        continue;
+                    }
+                    w += t.k;
+                }
+                const Pixel p = t.src[sx];
+                a += t.k * static_cast<Acc>(p >> 24);
+                r += t.k * static_cast<Acc>((p >> 16) & 0xFF);
+                g += t.k * static_cast<Acc>((p >> 8) & 0xFF);
+                b += t.k * static_cast<Acc>(p & 0xFF);
+            }
+        };
+        // Edge columns: normalised by the weight of the taps inside at that column.
+        auto edgeColumn = [&](int x) {
+            Acc w = 0, a = 0, r = 0, g = 0, b = 0;
+            column(x, true, w, a, r, g, b);
+            if (w != 0) {
+                a /= w;
+                r /= w;
+                g /= w;
+                b /= w;
+            }
+            row[x] = MakePixel(Clamp64(a), Clamp64(r), Clamp64(g), Clamp64(b));
+        };
+        for (int x = 0; x < xa; ++x) {
+            edgeColumn(x);
+        }
+        // Middle columns share one weight; a power of two divides by shifting.
+        const Acc w = midWeight;
+        int shift = -1;
+        if (w > 0 && (w & (w - 1)) == 0) {
+            shift = 0;
+            while ((Acc{1} << shift) != w) {
+                ++shift;
+            }
+        }
+        for (int x = xa; x < xb; ++x) {
+            Acc unused = 0, a = 0, r = 0, g = 0, b = 0;
+            column(x, false, unused, a, r, g, b);
+            if (shift >= 0) {
+                a = DivPow2(a, shift);
+                r = DivPow2(r, shift);
+                g = DivPow2(g, shift);
+                b = DivPow2(b, shift);
+            } else if (w != 0) {
+                a /= w;
+                r /= w;
+                g /= w;
+                b /= w;
+            }
+            row[x] = MakePixel(Clamp64(a), Clamp64(r), Clamp64(g), Clamp64(b));
+        }
+        for (int x = xb; x < W; ++x) {
+            edgeColumn(x);
+        }
+    }
+}
+
+// Two channels in one 64-bit word, 32 bits each: blue (low) with red (high), green with
+// alpha. Multiplying such a word by a tap weight and summing multiplies and sums both lanes
+// at once; a negative low lane borrows from the high lane, which Split undoes exactly as
+// long as both lane sums fit in 32 signed bits (the caller checks the bound).
+struct WidePixel {
+    std::uint64_t br, ga;
+};
+
+inline WidePixel Widen(Pixel p) {
+    return {(p & 0xFFu) | (static_cast<std::uint64_t>((p >> 16) & 0xFFu) << 32),
+            ((p >> 8) & 0xFFu) | (static_cast<std::uint64_t>(p >> 24) << 32)};
+}
+
+// The two lane sums of acc = lo + hi * 2^32 (mod 2^64).
+inline void Split(std::uint64_t acc, std::int32_t& lo, std::int32_t& hi) {
+    lo = static_cast<std::int32_t>(static_cast<std::uint32_t>(acc));
+    hi = static_cast<std::int32_t>(
+        static_cast<i64>(acc - static_cast<std::uint64_t>(static_cast<i64>(lo))) >> 32);
+}
+
+struct WideTap {
+    const WidePixel* src;  // the original source row, widened; column x reads x + dx
+    int dx;
+    std::uint64_t k;  // the weight, two's complement
+    std::int32_t weight;
+};
+
+// The convolution for kernels whose every sum fits in 32 signed bits, two channels per
+// multiplication. The rows the kernel spans are kept widened in a ring; each row enters the
+// ring before it is overwritten, so only original pixels are read.
+void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    int dxMin = 0, dxMax = 0, dyLo = 0, dyHi = 0;
+    for (const Tap& t : taps) {
+        dxMin = std::min(dxMin, t.dx);
+        dxMax = std::max(dxMax, t.dx);
+        dyLo = std::min(dyLo, t.dy);
+        dyHi = std::max(dyHi, t.dy);
+    }
+    const int xa = std::min(W, -dxMin);
+    const int xb = std::max(xa, W - dxMax);
+    const auto n = static_cast<std::size_t>(W);
+    const auto slots = static_cast<std::size_t>(std::min(dyHi - dyLo, H - 1)) + 1;
+    std::vector<WidePixel> ring(slots * n);
+    auto slot = [&](int r) { return ring.data() + (static_cast<std::size_t>(r) % slots) * n; };
+    int loaded = -1;  // last row widened into the ring
+    std::vector<WideTap> rowTaps;
+    rowTaps.reserve(taps.size());
+    for (int y = 0; y < H; ++y) {
+        for (const int need = std::min(H - 1, y + dyHi); loaded < need;) {
+            ++loaded;
+            const Pixel* s = icon.Row(loaded);
+            WidePixel* d = slot(loaded);
+            for (int x = 0; x < W; ++x) {
+                d[x] = Widen(s[x]);
+            }
+        }
+        rowTaps.clear();
+        std::int32_t midWeight = 0;
+        for (const Tap& t : taps) {
+            const int sy = y + t.dy;
+            if (sy >= 0 && sy < H) {
+                rowTaps.push_back(
+                    {slot(sy), t.dx, static_cast<std::uint64_t>(static_cast<i64>(t.k)), t.k});
+                midWeight += t.k;
+            }
+        }
+        Pixel* row = icon.Row(y);
+        auto store = [row](int x, std::int32_t a, std::int32_t r, std::int32_t g, std::int32_t b) {
+            row[x] = MakePixel(ClampChannel(a), ClampChannel(r), ClampChannel(g), ClampChannel(b));
+        };
+        // Edge columns: only the taps inside, normalised by their weight.
+        auto edgeColumn = [&](int x) {
+            std::uint64_t br = 0, ga = 0;
+            std::int32_t w = 0;
+            for (const WideTap& t : rowTaps) {
+                const int sx = x + t.dx;
+                if (sx >= 0 && sx < W) {
+                    br += t.k * t.src[sx].br;
+                    ga += t.k * t.src[sx].ga;
+                    w += t.weight;
+                }
+            }
+            std::int32_t a, r, g, b;
+            Split(br, b, r);
+            Split(ga, g, a);
+            if (w != 0) {
+                store(x, a / w, r / w, g / w, b / w);
+            } else {
+                store(x, a, r, g, b);
+            }
+        };
+        for (int x = 0; x < xa; ++x) {
+            edgeColumn(x);
+        }
+        for (int x = xb; x < W; ++x) {
+            edgeColumn(x);
+        }
+        // Middle columns share one weight; a power of two divides by shifting.
+        const std::int32_t w = midWeight;
+        int shift = -1;
+        if (w > 0 && (w & (w - 1)) == 0) {
+            shift = 0;
+            while ((1 << shift) != w) {
+                ++shift;
+            }
+        }
+        for (int x = xa; x < xb; ++x) {
+            std::uint64_t br = 0, ga = 0;
+            for (const WideTap& t : rowTaps) {
+                const WidePixel& q = t.src[x + t.dx];
+                br += t.k * q.br;
+                ga += t.k * q.ga;
+            }
+            std::int32_t a, r, g, b;
+            Split(br, b, r);
+            Split(ga, g, a);
+            if (shift >= 0) {
+                store(x, DivPow2(a, shift), DivPow2(r, shift), DivPow2(g, shift),
+                      DivPow2(b, shift));
+            } else if (w != 0) {
+                store(x, a / w, r / w, g / w, b / w);
+            } else {
+                store(x, a, r, g, b);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void CIcon::ApplyFilters(int brightness, int contrast, int light, Point lightPos, int transparent,
+                         int shadow, Point shadowPos) {
+    const int W = m_nWidth;
+    const int H = m_nHeight;
+    const bool tone = contrast != 0 || brightness != 0;
+    const bool lit = light != 0;
+    const bool transp = transparent != 0;
+    if (tone || lit || transp) {
+        // Contrast then brightness depend on the channel value only: one table for both.
+        std::array<std::uint8_t, 256> toneMap{};
+        for (int v = 0; v < 256; ++v) {
+            int c = v;
+            if (contrast != 0) {
+                c = Clamp64(c + static_cast<i64>(c - 128) * contrast / 100);
+            }
+            if (brightness != 0) {
+                c = Clamp64(static_cast<i64>(c) + brightness);
+            }
+            toneMap[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(c);
+        }
+        LightParams lp;
+        if (lit) {
+            const i64 lx = static_cast<i64>(W) * lightPos.x / 256;
+            lp.ly = static_cast<i64>(H) * lightPos.y / 256;
+            const double w = W;
+            const double h = H;
+            lp.D = std::sqrt(w * w + h * h);
+            lp.half = lp.D * 0.5;
+            lp.k = light;
+            lp.dx2.resize(static_cast<std::size_t>(W));
+            for (int x = 0; x < W; ++x) {
+                const double dx = static_cast<double>(lx - x);
+                lp.dx2[static_cast<std::size_t>(x)] = dx * dx;
+            }
+        }
+        const i64 alphaDelta = static_cast<i64>(transparent) * 255 / 100;
+        // The first four stages keep alpha until the transparency stage, so they share the
+        // alpha-0 test and run fused, pixel by pixel, in their order.
+        for (int y = 0; y < H; ++y) {
+            Pixel* row = Row(y);
+            double dy2 = 0;
+            if (lit) {
+                const double dy = static_cast<double>(lp.ly - y);
+                dy2 = dy * dy;
+            }
+            for (int x = 0; x < W; ++x) {
+                const Pixel p = row[x];
+                int a = Alpha(p);
+                if (a == 0) {
+                    continue;
+                }
+                int r = Red(p), g = Green(p), b = Blue(p);
+                if (tone) {
+                    r = toneMap[static_cast<std::size_t>(r)];
+                    g = toneMap[static_cast<std::size_t>(g)];
+                    b = toneMap[static_cast<std::size_t>(b)];
+                }
+                if (lit) {
+                    const double d = std::sqrt(lp.dx2[static_cast<std::size_t>(x)] + dy2);
+                    LightPixel(r, g, b, d, lp);
+                }
+                if (transp) {
+                    a = Clamp64(a + alphaDelta);
+                }
+                row[x] = MakePixel(a, r, g, b);
+            }
+        }
+    }
+    if (shadow != 0) {
+        CastShadow(*this, shadow, shadowPos);
+    }
+}
+
+void CIcon::RoundCorners(int round, int fade) {
+    if (round == 0 && fade == 0) {
+        return;
+    }
+    if (round >= 100) {
+        RoundCircle(*this, round, fade);
+    } else {
+        RoundRect(*this, round, fade);
+    }
+}
+
+void CIcon::Convolve(int n, std::span<const int> kernel) {
+    if (n <= 0 || kernel.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) {
+        return;
+    }
+    // Zero taps add nothing to any sum or weight: leave them out.
+    std::vector<Tap> taps;
+    double bound = 0;  // largest possible |sum|, for choosing the accumulator width
+    for (int ky = 0; ky < n; ++ky) {
+        for (int kx = 0; kx < n; ++kx) {
+            const int k = kernel[static_cast<std::size_t>(ky) * static_cast<std::size_t>(n) +
+                                 static_cast<std::size_t>(kx)];
+            if (k != 0) {
+                taps.push_back({kx - n / 2, ky - n / 2, k});
+                bound += std::abs(static_cast<double>(k)) * 255.0;
+            }
+        }
+    }
+    if (taps.empty()) {
+        // Every sum and weight is 0: every pixel becomes 0.
+        std::fill(m_pixels.begin(), m_pixels.end(), Pixel{0});
+        return;
+    }
+    if (bound < static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+        ConvolveNarrow(*this, taps);
+    } else if (bound < 0x1p62) {
+        ConvolveWith<i64>(*this, taps);
+    }
+    // Beyond that no 64-bit sum is safe; such a kernel is refused and the image kept.
+}
+
+void CIcon::Sharpen(int strength) {
+    if (strength <= 0) {
+        return;
+    }
+    // Strengths above 8 would need a negative shift; they sharpen as strongly as 8.
+    const int s = std::min(strength, 8);
+    const std::array<int, 9> kernel{0, -1, 0, -1, (1 << (8 - s)) + 4, -1, 0, -1, 0};
+    Convolve(3, kernel);
+}
+
 }  // namespace varlen

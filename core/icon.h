@@ -141,7 +141,8 @@ class CIcon {
     // Renders rectangle srcRect of src (null: all of src) into rectangle dst of this image
     // (null: all of it), optionally mirrored left-right and rotated by angle degrees
     // (clockwise on screen) about the centre of srcRect, by nearest pixel or smoothed.
-    // Pixels outside dst are never touched. src must not be this image.
+    // Pixels outside dst are never touched. src may be this image (the render then reads
+    // from a copy).
     void Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror, double angle,
                 bool smoothing);
     // Alpha-weighted bilinear sample at (x, y), both >= 0; outside pixels count as 0.

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev libjpeg62-turbo-dev libgif-dev
     icoutils python3 python3-pil
+    qt6-base-dev qt6-translations-l10n libgl-dev fonts-noto-cjk
 )
 
 missing=()

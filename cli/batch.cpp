@@ -1,0 +1,136 @@
+#include "cli/batch.h"
+
+#include <filesystem>
+
+#include "cli/terminal.h"
+#include "core/pipeline.h"
+#include "core/placement.h"
+#include "io/export.h"
+#include "io/icons.h"
+#include "io/loaders.h"
+
+namespace varlen {
+
+namespace {
+
+constexpr std::string_view kVersion = "Varlen Version 1.6.1";
+
+int UsageError(std::ostream& err, std::string_view message) {
+    err << "varlen: " << message << "\nTry 'varlen --help' for more information.\n";
+    return kExitUsage;
+}
+
+// The placed square picture: the view's starting square, rotation, mirror, background.
+std::unique_ptr<CIcon> Place(const CIcon& picture, const BatchOptions& o) {
+    const Rect square = CenteredSquare(picture.Width(), picture.Height(), o.noMargin);
+    return PlacePicture(picture, square, o.mirror, o.rotation, o.background);
+}
+
+// Applies the transparent-region clicks in order; false (with a usage message) when a
+// point lies outside the placed picture.
+bool ClearRegions(CIcon& placed, const BatchOptions& o, std::ostream& err) {
+    for (const ClearStep& step : o.clears) {
+        const Point p = step.at;
+        if (p.x < 0 || p.y < 0 || p.x >= placed.Width() || p.y >= placed.Height()) {
+            UsageError(err, std::string(step.closedRegion ? "--clear-region" : "--clear-color") +
+                                ": " + std::to_string(p.x) + "," + std::to_string(p.y) +
+                                " lies outside the placed picture (" +
+                                std::to_string(placed.Width()) + " x " +
+                                std::to_string(placed.Height()) + ")");
+            return false;
+        }
+        if (step.closedRegion) {
+            placed.ClearClosedRegion(p.x, p.y, o.tolerance, o.expand);
+        } else {
+            placed.ClearColorRegion(placed.GetPixel(p.x, p.y), o.tolerance, o.expand);
+        }
+    }
+    return true;
+}
+
+void ShowProgress(std::ostream& err, std::size_t done, std::size_t total, const FORMAT& f) {
+    err << "\rBuilding format " << done << "/" << total << ": " << f.wBitCount << "-bit "
+        << f.wWidth << " x " << f.wHeight << "   " << std::flush;
+}
+
+bool WriteExport(const CIcon& icon, const BatchOptions& o) {
+    const std::filesystem::path path(o.output);
+    switch (*ExportTypeOf(o.output)) {
+        case ExportType::kBmp:
+            return SaveBmp(icon, path);
+        case ExportType::kPng:
+            return SavePng(icon, path);
+        case ExportType::kGif:
+            return SaveGif(icon, path);
+        case ExportType::kCursor:
+            return SaveCursor(icon, path, o.hotspot.x, o.hotspot.y);
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool progress) {
+    if (o.mode == BatchMode::kHelp) {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (o.mode == BatchMode::kVersion) {
+        out << kVersion << "\n";
+        return kExitOk;
+    }
+
+    const auto picture = FromFile(std::filesystem::path(o.picture));
+    if (!picture) {
+        err << "varlen: cannot read '" << o.picture
+            << "': it is missing, not a picture, or in an unsupported format\n";
+        return kExitFailed;
+    }
+    auto placed = Place(*picture, o);
+    if (!placed) {
+        err << "varlen: the placed picture would be too large\n";
+        return kExitFailed;
+    }
+    if (!ClearRegions(*placed, o, err)) {
+        return kExitUsage;
+    }
+
+    if (o.mode == BatchMode::kExport) {
+        const FORMAT& f = o.exportFormat;
+        const auto icon =
+            BuildFormatIcon(*placed, f.wWidth, f.wHeight, f.wBitCount, o.smoothing, o.effects);
+        if (!icon || !WriteExport(*icon, o)) {
+            err << "varlen: cannot write '" << o.output << "'\n";
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+    CIcons icons;
+    for (std::size_t i = 0; i < o.formats.size(); ++i) {
+        const FORMAT& f = o.formats[i];
+        if (progress) {
+            ShowProgress(err, i + 1, o.formats.size(), f);
+        }
+        icons.Add(BuildFormatIcon(*placed, f.wWidth, f.wHeight, f.wBitCount, o.smoothing,
+                                  o.effects));
+    }
+    if (progress) {
+        err << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    }
+    if (icons.GetSize() != o.formats.size() || !icons.Save(std::filesystem::path(o.output), o.png)) {
+        err << "varlen: cannot write '" << o.output << "'\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    const ParsedCommandLine parsed = ParseBatchArguments(args);
+    if (!parsed.error.empty()) {
+        return UsageError(err, parsed.error);
+    }
+    return RunBatch(parsed.options, out, err, StderrIsTerminal());
+}
+
+}  // namespace varlen

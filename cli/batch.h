@@ -1,0 +1,24 @@
+// The batch front end: the wizard's pipeline from a picture to an icon or one exported
+// format, driven by BatchOptions instead of pages. It reads no stored settings.
+#pragma once
+
+#include <ostream>
+
+#include "cli/options.h"
+
+namespace varlen {
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // picture unreadable or output not written
+inline constexpr int kExitUsage = 2;
+
+// Runs a parsed command line; messages go to err (one line per failure), help and version
+// to out. With progress set, a progress line is kept up to date on err while formats are
+// built.
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool progress);
+
+// The whole front end: parse args (without the program name), report usage errors, run.
+int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+}  // namespace varlen

@@ -1,0 +1,71 @@
+// The command line of the batch front end: what the user would have chosen in the wizard,
+// given as options. Parsing only; nothing is loaded or written here.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/effects.h"
+#include "core/format.h"
+#include "core/icon.h"
+
+namespace varlen {
+
+enum class BatchMode { kCreate, kExport, kHelp, kVersion };
+
+// A transparent-region click on the placed picture, in the order given.
+struct ClearStep {
+    bool closedRegion = false;  // --clear-region (connected) or --clear-color (everywhere)
+    Point at;
+    friend bool operator==(const ClearStep&, const ClearStep&) = default;
+};
+
+struct BatchOptions {
+    BatchMode mode = BatchMode::kHelp;
+    std::string output;
+    std::string picture;
+
+    bool noMargin = false;
+    bool mirror = false;
+    int rotation = 0;  // thousandths of a degree, 0 ... 359999
+    std::optional<ColorRef> background;
+
+    std::vector<ClearStep> clears;
+    int tolerance = 0;
+    int expand = 0;
+
+    EffectSettings effects;
+
+    std::vector<FORMAT> formats{kDefaultFormats.begin(), kDefaultFormats.end()};
+    bool smoothing = true;
+    bool png = false;
+
+    FORMAT exportFormat{1, 32, 32, 32, 0};  // --format, for --export
+    Point hotspot;                          // --hotspot, for a cursor
+};
+
+// The file type an export writes, from the output's extension.
+enum class ExportType { kBmp, kPng, kGif, kCursor };
+std::optional<ExportType> ExportTypeOf(std::string_view path);
+
+struct ParsedCommandLine {
+    BatchOptions options;
+    std::string error;  // not empty: a usage error, one line naming the bad option
+};
+
+// args excludes the program name.
+ParsedCommandLine ParseBatchArguments(std::span<const std::string> args);
+
+// True when args ask for the batch front end (--create, --export, --help, --version)
+// rather than the wizard.
+bool IsBatchInvocation(std::span<const std::string> args);
+
+// "BITS:WxH" with BITS 4, 8, 24 or 32 and sides 1 ... 512.
+std::optional<FORMAT> ParseFormat(std::string_view text);
+
+std::string_view UsageText();
+
+}  // namespace varlen

@@ -1,0 +1,29 @@
+// Placement: cutting the picture's square out, rotated and mirrored, into the working image.
+//
+// The source rectangle is in picture pixels and may extend beyond the picture on any side
+// (that area becomes transparent). The view starts it as the square centred on the picture
+// whose side is the larger of width and height (the whole picture with transparent
+// margins) or, without margins, the smaller (the square filled, the picture cropped).
+// Placement always smooths, whatever the formats' smoothing choice.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "core/icon.h"
+
+namespace varlen {
+
+// The centred square of a width x height picture; side = max (with margins) or min.
+Rect CenteredSquare(int width, int height, bool noMargin);
+
+// A new 32-bit image of the rectangle's size holding the picture rendered through it with
+// mirror and rotation (thousandths of a degree, clockwise), smoothed; laid on the
+// background colour when one is given. Null when the rectangle is empty or too large.
+std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
+                                    int rotation, std::optional<ColorRef> background);
+
+// Rotation in thousandths of a degree brought into 0 ... 359999.
+int NormalizeRotation(long long rotation);
+
+}  // namespace varlen

@@ -1,0 +1,84 @@
+// The picture as a decoder delivers it, before it becomes a CIcon: a device-independent
+// bitmap of 1, 4, 8, 16, 24 or 32 bits per pixel, rows top row first with a fixed stride.
+//
+// Layout of one row by depth:
+// - 1, 4, 8: palette indexes, most significant bits first within a byte; the palette has
+//   exactly 2^depth entries (a shorter colour table is padded with black entries, so every
+//   index a row can hold has a colour).
+// - 16: little-endian 16-bit values whose channels lie under redMask, greenMask and
+//   blueMask (5-5-5 when all three masks are 0).
+// - 24: blue, green, red.
+// - 32: blue, green, red and a fourth byte that is alpha only when the converter is told so.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/icon.h"
+
+namespace varlen {
+
+// No decoder delivers a picture wider or taller than this; sizes are checked before any
+// pixel buffer is allocated.
+inline constexpr int kMaxPictureSide = 16384;
+
+struct DecodedBitmap {
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    std::size_t stride = 0;          // bytes from one row to the next
+    std::vector<std::uint8_t> bits;  // height rows of stride bytes, top row first
+    std::vector<RGBQUAD> palette;    // 2^depth entries when depth <= 8, else empty
+    std::uint32_t redMask = 0;       // depth 16 only
+    std::uint32_t greenMask = 0;
+    std::uint32_t blueMask = 0;
+};
+
+// Bytes one row of width pixels at depth bits needs (without padding).
+constexpr std::size_t PackedRowBytes(int width, int depth) {
+    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(depth) + 7) / 8;
+}
+
+// One colour channel of a bit-field pixel: the bits under a contiguous mask.
+struct ChannelField {
+    std::uint32_t mask = 0;
+    int shift = 0;  // position of the lowest bit of the mask
+    int bits = 0;   // width of the mask; 0 for an empty mask
+
+    // False when the mask's bits are not contiguous.
+    static constexpr bool Make(std::uint32_t m, ChannelField& out) {
+        out = ChannelField{};
+        if (m == 0) {
+            return true;
+        }
+        const int shift = std::countr_zero(m);
+        const std::uint32_t v = m >> shift;
+        if ((v & (v + 1)) != 0) {
+            return false;
+        }
+        out = ChannelField{m, shift, std::popcount(v)};
+        return true;
+    }
+    // The channel of pixel value p scaled to 0 ... 255 by repeating its bits (5 bits abcde
+    // give abcdeabc), so all-ones gives 255 and 0 gives 0; wider channels keep their top 8.
+    constexpr int Expand(std::uint32_t p) const {
+        if (bits == 0) {
+            return 0;
+        }
+        const std::uint32_t v = (p & mask) >> shift;
+        if (bits >= 8) {
+            return static_cast<int>(v >> (bits - 8));
+        }
+        std::uint32_t out = 0;
+        int filled = 0;
+        while (filled < 8) {
+            out = (out << bits) | v;
+            filled += bits;
+        }
+        return static_cast<int>(out >> (filled - 8));
+    }
+};
+
+}  // namespace varlen
