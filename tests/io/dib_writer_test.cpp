@@ -107,6 +107,22 @@ TEST(DibForm, NonSquareKeepsItsSizeAndSizeImageCountsColourBitsOnly) {
     EXPECT_EQ(plain.size(), 40u + 6144);
 }
 
+TEST(DibForm, MedianCutPaletteIsWrittenWithTheIndicesItGives) {
+    // Pure red: the palette gets red at 7 and black at 15 and in the empty boxes; the
+    // transparent pixel takes the first index nearest to black, 0.
+    auto icon = CreateIcon(2, 1, 4);
+    icon->Pixels()[0] = MakePixel(255, 255, 0, 0);
+    icon->Pixels()[1] = MakePixel(0, 255, 0, 0);
+    ASSERT_TRUE(icon->MakePalette());
+    const Bytes b = Dib(*icon, true);
+    ASSERT_EQ(b.size(), 112u);
+    for (int i = 0; i < 16; ++i) {
+        const Bytes expected = i == 7 ? Bytes{0, 0, 255, 0} : Bytes{0, 0, 0, 0};
+        EXPECT_EQ(Bytes(b.begin() + 40 + 4 * i, b.begin() + 44 + 4 * i), expected) << i;
+    }
+    EXPECT_EQ(Bytes(b.begin() + 104, b.end()), (Bytes{0x70, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}));
+}
+
 TEST(DibForm, EveryWriteErrorIsReported) {
     auto icon = Solid(5, 3, 4, 16);
     const std::size_t full = Dib(*icon, true).size();
