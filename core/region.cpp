@@ -91,8 +91,7 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
     const int boxHeight = bottom - top + 1;
     // Every stored distance is min(true distance, cap); cap + 1 still fits in Dist.
     const unsigned cap = static_cast<unsigned>(n) + 1u;
-    std::vector<Dist> dist(boxWidth * static_cast<std::size_t>(boxHeight),
-                           static_cast<Dist>(cap));
+    std::vector<Dist> dist(boxWidth * static_cast<std::size_t>(boxHeight), static_cast<Dist>(cap));
 
     // Distance to the nearest mark on the same row. Rows without marks stay at cap.
     for (int y = marks.top; y <= marks.bottom; ++y) {
@@ -163,7 +162,7 @@ void ClearExpanded(CIcon& icon, const Box& marks, int n, const Marked& marked) {
 
 // One bit per pixel, for the pixels of the closed region found so far.
 class BitMap {
-public:
+  public:
     explicit BitMap(std::size_t count) : m_words((count + 63) / 64, 0) {}
     bool Test(std::size_t i) const { return (m_words[i >> 6] >> (i & 63)) & 1u; }
     // Sets bits first ... last inclusive.
@@ -183,7 +182,7 @@ public:
         m_words[lastWord] |= tailMask;
     }
 
-private:
+  private:
     std::vector<std::uint64_t> m_words;
 };
 

@@ -40,7 +40,8 @@ std::unique_ptr<CIcon> Picture(const std::vector<std::string>& rows) {
     auto icon = CreateIcon(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), 32);
     for (int y = 0; y < icon->Height(); ++y) {
         for (int x = 0; x < icon->Width(); ++x) {
-            icon->Row(y)[x] = PixelOf(rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+            icon->Row(y)[x] =
+                PixelOf(rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
         }
     }
     return icon;
@@ -95,8 +96,8 @@ TEST(ClearAround, RadiusOneIsAPlusSignOfFivePixels) {
 TEST(ClearAround, RadiusTwoIsADiamondOfThirteenPixels) {
     auto icon = Opaque(7, 7, kB);
     icon->ClearAround(3, 3, 2);
-    EXPECT_EQ(AlphaMap(*icon), (Map{"#######", "###.###", "##...##", "#.....#", "##...##",
-                                    "###.###", "#######"}));
+    EXPECT_EQ(AlphaMap(*icon),
+              (Map{"#######", "###.###", "##...##", "#.....#", "##...##", "###.###", "#######"}));
 }
 
 TEST(ClearAround, DiamondAtTheCornerKeepsOnlyTheInsidePart) {
@@ -177,11 +178,11 @@ TEST(ColorRegion, ExpansionOneAroundASinglePixelIsAPlusSign) {
 }
 
 TEST(ColorRegion, ExpansionTwoAroundASinglePixelClearsThirteen) {
-    auto icon = Picture({"BBBBBBB", "BBBBBBB", "BBBBBBB", "BBBABBB", "BBBBBBB", "BBBBBBB",
-                         "BBBBBBB"});
+    auto icon =
+        Picture({"BBBBBBB", "BBBBBBB", "BBBBBBB", "BBBABBB", "BBBBBBB", "BBBBBBB", "BBBBBBB"});
     icon->ClearColorRegion(kA, 0, 2);
-    EXPECT_EQ(AlphaMap(*icon), (Map{"#######", "###.###", "##...##", "#.....#", "##...##",
-                                    "###.###", "#######"}));
+    EXPECT_EQ(AlphaMap(*icon),
+              (Map{"#######", "###.###", "##...##", "#.....#", "##...##", "###.###", "#######"}));
 }
 
 TEST(ColorRegion, ExpansionsOfSeveralPixelsJoin) {
@@ -202,8 +203,8 @@ TEST(ColorRegion, NoMatchOrNegativeExpansionChangesNothing) {
     const auto before = CloneIcon(icon.get());
     icon->ClearColorRegion(kC, 0, 3);
     icon->ClearColorRegion(kA, 0, -1);
-    EXPECT_TRUE(std::equal(icon->Pixels().begin(), icon->Pixels().end(),
-                           before->Pixels().begin(), before->Pixels().end()));
+    EXPECT_TRUE(std::equal(icon->Pixels().begin(), icon->Pixels().end(), before->Pixels().begin(),
+                           before->Pixels().end()));
 }
 
 TEST(ColorRegion, ExpansionBeyondTheImageClearsEverything) {
@@ -233,50 +234,52 @@ std::unique_ptr<CIcon> SpanPicture() {
     return Picture({"BAAABBAABB", "BBBBBBBBBB", "BBAABBBBBB"});
 }
 
-CIcon::CLOSEDRANGE Run(int y, int left, int right) { return CIcon::CLOSEDRANGE{y, left, right}; }
+CIcon::CLOSEDRANGE Span(int y, int left, int right) {
+    return CIcon::CLOSEDRANGE{y, left, right};
+}
 
 TEST(FindSpan, MatchingSeedExtendsBothWays) {
     const auto icon = SpanPicture();
-    EXPECT_EQ(icon->FindSpan(1, 0, kA, 0), Run(0, 1, 3));
-    EXPECT_EQ(icon->FindSpan(2, 0, kA, 0), Run(0, 1, 3));
-    EXPECT_EQ(icon->FindSpan(3, 0, kA, 0), Run(0, 1, 3));
-    EXPECT_EQ(icon->FindSpan(7, 0, kA, 0), Run(0, 6, 7));
+    EXPECT_EQ(icon->FindSpan(1, 0, kA, 0), Span(0, 1, 3));
+    EXPECT_EQ(icon->FindSpan(2, 0, kA, 0), Span(0, 1, 3));
+    EXPECT_EQ(icon->FindSpan(3, 0, kA, 0), Span(0, 1, 3));
+    EXPECT_EQ(icon->FindSpan(7, 0, kA, 0), Span(0, 6, 7));
 }
 
 TEST(FindSpan, NonMatchingSeedGivesTheFirstRunToTheRight) {
     const auto icon = SpanPicture();
-    EXPECT_EQ(icon->FindSpan(0, 0, kA, 0), Run(0, 1, 3));
-    EXPECT_EQ(icon->FindSpan(4, 0, kA, 0), Run(0, 6, 7));
-    EXPECT_EQ(icon->FindSpan(5, 0, kA, 0), Run(0, 6, 7));
-    EXPECT_EQ(icon->FindSpan(0, 0, kB, 0), Run(0, 0, 0));
-    EXPECT_EQ(icon->FindSpan(1, 0, kB, 0), Run(0, 4, 5));
+    EXPECT_EQ(icon->FindSpan(0, 0, kA, 0), Span(0, 1, 3));
+    EXPECT_EQ(icon->FindSpan(4, 0, kA, 0), Span(0, 6, 7));
+    EXPECT_EQ(icon->FindSpan(5, 0, kA, 0), Span(0, 6, 7));
+    EXPECT_EQ(icon->FindSpan(0, 0, kB, 0), Span(0, 0, 0));
+    EXPECT_EQ(icon->FindSpan(1, 0, kB, 0), Span(0, 4, 5));
 }
 
 TEST(FindSpan, NothingMatchingGivesTheEmptyRunAtTheWidth) {
     const auto icon = SpanPicture();
-    EXPECT_EQ(icon->FindSpan(8, 0, kA, 0), Run(0, 10, 9));
-    EXPECT_EQ(icon->FindSpan(0, 1, kA, 0), Run(1, 10, 9));
-    EXPECT_EQ(icon->FindSpan(9, 1, kA, 0), Run(1, 10, 9));
+    EXPECT_EQ(icon->FindSpan(8, 0, kA, 0), Span(0, 10, 9));
+    EXPECT_EQ(icon->FindSpan(0, 1, kA, 0), Span(1, 10, 9));
+    EXPECT_EQ(icon->FindSpan(9, 1, kA, 0), Span(1, 10, 9));
 }
 
 TEST(FindSpan, RunsStopAtTheRowEnds) {
     const auto icon = SpanPicture();
-    EXPECT_EQ(icon->FindSpan(9, 0, kB, 0), Run(0, 8, 9));
-    EXPECT_EQ(icon->FindSpan(6, 0, kB, 0), Run(0, 8, 9));
-    EXPECT_EQ(icon->FindSpan(4, 1, kB, 0), Run(1, 0, 9));
-    EXPECT_EQ(icon->FindSpan(2, 2, kB, 0), Run(2, 4, 9));
+    EXPECT_EQ(icon->FindSpan(9, 0, kB, 0), Span(0, 8, 9));
+    EXPECT_EQ(icon->FindSpan(6, 0, kB, 0), Span(0, 8, 9));
+    EXPECT_EQ(icon->FindSpan(4, 1, kB, 0), Span(1, 0, 9));
+    EXPECT_EQ(icon->FindSpan(2, 2, kB, 0), Span(2, 4, 9));
 }
 
 TEST(FindSpan, OutsideColumnsAndRowsNeverMatch) {
     const auto icon = SpanPicture();
-    EXPECT_EQ(icon->FindSpan(-3, 0, kA, 0), Run(0, 1, 3));
-    EXPECT_EQ(icon->FindSpan(-1, 0, kB, 0), Run(0, 0, 0));
-    EXPECT_EQ(icon->FindSpan(10, 0, kB, 0), Run(0, 10, 9));
-    EXPECT_EQ(icon->FindSpan(25, 0, kB, 0), Run(0, 10, 9));
-    EXPECT_EQ(icon->FindSpan(0, -1, kB, 0), Run(-1, 10, 9));
-    EXPECT_EQ(icon->FindSpan(0, 3, kB, 0), Run(3, 10, 9));
+    EXPECT_EQ(icon->FindSpan(-3, 0, kA, 0), Span(0, 1, 3));
+    EXPECT_EQ(icon->FindSpan(-1, 0, kB, 0), Span(0, 0, 0));
+    EXPECT_EQ(icon->FindSpan(10, 0, kB, 0), Span(0, 10, 9));
+    EXPECT_EQ(icon->FindSpan(25, 0, kB, 0), Span(0, 10, 9));
+    EXPECT_EQ(icon->FindSpan(0, -1, kB, 0), Span(-1, 10, 9));
+    EXPECT_EQ(icon->FindSpan(0, 3, kB, 0), Span(3, 10, 9));
     // Transparent black outside the image does not match black either.
-    EXPECT_EQ(icon->FindSpan(0, 3, 0, 0), Run(3, 10, 9));
+    EXPECT_EQ(icon->FindSpan(0, 3, 0, 0), Span(3, 10, 9));
 }
 
 TEST(FindSpan, TakesTheSquaredToleranceAndIgnoresAlpha) {
@@ -285,10 +288,10 @@ TEST(FindSpan, TakesTheSquaredToleranceAndIgnoresAlpha) {
     icon->Row(0)[1] = MakePixel(255, 52, 50, 51);  // distance^2 5
     icon->Row(0)[2] = MakePixel(9, 50, 50, 50);
     const Pixel k = MakePixel(255, 50, 50, 50);
-    EXPECT_EQ(icon->FindSpan(0, 0, k, 5), Run(0, 0, 2));
-    EXPECT_EQ(icon->FindSpan(0, 0, k, 4), Run(0, 0, 0));
-    EXPECT_EQ(icon->FindSpan(1, 0, k, 4), Run(0, 2, 2));
-    EXPECT_EQ(icon->FindSpan(0, 0, k, -1), Run(0, 3, 2));
+    EXPECT_EQ(icon->FindSpan(0, 0, k, 5), Span(0, 0, 2));
+    EXPECT_EQ(icon->FindSpan(0, 0, k, 4), Span(0, 0, 0));
+    EXPECT_EQ(icon->FindSpan(1, 0, k, 4), Span(0, 2, 2));
+    EXPECT_EQ(icon->FindSpan(0, 0, k, -1), Span(0, 3, 2));
 }
 
 // --- ClearClosedRegion ---
@@ -358,11 +361,11 @@ TEST(ClosedRegion, ExpansionOneAroundASinglePixelIsAPlusSign) {
 }
 
 TEST(ClosedRegion, ExpansionTwoAroundASinglePixelClearsThirteen) {
-    auto icon = Picture({"BBBBBBB", "BBBBBBB", "BBBBBBB", "BBBABBB", "BBBBBBB", "BBBBBBB",
-                         "BBBBBBB"});
+    auto icon =
+        Picture({"BBBBBBB", "BBBBBBB", "BBBBBBB", "BBBABBB", "BBBBBBB", "BBBBBBB", "BBBBBBB"});
     icon->ClearClosedRegion(3, 3, 0, 2);
-    EXPECT_EQ(AlphaMap(*icon), (Map{"#######", "###.###", "##...##", "#.....#", "##...##",
-                                    "###.###", "#######"}));
+    EXPECT_EQ(AlphaMap(*icon),
+              (Map{"#######", "###.###", "##...##", "#.....#", "##...##", "###.###", "#######"}));
 }
 
 TEST(ClosedRegion, ExpansionWidensOnlyTheFilledSide) {
