@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "core/icon.h"
@@ -91,11 +92,18 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
     const int boxHeight = bottom - top + 1;
     // Every stored distance is min(true distance, cap); cap + 1 still fits in Dist.
     const unsigned cap = static_cast<unsigned>(n) + 1u;
-    std::vector<Dist> dist(boxWidth * static_cast<std::size_t>(boxHeight), static_cast<Dist>(cap));
+    // Left uninitialised: the row pass writes every element (filling it would cost a whole
+    // extra pass over a buffer that can be tens of megabytes).
+    const auto dist =
+        std::make_unique_for_overwrite<Dist[]>(boxWidth * static_cast<std::size_t>(boxHeight));
 
-    // Distance to the nearest mark on the same row. Rows without marks stay at cap.
-    for (int y = marks.top; y <= marks.bottom; ++y) {
-        Dist* row = dist.data() + static_cast<std::size_t>(y - top) * boxWidth;
+    // Distance to the nearest mark on the same row; rows without marks are all at cap.
+    for (int y = top; y <= bottom; ++y) {
+        Dist* row = dist.get() + static_cast<std::size_t>(y - top) * boxWidth;
+        if (y < marks.top || y > marks.bottom) {
+            std::fill(row, row + boxWidth, static_cast<Dist>(cap));
+            continue;
+        }
         unsigned run = cap;
         for (int x = left; x <= right; ++x) {
             const bool inMarks = x >= marks.left && x <= marks.right;
@@ -110,14 +118,14 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
     }
     // Down the columns, then up the columns; the upward sweep leaves each row final.
     for (int j = 1; j < boxHeight; ++j) {
-        const Dist* above = dist.data() + static_cast<std::size_t>(j - 1) * boxWidth;
-        Dist* row = dist.data() + static_cast<std::size_t>(j) * boxWidth;
+        const Dist* above = dist.get() + static_cast<std::size_t>(j - 1) * boxWidth;
+        Dist* row = dist.get() + static_cast<std::size_t>(j) * boxWidth;
         for (std::size_t i = 0; i < boxWidth; ++i) {
             row[i] = static_cast<Dist>(std::min<unsigned>(row[i], above[i] + 1u));
         }
     }
     for (int j = boxHeight - 1; j >= 0; --j) {
-        Dist* row = dist.data() + static_cast<std::size_t>(j) * boxWidth;
+        Dist* row = dist.get() + static_cast<std::size_t>(j) * boxWidth;
         if (j + 1 < boxHeight) {
             const Dist* below = row + boxWidth;
             for (std::size_t i = 0; i < boxWidth; ++i) {

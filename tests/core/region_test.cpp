@@ -220,6 +220,30 @@ TEST(ColorRegion, ExpansionJustShortOfTheFarCorner) {
     EXPECT_EQ(AlphaMap(*icon), (Map{"...#", "....", "...."}));
 }
 
+// Opaque columns of a two-row picture, as a list of the columns that kept alpha 255 on row y.
+std::vector<int> OpaqueColumns(const CIcon& icon, int y) {
+    std::vector<int> columns;
+    for (int x = 0; x < icon.Width(); ++x) {
+        if (Alpha(icon.GetPixel(x, y)) == 255) {
+            columns.push_back(x);
+        }
+    }
+    return columns;
+}
+
+TEST(ColorRegion, VeryLongDistancesAreCountedExactly) {
+    // 65536 x 2 with one mark at (0, 0): pixel (x, y) lies x + y steps away.
+    auto icon = Opaque(65536, 2, kB);
+    icon->Row(0)[0] = kA;
+    auto wide = CloneIcon(icon.get());
+    icon->ClearColorRegion(kA, 0, 65533);
+    EXPECT_EQ(OpaqueColumns(*icon, 0), (std::vector<int>{65534, 65535}));
+    EXPECT_EQ(OpaqueColumns(*icon, 1), (std::vector<int>{65533, 65534, 65535}));
+    wide->ClearColorRegion(kA, 0, 65535);
+    EXPECT_EQ(OpaqueColumns(*wide, 0), (std::vector<int>{}));
+    EXPECT_EQ(OpaqueColumns(*wide, 1), (std::vector<int>{65535}));
+}
+
 TEST(ColorRegion, RepeatedClicksAccumulate) {
     auto icon = Picture({"ABC", "CBA"});
     icon->ClearColorRegion(kA, 0, 0);
@@ -380,6 +404,14 @@ TEST(ClosedRegion, ExpansionAtTheBorderClearsOnlyTheInsidePart) {
     auto icon = Picture({"BBBB", "BBBB", "BBBA"});
     icon->ClearClosedRegion(3, 2, 0, 2);
     EXPECT_EQ(AlphaMap(*icon), (Map{"###.", "##..", "#..."}));
+}
+
+TEST(ClosedRegion, VeryLongDistancesAreCountedExactly) {
+    auto icon = Opaque(65536, 2, kB);
+    icon->Row(1)[65535] = kA;
+    icon->ClearClosedRegion(65535, 1, 0, 65534);
+    EXPECT_EQ(OpaqueColumns(*icon, 0), (std::vector<int>{0, 1}));
+    EXPECT_EQ(OpaqueColumns(*icon, 1), (std::vector<int>{0}));
 }
 
 TEST(ClosedRegion, SeedOutsideOrNegativeExpansionChangesNothing) {
