@@ -92,17 +92,14 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
     const int boxHeight = bottom - top + 1;
     // Every stored distance is min(true distance, cap); cap + 1 still fits in Dist.
     const unsigned cap = static_cast<unsigned>(n) + 1u;
-    // Left uninitialised: the row pass writes every element (filling it would cost a whole
-    // extra pass over a buffer that can be tens of megabytes).
-    const auto dist =
-        std::make_unique_for_overwrite<Dist[]>(boxWidth * static_cast<std::size_t>(boxHeight));
+    auto plusOne = [](Dist a) { return static_cast<unsigned>(a) + 1u; };
 
-    // Distance to the nearest mark on the same row; rows without marks are all at cap.
-    for (int y = top; y <= bottom; ++y) {
-        Dist* row = dist.get() + static_cast<std::size_t>(y - top) * boxWidth;
+    // Distance to the nearest mark on the same row (box row j); rows without marks are at cap.
+    auto rowDistances = [&](Dist* row, int j) {
+        const int y = top + j;
         if (y < marks.top || y > marks.bottom) {
             std::fill(row, row + boxWidth, static_cast<Dist>(cap));
-            continue;
+            return;
         }
         unsigned run = cap;
         for (int x = left; x <= right; ++x) {
@@ -115,29 +112,68 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
             run = std::min<unsigned>(row[i], std::min(run + 1u, cap));
             row[i] = static_cast<Dist>(run);
         }
-    }
-    // Down the columns, then up the columns; the upward sweep leaves each row final.
-    for (int j = 1; j < boxHeight; ++j) {
-        const Dist* above = dist.get() + static_cast<std::size_t>(j - 1) * boxWidth;
-        Dist* row = dist.get() + static_cast<std::size_t>(j) * boxWidth;
+    };
+    // row = min(row, neighbour + 1), element by element.
+    auto relax = [&](Dist* row, const Dist* neighbour) {
         for (std::size_t i = 0; i < boxWidth; ++i) {
-            row[i] = static_cast<Dist>(std::min<unsigned>(row[i], above[i] + 1u));
+            row[i] = static_cast<Dist>(std::min<unsigned>(row[i], plusOne(neighbour[i])));
         }
-    }
-    for (int j = boxHeight - 1; j >= 0; --j) {
-        Dist* row = dist.get() + static_cast<std::size_t>(j) * boxWidth;
-        if (j + 1 < boxHeight) {
-            const Dist* below = row + boxWidth;
+    };
+
+    // The box is handled in blocks of n + 1 rows, two blocks in memory at a time, so the
+    // buffer stays small and warm in cache whatever the picture's size. A mark more than one
+    // block below a row is farther than n from it and cannot clear it, so the distance looking
+    // downward is exact once a block has been swept upward from the first row of the next
+    // block. Sweeping the result downward (through the last row of the previous block) then
+    // gives the full distance: taking min(row, above + 1) over rows already minimised
+    // downward adds no path shorter than the true one.
+    const int blockRows = std::min(n + 1, boxHeight);
+    const auto blockSize = static_cast<std::size_t>(blockRows) * boxWidth;
+    // Left uninitialised: every element is written before it is read.
+    const auto buffer = std::make_unique_for_overwrite<Dist[]>(2 * blockSize + boxWidth);
+    Dist* current = buffer.get();
+    Dist* next = current + blockSize;
+    Dist* previousRow = next + blockSize;
+    std::fill(previousRow, previousRow + boxWidth, static_cast<Dist>(cap));
+
+    // Row distances of the block starting at box row first, swept upward within the block.
+    auto prepare = [&](Dist* block, int first) {
+        const int count = std::min(blockRows, boxHeight - first);
+        for (int j = 0; j < count; ++j) {
+            rowDistances(block + static_cast<std::size_t>(j) * boxWidth, first + j);
+        }
+        for (int j = count - 2; j >= 0; --j) {
+            Dist* row = block + static_cast<std::size_t>(j) * boxWidth;
+            relax(row, row + boxWidth);
+        }
+    };
+
+    prepare(current, 0);
+    for (int first = 0; first < boxHeight; first += blockRows) {
+        const int count = std::min(blockRows, boxHeight - first);
+        if (first + blockRows < boxHeight) {
+            prepare(next, first + blockRows);
+            const Dist* below = next;
+            for (int j = count - 1; j >= 0; --j) {
+                Dist* row = current + static_cast<std::size_t>(j) * boxWidth;
+                relax(row, below);
+                below = row;
+            }
+        }
+        const Dist* above = previousRow;
+        for (int j = 0; j < count; ++j) {
+            Dist* row = current + static_cast<std::size_t>(j) * boxWidth;
+            relax(row, above);
+            above = row;
+            Pixel* pixels = icon.Row(top + first + j) + left;
             for (std::size_t i = 0; i < boxWidth; ++i) {
-                row[i] = static_cast<Dist>(std::min<unsigned>(row[i], below[i] + 1u));
+                if (row[i] <= static_cast<unsigned>(n)) {
+                    pixels[i] &= kColorMask;
+                }
             }
         }
-        Pixel* pixels = icon.Row(top + j) + left;
-        for (std::size_t i = 0; i < boxWidth; ++i) {
-            if (row[i] <= static_cast<unsigned>(n)) {
-                pixels[i] &= kColorMask;
-            }
-        }
+        std::copy(above, above + boxWidth, previousRow);
+        std::swap(current, next);
     }
 }
 
