@@ -132,10 +132,11 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
     const int blockRows = std::min(n + 1, boxHeight);
     const auto blockSize = static_cast<std::size_t>(blockRows) * boxWidth;
     // Left uninitialised: every element is written before it is read.
-    const auto buffer = std::make_unique_for_overwrite<Dist[]>(2 * blockSize + boxWidth);
+    const std::size_t blocks = blockRows < boxHeight ? 2 : 1;
+    const auto buffer = std::make_unique_for_overwrite<Dist[]>(blocks * blockSize + boxWidth);
     Dist* current = buffer.get();
-    Dist* next = current + blockSize;
-    Dist* previousRow = next + blockSize;
+    Dist* next = current + (blocks - 1) * blockSize;  // unused when one block holds the box
+    Dist* previousRow = current + blocks * blockSize;
     std::fill(previousRow, previousRow + boxWidth, static_cast<Dist>(cap));
 
     // Row distances of the block starting at box row first, swept upward within the block.
