@@ -112,13 +112,14 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
         if (progress) {
             ShowProgress(err, i + 1, o.formats.size(), f);
         }
-        icons.Add(BuildFormatIcon(*placed, f.wWidth, f.wHeight, f.wBitCount, o.smoothing,
-                                  o.effects));
+        icons.Add(
+            BuildFormatIcon(*placed, f.wWidth, f.wHeight, f.wBitCount, o.smoothing, o.effects));
     }
     if (progress) {
         err << "\r" << std::string(60, ' ') << "\r" << std::flush;
     }
-    if (icons.GetSize() != o.formats.size() || !icons.Save(std::filesystem::path(o.output), o.png)) {
+    if (icons.GetSize() != o.formats.size() ||
+        !icons.Save(std::filesystem::path(o.output), o.png)) {
         err << "varlen: cannot write '" << o.output << "'\n";
         return kExitFailed;
     }

@@ -12,6 +12,8 @@
 
 namespace varlen {
 
-bool StderrIsTerminal() { return VARLEN_ISATTY(VARLEN_STDERR) != 0; }
+bool StderrIsTerminal() {
+    return VARLEN_ISATTY(VARLEN_STDERR) != 0;
+}
 
 }  // namespace varlen

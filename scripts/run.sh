@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing and builds Varlen.
-# The image core is all there is so far: there is no program to start yet.
+# Installs what is missing, builds Varlen, and makes an icon from the sample picture with
+# the command-line front end (no display needed). Extra arguments go to the program
+# instead, e.g. ./scripts/run.sh --create my.ico photo.jpg
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VARLEN_BUILD_DIR:-$root/build}"
 
 "$root/scripts/deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"
-echo "Built the image core library and its tests in $build; the program itself does not exist yet."
+varlen="$(find "$build" -maxdepth 2 -type f -name varlen -perm -u+x | head -n 1)"
+if [ $# -gt 0 ]; then
+    exec "$varlen" "$@"
+fi
+"$varlen" --create "$build/sample.ico" "$root/res/sample.png"
+echo "Created $build/sample.ico from res/sample.png (15 formats). See '$varlen --help'."
