@@ -1,0 +1,30 @@
+// Single-format files: Windows bitmap, PNG, GIF and mouse cursor.
+//
+// Every Save function replaces its target only after the whole file has been written: on
+// failure an existing file keeps its content and no partial file is left. The Write
+// functions produce the same bytes into any OutFile positioned at 0.
+#pragma once
+
+#include <filesystem>
+
+#include "core/icon.h"
+#include "io/stream.h"
+
+namespace varlen {
+
+// Size of a BITMAPFILEHEADER.
+inline constexpr std::uint32_t kBitmapFileHeaderSize = 14;
+
+// BITMAPFILEHEADER followed by the plain DIB form (no mask).
+bool WriteBmpFile(const CIcon& icon, OutFile& file);
+// Cursor header (type 2, one image), its entry with the hotspot, then the DIB icon form.
+// False when the hotspot lies outside the image.
+bool WriteCursorFile(const CIcon& icon, OutFile& file, int hotspotX, int hotspotY);
+
+bool SaveBmp(const CIcon& icon, const std::filesystem::path& path);
+bool SavePng(const CIcon& icon, const std::filesystem::path& path);
+// Fails without touching anything when the depth is above 8.
+bool SaveGif(const CIcon& icon, const std::filesystem::path& path);
+bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY);
+
+}  // namespace varlen
