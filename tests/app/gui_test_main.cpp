@@ -1,9 +1,9 @@
 // Entry point of the widget tests: a QApplication without a display, and a settings store
 // in a fresh temporary folder so that no test reads or writes the user's real settings.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
