@@ -9,16 +9,22 @@
 //   driven from currentIdChanged so that it also runs when coming back.
 // - The reset button's enabled state is the pages' business (OnSetActive); QWizard
 //   itself never touches a custom button's state.
+// - QWizard's header keeps room for two subtitle lines and rebuilds itself on every page
+//   change; the subtitles have up to four, so after each change the header's subtitle
+//   label is given the height of the tallest one (FitHeader).
 // - The resources live in a static library, so they are registered explicitly.
 #include "app/sheet.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShowEvent>
+#include <algorithm>
 
 #include "app/about_dialog.h"
 #include "pages/page1.h"
@@ -76,8 +82,6 @@ CVarlen::CVarlen(QWidget* parent)
     connect(this, &QWizard::currentIdChanged, this, &CVarlen::OnCurrentIdChanged);
     connect(this, &QWizard::customButtonClicked, this, &CVarlen::OnCustomButtonClicked);
 
-    // The window keeps the size of its largest page: it can be minimised, not resized.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
     setAcceptDrops(true);
 
     varlen::LoadSettings(*this);
@@ -85,6 +89,28 @@ CVarlen::CVarlen(QWidget* parent)
 
 CVarlen::~CVarlen() {
     varlen::SaveFormatList(m_aFormat);
+}
+
+void CVarlen::showEvent(QShowEvent* event) {
+    if (!m_bSizeFixed) {
+        FixSize();
+    }
+    QWizard::showEvent(event);
+}
+
+void CVarlen::FixSize() {
+    // Every page gets the page area of the largest one, and the window is then frozen at
+    // the size that holds it with the first page's header (the tallest subtitle).
+    QSize pageArea(0, 0);
+    for (int id : pageIds()) {
+        QWizardPage* p = page(id);
+        pageArea = pageArea.expandedTo(p->sizeHint()).expandedTo(p->minimumSizeHint());
+    }
+    for (int id : pageIds()) {
+        page(id)->setMinimumSize(pageArea);
+    }
+    setFixedSize(sizeHint());
+    m_bSizeFixed = true;
 }
 
 void CVarlen::SaveSettings() const {
@@ -106,7 +132,52 @@ void CVarlen::ShowAbout() {
     dialog.exec();
 }
 
+void CVarlen::FitHeader() {
+    const QWizardPage* current = currentPage();
+    if (current == nullptr) {
+        return;
+    }
+    // The header is private to QWizard; its subtitle label is the word-wrapping label
+    // that shows the current page's subtitle, and the header is that label's parent.
+    const auto onSomePage = [this](const QWidget* w) {
+        const QList<int> ids = pageIds();
+        return std::any_of(ids.begin(), ids.end(),
+                           [this, w](int id) { return page(id)->isAncestorOf(w); });
+    };
+    QLabel* subTitle = nullptr;
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (label->wordWrap() && label->text() == current->subTitle() &&
+            label->parentWidget() != nullptr && !onSomePage(label)) {
+            subTitle = label;
+            break;
+        }
+    }
+    if (subTitle == nullptr) {
+        return;
+    }
+    QWidget* header = subTitle->parentWidget();
+    // The tallest subtitle of all pages at the label's width, so the header keeps one
+    // height on every page.
+    QLabel probe;
+    probe.setFont(subTitle->font());
+    probe.setWordWrap(true);
+    probe.setTextFormat(Qt::PlainText);
+    const int width = std::max(subTitle->minimumWidth(), subTitle->width());
+    int height = subTitle->minimumHeight();
+    for (int id : pageIds()) {
+        probe.setText(page(id)->subTitle());
+        height = std::max(height, probe.heightForWidth(width));
+    }
+    subTitle->setMinimumHeight(height);
+    if (QLayout* layout = header->layout()) {
+        header->setMaximumHeight(QWIDGETSIZE_MAX);
+        header->setMinimumHeight(layout->totalMinimumSize().height());
+        header->setMaximumHeight(header->minimumHeight());
+    }
+}
+
 void CVarlen::OnCurrentIdChanged(int /*id*/) {
+    FitHeader();
     if (CVarlenPage* page = ActivePage()) {
         setWindowTitle(page->Caption());
         page->OnSetActive();

@@ -64,12 +64,19 @@ class CVarlen : public QWizard, public VarlenSettings {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void OnCurrentIdChanged(int id);
     void OnCustomButtonClicked(int which);
 
+    // Freezes the window size at the first show, when every page has its controls.
+    void FixSize();
+    // Gives the header room for every line of the subtitles.
+    void FitHeader();
+
     QAction* m_pAboutAction = nullptr;
+    bool m_bSizeFixed = false;
 };
 
 }  // namespace varlen
