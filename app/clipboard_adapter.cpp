@@ -13,7 +13,6 @@
 #include <QImage>
 #include <QUrl>
 #include <algorithm>
-#include <cstring>
 
 #include "io/clipboard_formats.h"
 

@@ -6,12 +6,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/about_dialog.h"
 #include "pages/page1.h"
@@ -47,7 +50,9 @@ class SpyPage : public CVarlenPage {
         return allowNext;
     }
     void OnWizardBack() override { ++backs; }
-    int resets = 0, activations = 0, nexts = 0, backs = 0;
+    bool CanDrop(const QMimeData& mime) const override { return mime.hasUrls(); }
+    void OnDrop(const QMimeData&) override { ++drops; }
+    int resets = 0, activations = 0, nexts = 0, backs = 0, drops = 0;
     bool allowNext = true;
 };
 
@@ -184,6 +189,36 @@ TEST_F(Sheet, PagesHearActivationNextAndBack) {
     sheet.back();  // leaving the spy by Back
     EXPECT_EQ(spy->backs, 1);
     EXPECT_EQ(sheet.currentId(), 0);
+}
+
+TEST_F(Sheet, DropsGoToTheActivePageThatTakesThem) {
+    CVarlen sheet;
+    sheet.removePage(0);
+    auto* spy = new SpyPage(&sheet, 1);
+    sheet.setPage(0, spy);
+    sheet.show();
+    ASSERT_EQ(sheet.currentPage(), spy);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/a.png"))});
+    QMimeData text;
+    text.setText(QStringLiteral("a"));
+    const QPoint at(10, 10);
+
+    QDragEnterEvent enterText(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &enterText);
+    EXPECT_FALSE(enterText.isAccepted());
+    QDragEnterEvent enterFiles(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &enterFiles);
+    EXPECT_TRUE(enterFiles.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(spy->drops, 1);
+
+    sheet.next();  // a page that takes no drops
+    QDragEnterEvent later(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&sheet, &later);
+    EXPECT_FALSE(later.isAccepted());
 }
 
 TEST_F(Sheet, SharedStateStartsBlank) {
