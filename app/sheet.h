@@ -1,0 +1,82 @@
+// CVarlen: the program's only window, a five-page wizard that owns the state the pages
+// share: the current picture, the placement chosen on page 1, the settings, the output
+// file name and the format list. Pages reach it through their m_pSheet and read and write
+// these members directly.
+#pragma once
+
+#include <QString>
+#include <QWizard>
+#include <memory>
+
+#include "app/settings.h"
+#include "core/icon.h"
+
+class QAction;
+
+namespace varlen {
+
+class CVarlenPage;
+class CVarlenPage1;
+class CVarlenPage2;
+class CVarlenPage3;
+class CVarlenPage4;
+class CVarlenPage5;
+
+class CVarlen : public QWizard, public VarlenSettings {
+    Q_OBJECT
+
+  public:
+    // Sets every value to its default, then reads the user's store.
+    explicit CVarlen(QWidget* parent = nullptr);
+    // Writes the format list (and only that) to the store, however the wizard ended.
+    ~CVarlen() override;
+
+    // Writes every setting to the user's store: after an icon file has been created and
+    // after one format has been exported.
+    void SaveSettings() const;
+
+    // The active page, or null before the wizard has started.
+    CVarlenPage* ActivePage() const;
+    QAbstractButton* ResetButton() const { return button(QWizard::CustomButton1); }
+    void EnableReset(bool enable);
+    // Opens the About dialog modally.
+    void ShowAbout();
+    // "バージョン情報(&A)", in the Help button's menu and the wizard's context menu.
+    QAction* AboutAction() const { return m_pAboutAction; }
+
+    CVarlenPage1* m_pPage1 = nullptr;
+    CVarlenPage2* m_pPage2 = nullptr;
+    CVarlenPage3* m_pPage3 = nullptr;
+    CVarlenPage4* m_pPage4 = nullptr;
+    CVarlenPage5* m_pPage5 = nullptr;
+
+    QString m_strStartupFile;  // picture path from the command line; read once by page 1
+    // The current picture; never null. A blank 512 x 512 32-bit image until page 1 loads.
+    std::unique_ptr<CIcon> m_pIcon;
+    // Placement chosen on page 1, in picture pixels (right and bottom exclusive); may
+    // reach outside the picture. Never stored.
+    Rect m_rcSource;
+    bool m_bMirror = false;
+    int m_nRotation = 0;    // thousandths of a degree, 0 ... 359999
+    QString m_strIconFile;  // output icon file, proposed by page 1, edited on page 5
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void OnCurrentIdChanged(int id);
+    void OnCustomButtonClicked(int which);
+
+    // Freezes the window size at the first show, when every page has its controls.
+    void FixSize();
+    // Gives the header room for every line of the subtitles.
+    void FitHeader();
+
+    QAction* m_pAboutAction = nullptr;
+    bool m_bSizeFixed = false;
+};
+
+}  // namespace varlen

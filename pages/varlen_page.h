@@ -1,0 +1,47 @@
+// CVarlenPage: what every page of the wizard has in common. The sheet calls the hooks;
+// a page overrides only those it needs.
+#pragma once
+
+#include <QString>
+#include <QWizardPage>
+
+class QMimeData;
+
+namespace varlen {
+
+class CVarlen;
+
+class CVarlenPage : public QWizardPage {
+    Q_OBJECT
+
+  public:
+    // number is the page's place in the wizard, 1 ... 5; it names the window title.
+    CVarlenPage(CVarlen* sheet, int number, const QString& title, const QString& subtitle);
+
+    // The window title while this page is active: "Varlen (n/5)".
+    QString Caption() const { return m_strCaption; }
+
+    // The page has become the active one (forward or back). The default enables the
+    // sheet's reset button; pages without a reset disable it.
+    virtual void OnSetActive();
+    // Next (or Finish on the last page) was pressed; false keeps the page.
+    virtual bool OnWizardNext() { return true; }
+    // The page is left by Back.
+    virtual void OnWizardBack() {}
+    // The sheet's reset button, routed to the active page.
+    virtual void OnReset() {}
+    // Drag and drop on the sheet while this page is active; the default refuses.
+    virtual bool CanDrop(const QMimeData& /*data*/) const { return false; }
+    virtual void OnDrop(const QMimeData& /*data*/) {}
+
+  protected:
+    CVarlen* const m_pSheet;
+
+  private:
+    bool validatePage() final { return OnWizardNext(); }
+    void cleanupPage() final { OnWizardBack(); }
+
+    QString m_strCaption;
+};
+
+}  // namespace varlen
