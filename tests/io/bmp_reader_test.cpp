@@ -13,7 +13,7 @@ namespace {
 
 using testdata::BuildDib;
 using testdata::Bytes;
-using testdata::DibSpec;
+using testdata::DibLayout;
 
 std::unique_ptr<CIcon> Load(const Bytes& dib) {
     ByteReader reader(dib);
@@ -31,7 +31,7 @@ constexpr Pixel Opaque(int r, int g, int b) {
 // --- Depths -------------------------------------------------------------------------
 
 TEST(BmpDepths, OneBitWidthTenUsesTopBitsOfSecondByte) {
-    DibSpec s;
+    DibLayout s;
     s.width = 10;
     s.height = 2;
     s.bpp = 1;
@@ -49,7 +49,7 @@ TEST(BmpDepths, OneBitWidthTenUsesTopBitsOfSecondByte) {
 }
 
 TEST(BmpDepths, FourBitOddWidthTopDown) {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = -2;
     s.bpp = 4;
@@ -67,7 +67,7 @@ TEST(BmpDepths, FourBitOddWidthTopDown) {
 }
 
 TEST(BmpDepths, EightBitWithSixteenUsedColoursFindsPixelsAfterSixtyFourBytes) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 1;
     s.bpp = 8;
@@ -90,7 +90,7 @@ TEST(BmpDepths, EightBitWithSixteenUsedColoursFindsPixelsAfterSixtyFourBytes) {
 }
 
 TEST(BmpDepths, IndexPastShortColourTableIsBlack) {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 1;
     s.bpp = 8;
@@ -104,7 +104,7 @@ TEST(BmpDepths, IndexPastShortColourTableIsBlack) {
 }
 
 TEST(BmpDepths, SixteenBitDefaultsToFiveFiveFive) {
-    DibSpec s;
+    DibLayout s;
     s.width = 4;
     s.height = 1;
     s.bpp = 16;
@@ -118,7 +118,7 @@ TEST(BmpDepths, SixteenBitDefaultsToFiveFiveFive) {
 }
 
 TEST(BmpDepths, SixteenBitFiveSixFiveBitFieldsOddWidth) {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 2;
     s.bpp = 16;
@@ -136,7 +136,7 @@ TEST(BmpDepths, SixteenBitFiveSixFiveBitFieldsOddWidth) {
 }
 
 TEST(BmpDepths, TwentyFourBitBottomUpAndTopDownAgree) {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 2;
     s.bpp = 24;
@@ -161,7 +161,7 @@ TEST(BmpDepths, TwentyFourBitBottomUpAndTopDownAgree) {
 }
 
 TEST(BmpDepths, TwentyFourBitIgnoresClrUsedWhenSkippingToPixels) {
-    DibSpec s;
+    DibLayout s;
     s.width = 1;
     s.height = 1;
     s.bpp = 24;
@@ -173,7 +173,7 @@ TEST(BmpDepths, TwentyFourBitIgnoresClrUsedWhenSkippingToPixels) {
 }
 
 TEST(BmpDepths, ThirtyTwoBitRgbWithAllZeroFourthBytesIsOpaque) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 1;
     s.bpp = 32;
@@ -185,7 +185,7 @@ TEST(BmpDepths, ThirtyTwoBitRgbWithAllZeroFourthBytesIsOpaque) {
 }
 
 TEST(BmpDepths, ThirtyTwoBitRgbWithOneNonZeroFourthByteKeepsEveryFourthByte) {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 1;
     s.bpp = 32;
@@ -196,7 +196,7 @@ TEST(BmpDepths, ThirtyTwoBitRgbWithOneNonZeroFourthByteKeepsEveryFourthByte) {
 }
 
 TEST(BmpDepths, ThirtyTwoBitBitFieldsIsOpaque) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 1;
     s.bpp = 32;
@@ -209,7 +209,7 @@ TEST(BmpDepths, ThirtyTwoBitBitFieldsIsOpaque) {
 }
 
 TEST(BmpDepths, ThirtyTwoBitBitFieldsHonoursUnusualMasks) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 1;
     s.bpp = 32;
@@ -234,7 +234,7 @@ TEST(BmpDepths, ThirtyTwoBitBitFieldsHonoursUnusualMasks) {
 
 TEST(BmpHeaders, LongHeadersHoldTheirMasksInside) {
     for (std::uint32_t size : {52u, 56u, 108u, 124u}) {
-        DibSpec s;
+        DibLayout s;
         s.headerSize = size;
         s.width = 2;
         s.height = 1;
@@ -252,7 +252,7 @@ TEST(BmpHeaders, LongHeadersHoldTheirMasksInside) {
 }
 
 TEST(BmpHeaders, VersionFivePaletteFollowsTheWholeHeader) {
-    DibSpec s;
+    DibLayout s;
     s.headerSize = 124;
     s.width = 2;
     s.height = 1;
@@ -265,7 +265,7 @@ TEST(BmpHeaders, VersionFivePaletteFollowsTheWholeHeader) {
 }
 
 TEST(BmpHeaders, VersionFourThirtyTwoBitRgbKeepsAlpha) {
-    DibSpec s;
+    DibLayout s;
     s.headerSize = 108;
     s.width = 1;
     s.height = 1;
@@ -277,7 +277,7 @@ TEST(BmpHeaders, VersionFourThirtyTwoBitRgbKeepsAlpha) {
 }
 
 TEST(BmpHeaders, SidesUpToTheLimitAreAccepted) {
-    DibSpec s;
+    DibLayout s;
     s.width = kMaxPictureSide;
     s.height = 1;
     s.bpp = 1;
@@ -301,7 +301,7 @@ TEST(BmpHeaders, SidesUpToTheLimitAreAccepted) {
 }
 
 TEST(BmpHeaders, DeliveredBitmapCarriesMasksAndAlphaFlag) {
-    DibSpec s;
+    DibLayout s;
     s.width = 1;
     s.height = 1;
     s.bpp = 16;
@@ -317,7 +317,7 @@ TEST(BmpHeaders, DeliveredBitmapCarriesMasksAndAlphaFlag) {
     EXPECT_EQ(picture->bitmap.blueMask, 0x001Fu);
     EXPECT_FALSE(picture->fourthByteMayBeAlpha);
 
-    DibSpec t;
+    DibLayout t;
     t.width = 1;
     t.height = 1;
     t.bpp = 32;
@@ -343,7 +343,7 @@ constexpr Pixel RampPixel(int i) {
 }
 
 TEST(BmpRle, Rle8RunsLiteralsEndOfLineAndDelta) {
-    DibSpec s;
+    DibLayout s;
     s.width = 5;
     s.height = 2;
     s.bpp = 8;
@@ -362,7 +362,7 @@ TEST(BmpRle, Rle8RunsLiteralsEndOfLineAndDelta) {
 }
 
 TEST(BmpRle, Rle8DeltaSkipsWholeRows) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 3;
     s.bpp = 8;
@@ -377,7 +377,7 @@ TEST(BmpRle, Rle8DeltaSkipsWholeRows) {
 }
 
 TEST(BmpRle, Rle4AlternatesNibblesInRunsAndLiterals) {
-    DibSpec s;
+    DibLayout s;
     s.width = 7;
     s.height = 1;
     s.bpp = 4;
@@ -394,7 +394,7 @@ TEST(BmpRle, Rle4AlternatesNibblesInRunsAndLiterals) {
 }
 
 Bytes Rle8(int width, int height, Bytes data) {
-    DibSpec s;
+    DibLayout s;
     s.width = width;
     s.height = height;
     s.bpp = 8;
@@ -421,7 +421,7 @@ TEST(BmpRle, RunsAndMovesOutsideThePictureAreRefused) {
 }
 
 TEST(BmpRle, CompressionMustMatchDepth) {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 1;
     s.bpp = 4;

@@ -30,7 +30,7 @@ constexpr Pixel Opaque(int r, int g, int b) {
 // --- PNG ------------------------------------------------------------------------------
 
 TEST(PngDecode, RgbArrivesAsTwentyFourBits) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 2;
     s.height = 2;
     s.colorType = PNG_COLOR_TYPE_RGB;
@@ -43,7 +43,7 @@ TEST(PngDecode, RgbArrivesAsTwentyFourBits) {
 }
 
 TEST(PngDecode, RgbaKeepsAlpha) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 2;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -55,7 +55,7 @@ TEST(PngDecode, RgbaKeepsAlpha) {
 }
 
 TEST(PngDecode, PaletteWithoutTransparencyKeepsDepthAndPalette) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 3;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -73,7 +73,7 @@ TEST(PngDecode, PaletteWithoutTransparencyKeepsDepthAndPalette) {
 }
 
 TEST(PngDecode, TwoBitPaletteArrivesAsFourBits) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 5;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -89,7 +89,7 @@ TEST(PngDecode, TwoBitPaletteArrivesAsFourBits) {
 }
 
 TEST(PngDecode, PaletteWithTransparencyArrivesAsArgb) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 3;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -104,7 +104,7 @@ TEST(PngDecode, PaletteWithTransparencyArrivesAsArgb) {
 }
 
 TEST(PngDecode, GreyArrivesIndexedWithGreyPalette) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 4;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_GRAY;
@@ -132,7 +132,7 @@ TEST(PngDecode, GreyArrivesIndexedWithGreyPalette) {
 }
 
 TEST(PngDecode, GreyWithTransparentLevelAndGreyAlphaArriveAsArgb) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 2;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_GRAY;
@@ -143,7 +143,7 @@ TEST(PngDecode, GreyWithTransparentLevelAndGreyAlphaArriveAsArgb) {
     EXPECT_EQ(keyed->Bpp(), 32);
     EXPECT_EQ(PixelsOf(*keyed), (std::vector<Pixel>{0x00323232, Opaque(51, 51, 51)}));
 
-    testdata::PngSpec ga;
+    testdata::PngLayout ga;
     ga.width = 1;
     ga.height = 1;
     ga.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
@@ -154,7 +154,7 @@ TEST(PngDecode, GreyWithTransparentLevelAndGreyAlphaArriveAsArgb) {
 }
 
 TEST(PngDecode, SixteenBitChannelsAreRoundedToEight) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 1;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_RGB;
@@ -165,7 +165,7 @@ TEST(PngDecode, SixteenBitChannelsAreRoundedToEight) {
     EXPECT_EQ(icon->Bpp(), 24);
     EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{Opaque(254, 128, 0)}));
 
-    testdata::PngSpec g;
+    testdata::PngLayout g;
     g.width = 2;
     g.height = 1;
     g.colorType = PNG_COLOR_TYPE_GRAY;
@@ -178,7 +178,7 @@ TEST(PngDecode, SixteenBitChannelsAreRoundedToEight) {
 }
 
 TEST(PngDecode, InterlacedEqualsItsPattern) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 9;
     s.height = 7;
     s.colorType = PNG_COLOR_TYPE_RGB;
@@ -201,7 +201,7 @@ TEST(PngDecode, InterlacedEqualsItsPattern) {
 }
 
 TEST(PngDecode, IndexPastPaletteIsBlack) {
-    testdata::PngSpec s;
+    testdata::PngLayout s;
     s.width = 2;
     s.height = 1;
     s.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -224,8 +224,8 @@ void ExpectNear(Pixel actual, Pixel expected, int tolerance, const char* what) {
 }
 
 // A 16 x 8 picture: left 8 x 8 block one colour, right block the other.
-testdata::JpegSpec TwoBlocks(int components, const Bytes& left, const Bytes& right) {
-    testdata::JpegSpec s;
+testdata::JpegLayout TwoBlocks(int components, const Bytes& left, const Bytes& right) {
+    testdata::JpegLayout s;
     s.width = 16;
     s.height = 8;
     s.components = components;
@@ -240,7 +240,7 @@ testdata::JpegSpec TwoBlocks(int components, const Bytes& left, const Bytes& rig
 
 TEST(JpegDecode, RgbBaselineAndProgressive) {
     for (bool progressive : {false, true}) {
-        testdata::JpegSpec s = TwoBlocks(3, {200, 30, 40}, {20, 90, 220});
+        testdata::JpegLayout s = TwoBlocks(3, {200, 30, 40}, {20, 90, 220});
         s.progressive = progressive;
         const auto icon = Encoded(testdata::EncodeJpeg(s));
         ASSERT_NE(icon, nullptr) << progressive;
@@ -275,7 +275,7 @@ TEST(JpegDecode, AdobeCmykIsStoredInverted) {
 }
 
 TEST(JpegDecode, PlainCmykWithoutAdobeMarker) {
-    testdata::JpegSpec s = TwoBlocks(4, {0, 255, 0, 0}, {0, 0, 0, 255});
+    testdata::JpegLayout s = TwoBlocks(4, {0, 255, 0, 0}, {0, 0, 0, 255});
     s.adobe = false;
     const auto icon = Encoded(testdata::EncodeJpeg(s));
     ASSERT_NE(icon, nullptr);
@@ -286,8 +286,8 @@ TEST(JpegDecode, PlainCmykWithoutAdobeMarker) {
 // --- GIF ------------------------------------------------------------------------------
 
 // 4 x 2, colours: 0 red, 1 green, 2 blue, 3 red again.
-testdata::GifSpec FourColourGif() {
-    testdata::GifSpec s;
+testdata::GifLayout FourColourGif() {
+    testdata::GifLayout s;
     s.screenWidth = 4;
     s.screenHeight = 2;
     s.width = 4;
@@ -313,7 +313,7 @@ TEST(GifDecode, FirstImageArrivesAsEightBitIndexed) {
 }
 
 TEST(GifDecode, EncodedDataGetsNoColourKey) {
-    testdata::GifSpec s = FourColourGif();
+    testdata::GifLayout s = FourColourGif();
     s.gceFlags = 1;
     s.gceIndex = 0;
     const auto icon = Encoded(testdata::EncodeGif(s));
@@ -322,7 +322,7 @@ TEST(GifDecode, EncodedDataGetsNoColourKey) {
 }
 
 TEST(GifDecode, FileWithTransparencyFlagClearIsOpaque) {
-    testdata::GifSpec s = FourColourGif();
+    testdata::GifLayout s = FourColourGif();
     s.gceFlags = 0;
     s.gceIndex = 0;
     const auto icon = FromFile(testdata::WriteTempFile("flag_clear.gif", testdata::EncodeGif(s)));
@@ -331,7 +331,7 @@ TEST(GifDecode, FileWithTransparencyFlagClearIsOpaque) {
 }
 
 TEST(GifDecode, FileWithTransparencyFlagClearsEveryPixelOfThatColour) {
-    testdata::GifSpec s = FourColourGif();
+    testdata::GifLayout s = FourColourGif();
     s.gceFlags = 1;
     s.gceIndex = 0;
     const auto icon = FromFile(testdata::WriteTempFile("flag_set.gif", testdata::EncodeGif(s)));
@@ -341,7 +341,7 @@ TEST(GifDecode, FileWithTransparencyFlagClearsEveryPixelOfThatColour) {
 }
 
 TEST(GifDecode, ApplicationExtensionBeforeControlExtension) {
-    testdata::GifSpec s = FourColourGif();
+    testdata::GifLayout s = FourColourGif();
     s.applicationExtensionFirst = true;
     s.gceFlags = 0x05;  // disposal bits and the transparency flag
     s.gceIndex = 2;
@@ -355,7 +355,7 @@ TEST(GifDecode, ApplicationExtensionBeforeControlExtension) {
 }
 
 TEST(GifDecode, ImageIsPlacedOnItsLogicalScreen) {
-    testdata::GifSpec s;
+    testdata::GifLayout s;
     s.screenWidth = 3;
     s.screenHeight = 2;
     s.background = 1;
@@ -382,7 +382,7 @@ TEST(GifDecode, ImageIsPlacedOnItsLogicalScreen) {
 }
 
 TEST(GifDecode, ImageReachingPastTheScreenWidensIt) {
-    testdata::GifSpec s;
+    testdata::GifLayout s;
     s.screenWidth = 1;
     s.screenHeight = 1;
     s.globalColors = {255, 0, 0, 0, 255, 0};
@@ -398,7 +398,7 @@ TEST(GifDecode, ImageReachingPastTheScreenWidensIt) {
 }
 
 TEST(GifDecode, InterlacedRowsAreReordered) {
-    testdata::GifSpec s;
+    testdata::GifLayout s;
     s.screenWidth = 1;
     s.screenHeight = 10;
     s.width = 1;
@@ -418,7 +418,7 @@ TEST(GifDecode, InterlacedRowsAreReordered) {
 }
 
 TEST(GifDecode, LocalColourTableWins) {
-    testdata::GifSpec s = FourColourGif();
+    testdata::GifLayout s = FourColourGif();
     s.localColors = {0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0};
     const auto icon = Encoded(testdata::EncodeGif(s));
     ASSERT_NE(icon, nullptr);

@@ -29,7 +29,7 @@ void SetU32(Bytes& b, std::size_t at, std::uint32_t v) {
     }
 }
 
-Bytes BuildDib(const DibSpec& s) {
+Bytes BuildDib(const DibLayout& s) {
     Bytes b;
     PutU32(b, s.headerSize);
     PutU32(b, static_cast<std::uint32_t>(s.width));
@@ -79,7 +79,7 @@ void PngWrite(png_structp png, png_bytep data, png_size_t n) {
 }
 void PngFlush(png_structp) {}
 
-bool RunPngWrite(png_structp png, png_infop info, const PngSpec* s, Bytes* out, png_bytepp rows) {
+bool RunPngWrite(png_structp png, png_infop info, const PngLayout* s, Bytes* out, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) {
         return false;
     }
@@ -108,7 +108,7 @@ bool RunPngWrite(png_structp png, png_infop info, const PngSpec* s, Bytes* out, 
 
 }  // namespace
 
-Bytes EncodePng(const PngSpec& s) {
+Bytes EncodePng(const PngLayout& s) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     std::vector<png_bytep> rows;
@@ -122,7 +122,7 @@ Bytes EncodePng(const PngSpec& s) {
     return ok ? out : Bytes{};
 }
 
-Bytes EncodeJpeg(const JpegSpec& s) {
+Bytes EncodeJpeg(const JpegLayout& s) {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
     cinfo.err = jpeg_std_error(&err);  // test inputs are valid: default error exit
@@ -191,7 +191,7 @@ ColorMapObject* MakeMap(const std::vector<std::uint8_t>& rgb) {
 
 }  // namespace
 
-Bytes EncodeGif(const GifSpec& s) {
+Bytes EncodeGif(const GifLayout& s) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, GifWrite, &error);

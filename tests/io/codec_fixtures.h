@@ -23,7 +23,7 @@ void SetU32(Bytes& b, std::size_t at, std::uint32_t v);
 // A packed DIB: header of headerSize bytes (40, 52, 56, 108, 124, or anything for hostile
 // tests; the fields past 40 are zero except the masks at 40), then the masks after a
 // 40-byte header when compression is 3, then the palette, then the stored pixel bytes.
-struct DibSpec {
+struct DibLayout {
     std::uint32_t headerSize = 40;
     std::int32_t width = 1;
     std::int32_t height = 1;
@@ -34,13 +34,13 @@ struct DibSpec {
     std::vector<RGBQUAD> palette;
     Bytes pixels;
 };
-Bytes BuildDib(const DibSpec& spec);
+Bytes BuildDib(const DibLayout& layout);
 // A BM file: 14-byte file header (with deliberately wrong size and offset fields) + DIB.
 Bytes BuildBmpFile(const Bytes& dib);
 
 // PNG through libpng. rows holds the rows exactly as PNG stores them before filtering
 // (big-endian 16-bit samples, packed low depths).
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colorType = 2;  // PNG_COLOR_TYPE_*
@@ -51,11 +51,11 @@ struct PngSpec {
     std::optional<int> trnsGrey;          // grey: the transparent level
     std::vector<Bytes> rows;
 };
-Bytes EncodePng(const PngSpec& spec);
+Bytes EncodePng(const PngLayout& layout);
 
 // JPEG through libjpeg: components 1 (grey), 3 (RGB in, 4:4:4 YCbCr stored) or 4 (CMYK
 // stored as given; adobe decides whether the Adobe marker is written).
-struct JpegSpec {
+struct JpegLayout {
     int width = 8;
     int height = 8;
     int components = 3;
@@ -63,11 +63,11 @@ struct JpegSpec {
     bool adobe = true;
     Bytes samples;  // width * height * components
 };
-Bytes EncodeJpeg(const JpegSpec& spec);
+Bytes EncodeJpeg(const JpegLayout& layout);
 
 // GIF through giflib: screen, a global colour table, optional extensions before the one
 // image, the image's indexes (top row first).
-struct GifSpec {
+struct GifLayout {
     int screenWidth = 1;
     int screenHeight = 1;
     int background = 0;
@@ -80,7 +80,7 @@ struct GifSpec {
     bool interlace = false;
     Bytes indexes;
 };
-Bytes EncodeGif(const GifSpec& spec);
+Bytes EncodeGif(const GifLayout& layout);
 
 // A DataSource over a map of format name -> bytes.
 class MapSource final : public DataSource {

@@ -15,7 +15,7 @@ namespace varlen {
 namespace {
 
 using testdata::Bytes;
-using testdata::DibSpec;
+using testdata::DibLayout;
 
 std::unique_ptr<CIcon> Encoded(const Bytes& data) {
     ByteReader reader(data);
@@ -55,8 +55,8 @@ Bytes WithIhdrSize(Bytes png, std::uint32_t width, std::uint32_t height) {
     return png;
 }
 
-testdata::PngSpec SmallPalettePng() {
-    testdata::PngSpec s;
+testdata::PngLayout SmallPalettePng() {
+    testdata::PngLayout s;
     s.width = 5;
     s.height = 3;
     s.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -65,8 +65,8 @@ testdata::PngSpec SmallPalettePng() {
     return s;
 }
 
-testdata::PngSpec SmallRgbaInterlacedPng() {
-    testdata::PngSpec s;
+testdata::PngLayout SmallRgbaInterlacedPng() {
+    testdata::PngLayout s;
     s.width = 9;
     s.height = 9;
     s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -83,8 +83,8 @@ testdata::PngSpec SmallRgbaInterlacedPng() {
     return s;
 }
 
-testdata::JpegSpec SmallJpeg(bool progressive) {
-    testdata::JpegSpec s;
+testdata::JpegLayout SmallJpeg(bool progressive) {
+    testdata::JpegLayout s;
     s.width = 16;
     s.height = 16;
     s.progressive = progressive;
@@ -95,8 +95,8 @@ testdata::JpegSpec SmallJpeg(bool progressive) {
     return s;
 }
 
-testdata::GifSpec SmallInterlacedGif() {
-    testdata::GifSpec s;
+testdata::GifLayout SmallInterlacedGif() {
+    testdata::GifLayout s;
     s.screenWidth = 6;
     s.screenHeight = 9;
     s.width = 6;
@@ -112,7 +112,7 @@ testdata::GifSpec SmallInterlacedGif() {
 }
 
 Bytes SmallRle4File() {
-    DibSpec s;
+    DibLayout s;
     s.width = 7;
     s.height = 2;
     s.bpp = 4;
@@ -126,7 +126,7 @@ Bytes SmallRle4File() {
 }
 
 Bytes SmallV5BitfieldsFile() {
-    DibSpec s;
+    DibLayout s;
     s.headerSize = 124;
     s.width = 3;
     s.height = 2;
@@ -138,7 +138,7 @@ Bytes SmallV5BitfieldsFile() {
 }
 
 Bytes SmallEightBitDib() {
-    DibSpec s;
+    DibLayout s;
     s.width = 3;
     s.height = 3;
     s.bpp = 8;
@@ -241,7 +241,7 @@ TEST(LyingHeaders, DibFieldsOutOfRangeAreRefused) {
 }
 
 TEST(LyingHeaders, BitFieldMasksMustBeUsable) {
-    DibSpec s;
+    DibLayout s;
     s.width = 1;
     s.height = 1;
     s.bpp = 16;

@@ -13,7 +13,7 @@ namespace {
 
 using testdata::BuildDib;
 using testdata::Bytes;
-using testdata::DibSpec;
+using testdata::DibLayout;
 using testdata::MapSource;
 
 std::vector<Pixel> PixelsOf(const CIcon& icon) {
@@ -164,7 +164,7 @@ TEST(PixelStream, ShortHeaderOrBadSizesGiveNothing) {
 // --- FromDataObject -------------------------------------------------------------------
 
 Bytes ColourDib2x2() {
-    DibSpec s;
+    DibLayout s;
     s.width = 2;
     s.height = 2;
     s.bpp = 24;
@@ -174,7 +174,7 @@ Bytes ColourDib2x2() {
 }
 
 Bytes GreyMask(int w, int h, const Bytes& topDownLevels) {
-    DibSpec s;
+    DibLayout s;
     s.width = w;
     s.height = -h;
     s.bpp = 8;
@@ -273,7 +273,7 @@ TEST(DataObject, PlainDibAndNothing) {
 // --- FromFile -----------------------------------------------------------------------------
 
 TEST(FileLoading, BitmapFileIgnoresItsFileHeaderFields) {
-    DibSpec s;
+    DibLayout s;
     s.width = 1;
     s.height = 1;
     s.bpp = 32;
@@ -285,7 +285,7 @@ TEST(FileLoading, BitmapFileIgnoresItsFileHeaderFields) {
 }
 
 TEST(FileLoading, PngFileKeepsAlphaAndJpegFileIsOpaque) {
-    testdata::PngSpec p;
+    testdata::PngLayout p;
     p.width = 2;
     p.height = 1;
     p.colorType = 6;  // RGBA
@@ -294,7 +294,7 @@ TEST(FileLoading, PngFileKeepsAlphaAndJpegFileIsOpaque) {
     ASSERT_NE(png, nullptr);
     EXPECT_EQ(PixelsOf(*png), (std::vector<Pixel>{0x00010203, 0xC8040506}));
 
-    testdata::JpegSpec j;
+    testdata::JpegLayout j;
     j.width = 8;
     j.height = 8;
     j.components = 1;
@@ -309,7 +309,7 @@ TEST(FileLoading, PngFileKeepsAlphaAndJpegFileIsOpaque) {
 }
 
 TEST(FileLoading, DibIsReadFromTheReadersPosition) {
-    DibSpec s;
+    DibLayout s;
     s.width = 1;
     s.height = 1;
     s.bpp = 24;
