@@ -30,7 +30,11 @@
 // - Empty destination rectangle: nothing happens. Empty source rectangle: nearest mode leaves
 //   the destination alone, smoothing mode writes 0 (no tap can be inside).
 // - Rectangle sizes are worked out in 64 bits (right - left of two ints can exceed int).
-// - Rows are independent: every table built before the row loop is read-only afterwards.
+// - Rows are independent: every table built before the row loop is read-only afterwards, so
+//   ranges of destination rows run on the threads of a Workers object (RenderWith) with the
+//   same result as one loop; CIcon::Render is the one-thread case.
+// - A smoothed single tap that lands exactly on a pixel (placement without rotation) is looked
+//   up in a per-call table made by the sampler itself (ExactTap), not sampled again.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -38,6 +42,8 @@
 #include <vector>
 
 #include "core/icon.h"
+#include "core/parallel.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -210,6 +216,19 @@ Geometry MakeGeometry(int destWidth, int destHeight, const CIcon& src, const Rec
     return g;
 }
 
+// Rows per range for renders whose rows are cheap (copies, single taps).
+constexpr std::size_t kCheapRows = 16;
+
+// Runs rows(iBegin, iEnd) over the destination rows g.i0 ... g.i1 - 1 in ranges. Every range
+// writes only its own destination rows and reads only the source and tables made before.
+template <class Rows>
+void ForRows(Workers& workers, const Geometry& g, std::size_t minRows, const Rows& rows) {
+    workers.ForRanges(static_cast<std::size_t>(g.i1 - g.i0), minRows,
+                      [&](std::size_t begin, std::size_t end) {
+                          rows(g.i0 + static_cast<i64>(begin), g.i0 + static_cast<i64>(end));
+                      });
+}
+
 // Nearest-mode source index for a rotated coordinate: trunc(r + 0.5) when that lies in
 // 0 ... size - 1, else -1.
 inline int NearestIndex(double r, int size) {
@@ -224,7 +243,7 @@ inline i64 ScaledIndex(i64 sw, i64 j, i64 dw) {
                             static_cast<std::uint64_t>(dw));
 }
 
-void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g) {
+void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g, Workers& workers) {
     if (g.sw <= 0 || g.sh <= 0) {
         return;
     }
@@ -248,42 +267,46 @@ void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g) {
             contiguous =
                 contiguous && column[k] >= 0 && column[k] == column[0] + static_cast<int>(k);
         }
-        for (i64 i = g.i0; i < g.i1; ++i) {
-            const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
-            const int row = NearestIndex(v * g.cosT - 0.0 * g.sinT + g.cy, srcHeight);
-            if (row < 0) {
-                continue;
-            }
-            const Pixel* in = src.Row(row);
-            Pixel* out = dest.Row(static_cast<int>(g.dt + i));
-            if (contiguous) {
-                std::copy(in + column[0], in + column[0] + columns, out + g.DestX(g.j0));
-                continue;
-            }
-            for (i64 j = g.j0; j < g.j1; ++j) {
-                const int c = column[static_cast<std::size_t>(j - g.j0)];
-                if (c >= 0) {
-                    out[g.DestX(j)] = in[c];
+        ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
+            for (i64 i = iBegin; i < iEnd; ++i) {
+                const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
+                const int row = NearestIndex(v * g.cosT - 0.0 * g.sinT + g.cy, srcHeight);
+                if (row < 0) {
+                    continue;
+                }
+                const Pixel* in = src.Row(row);
+                Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+                if (contiguous) {
+                    std::copy(in + column[0], in + column[0] + columns, out + g.DestX(g.j0));
+                    continue;
+                }
+                for (i64 j = g.j0; j < g.j1; ++j) {
+                    const int c = column[static_cast<std::size_t>(j - g.j0)];
+                    if (c >= 0) {
+                        out[g.DestX(j)] = in[c];
+                    }
                 }
             }
-        }
+        });
         return;
     }
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
-        const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
-        const double vCos = v * g.cosT;
-        const double vSin = v * g.sinT;
-        Pixel* out = dest.Row(static_cast<int>(g.dt + i));
-        for (i64 j = g.j0; j < g.j1; ++j) {
-            const std::size_t k = static_cast<std::size_t>(j - g.j0);
-            const int sx = NearestIndex(uCos[k] + vSin + g.cx, srcWidth);
-            const int sy = NearestIndex(vCos - uSin[k] + g.cy, srcHeight);
-            if (sx >= 0 && sy >= 0) {
-                out[g.DestX(j)] = src.Row(sy)[sx];
+    ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
+        for (i64 i = iBegin; i < iEnd; ++i) {
+            const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
+            const double vCos = v * g.cosT;
+            const double vSin = v * g.sinT;
+            Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+            for (i64 j = g.j0; j < g.j1; ++j) {
+                const std::size_t k = static_cast<std::size_t>(j - g.j0);
+                const int sx = NearestIndex(uCos[k] + vSin + g.cx, srcWidth);
+                const int sy = NearestIndex(vCos - uSin[k] + g.cy, srcHeight);
+                if (sx >= 0 && sy >= 0) {
+                    out[g.DestX(j)] = src.Row(sy)[sx];
+                }
             }
         }
-    }
+    });
 }
 
 // Running sums of the smoothing box, in tap order.
@@ -345,7 +368,7 @@ struct AxisTap {
 };
 
 void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                         const BoxAxis& by) {
+                         const BoxAxis& by, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -356,7 +379,7 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
     const double cx = g.cx;
     const double cy = g.cy;
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
+    for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double ify = static_cast<double>(i) * by.f;
         for (i64 j = g.j0; j < g.j1; ++j) {
@@ -381,6 +404,53 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
     }
 }
 
+// The single-tap result of a sample that lands exactly on a pixel (tx = ty = 0), which is
+// what a placement without rotation does at every pixel. With tx = 0 every term of the right
+// neighbour is multiplied by 0 and adds an exact zero, and with ty = 0 the same holds for
+// the lower pair, so the sample is a function of the pixel alone: each colour channel of
+// alpha A depends on that channel and A only. Rather than trusting a shortcut such as
+// "(c / 255 * a) / a * 255 gives c back", the answer for each alpha is worked out once per
+// call by the sampler itself, on a pixel with no neighbours, and then looked up.
+class ExactTap {
+  public:
+    Pixel Sample(Pixel p) {
+        const auto a = static_cast<std::size_t>(Alpha(p));
+        if (!m_built[a]) {
+            Build(a);
+        }
+        if (m_alpha[a] == 0) {
+            return 0;
+        }
+        if (m_identity[a]) {
+            return p;
+        }
+        const std::uint8_t* t = m_colour.data() + a * 256;
+        return MakePixel(m_alpha[a], t[Red(p)], t[Green(p)], t[Blue(p)]);
+    }
+
+  private:
+    void Build(std::size_t a) {
+        std::uint8_t* t = m_colour.data() + a * 256;
+        bool identity = true;
+        for (int c = 0; c < 256; ++c) {
+            const Pixel s =
+                Combine<true>(MakePixel(static_cast<int>(a), c, c, c), 0, 0, 0, 0.0, 0.0);
+            m_alpha[a] = Alpha(s);
+            t[c] = static_cast<std::uint8_t>(Red(s));
+            // The three channels go through the same arithmetic.
+            identity = identity && Red(s) == c && Green(s) == c && Blue(s) == c &&
+                       Alpha(s) == static_cast<int>(a);
+        }
+        m_identity[a] = identity;
+        m_built[a] = true;
+    }
+
+    std::vector<std::uint8_t> m_colour = std::vector<std::uint8_t>(256 * 256);
+    std::array<int, 256> m_alpha{};
+    std::array<bool, 256> m_built{};
+    std::array<bool, 256> m_identity{};
+};
+
 // One tap per destination pixel (enlarging, equal sizes, shrinking by less than 2). The box
 // average of a single sample s is s itself: alpha a / 1 * 255 gives back Alpha(s) exactly
 // (k / 255.0 * 255 is exactly k for every k), and each colour (c / 255.0 * a) / a * 255 is
@@ -388,7 +458,7 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
 // with alpha 0 (its colour may be non-zero when the sampler's alpha truncated to 0): the
 // weighted colour is then 0.
 void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                           const BoxAxis& by) {
+                           const BoxAxis& by, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -399,7 +469,8 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
     const double cx = g.cx;
     const double cy = g.cy;
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
+    ExactTap exact;
+    for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double v = by.Position(g.st, 0, static_cast<double>(i) * by.f) - cy;
         const double vCos = v * cosT;
@@ -410,8 +481,16 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
             const double ry = vCos - u * sinT + cy;
             Pixel result = 0;
             if (rx >= 0 && rx < widthD && ry >= 0 && ry < heightD) {
-                const Pixel s = SampleInside(data, srcWidth, srcHeight, rx, ry);
-                result = Alpha(s) == 0 ? 0 : s;
+                const int ix = static_cast<int>(rx);
+                const int iy = static_cast<int>(ry);
+                if (rx - ix == 0 && ry - iy == 0) {
+                    result = exact.Sample(
+                        data[static_cast<std::size_t>(iy) * static_cast<std::size_t>(srcWidth) +
+                             static_cast<std::size_t>(ix)]);
+                } else {
+                    const Pixel s = SampleInside(data, srcWidth, srcHeight, rx, ry);
+                    result = Alpha(s) == 0 ? 0 : s;
+                }
             }
             out[g.DestX(j)] = result;
         }
@@ -424,7 +503,7 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
 // same order; each tap's lower pixel pair is the next tap row's upper pair, so it is kept
 // per column tap and reused when the next row lands on it.
 void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                         const BoxAxis& by) {
+                         const BoxAxis& by, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -437,7 +516,7 @@ void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const
     const std::size_t columnTaps = static_cast<std::size_t>(2 * bx.k + 1);
     const std::size_t rowTaps = static_cast<std::size_t>(2 * by.k + 1);
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
+    for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double ify = static_cast<double>(i) * by.f;
         std::vector<AxisTap> rows;
@@ -494,7 +573,7 @@ void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const
     }
 }
 
-void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
+void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g, Workers& workers) {
     if (g.sw <= 0 || g.sh <= 0) {
         for (i64 i = g.i0; i < g.i1; ++i) {
             Pixel* out = dest.Row(static_cast<int>(g.dt + i));
@@ -507,34 +586,46 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
     const BoxAxis bx(g.sl, g.sw, g.dw);
     const BoxAxis by(g.st, g.sh, g.dh);
     if (bx.k == 0 && by.k == 0) {
-        RenderSmoothSingleTap(dest, src, g, bx, by);
+        ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
+            RenderSmoothSingleTap(dest, src, g, bx, by, iBegin, iEnd);
+        });
     } else if (g.sinT == 0) {
-        RenderSmoothUpright(dest, src, g, bx, by);
+        ForRows(workers, g, 1, [&](i64 iBegin, i64 iEnd) {
+            RenderSmoothUpright(dest, src, g, bx, by, iBegin, iEnd);
+        });
     } else {
-        RenderSmoothRotated(dest, src, g, bx, by);
+        ForRows(workers, g, 1, [&](i64 iBegin, i64 iEnd) {
+            RenderSmoothRotated(dest, src, g, bx, by, iBegin, iEnd);
+        });
     }
 }
 
 }  // namespace
 
-void CIcon::Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
-                   double angle, bool smoothing) {
-    if (&src == this) {
+void RenderWith(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst,
+                const Rect* srcRect, bool mirror, double angle, bool smoothing) {
+    if (&src == &dest) {
         // Rendering an image into itself would read pixels already overwritten: render from
         // a copy instead.
-        const auto copy = CloneIcon(this);
-        Render(*copy, dst, srcRect, mirror, angle, smoothing);
+        const auto copy = CloneIcon(&src);
+        RenderWith(workers, dest, *copy, dst, srcRect, mirror, angle, smoothing);
         return;
     }
-    const Geometry g = MakeGeometry(m_nWidth, m_nHeight, src, dst, srcRect, mirror, angle);
+    const Geometry g = MakeGeometry(dest.Width(), dest.Height(), src, dst, srcRect, mirror, angle);
     if (g.Empty()) {
         return;
     }
     if (smoothing) {
-        RenderSmooth(*this, src, g);
+        RenderSmooth(dest, src, g, workers);
     } else {
-        RenderNearest(*this, src, g);
+        RenderNearest(dest, src, g, workers);
     }
+}
+
+void CIcon::Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
+                   double angle, bool smoothing) {
+    Workers serial(1);
+    RenderWith(serial, *this, src, dst, srcRect, mirror, angle, smoothing);
 }
 
 Pixel CIcon::SampleBilinear(double x, double y) const {
