@@ -499,28 +499,74 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
 
 // sin = 0 (angle 0): rx depends on the column tap only and ry on the row tap only (the
 // cross term v * sin or u * sin is a zero, and adding a zero before + cx cannot change the
-// result), so both are worked out once per axis. Taps are still visited row by row in the
-// same order; each tap's lower pixel pair is the next tap row's upper pair, so it is kept
-// per column tap and reused when the next row lands on it.
-void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                         const BoxAxis& by, i64 iBegin, i64 iEnd) {
+// result), so both are worked out once per axis: the column taps of every destination column
+// once per render (UprightColumns), the row taps once per destination row.
+//
+// The bilinear sample of a tap is the vertical step of two horizontal pairs, the pair on
+// source row iy and the pair on row iy + 1, at the tap's column position. For one destination
+// row the work goes source row by source row: the pairs of every column tap on a row are made
+// in one pass (and the lower row's pairs become the next row tap's upper ones), then every
+// destination pixel adds its taps of that row tap. Each pixel still adds its taps row tap by
+// row tap, column tap by column tap, exactly in the order of the box, and every pair and
+// sample is made by the same functions, so the sums are the same doubles.
+struct UprightColumns {
+    std::vector<AxisTap> taps;       // inside taps of all columns, column after column
+    std::vector<std::size_t> first;  // taps of column j0 + c: first[c] ... first[c + 1] - 1
+};
+
+UprightColumns MakeUprightColumns(const CIcon& src, const Geometry& g, const BoxAxis& bx) {
+    const double widthD = src.Width();
+    const double cross = 0.0 * g.sinT;  // the zero that v * sin amounts to
+    UprightColumns cols;
+    cols.first.reserve(static_cast<std::size_t>(g.j1 - g.j0) + 1);
+    for (i64 j = g.j0; j < g.j1; ++j) {
+        cols.first.push_back(cols.taps.size());
+        const double jfx = static_cast<double>(j) * bx.f;
+        for (i64 dx = -bx.k; dx <= bx.k; ++dx) {
+            const double u = bx.Position(g.sl, dx, jfx) - g.cx;
+            const double rx = u * g.cosT + cross + g.cx;
+            if (rx >= 0 && rx < widthD) {
+                const int ix = static_cast<int>(rx);
+                cols.taps.push_back({ix, rx - ix});
+            }
+        }
+    }
+    cols.first.push_back(cols.taps.size());
+    return cols;
+}
+
+// The horizontal pairs of every column tap on source row y (pixels right of the image are 0).
+void RowPairs(const Pixel* row, int srcWidth, const std::vector<AxisTap>& taps,
+              std::vector<PairSample>& pairs) {
+    for (std::size_t c = 0; c < taps.size(); ++c) {
+        const int ix = taps[c].index;
+        const double tx = taps[c].frac;
+        const double wx = 1 - tx;
+        const bool hasRight = ix + 1 < srcWidth;
+        pairs[c] = Pair<true>(row[ix], hasRight ? row[ix + 1] : 0, tx, wx);
+    }
+}
+
+void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& by,
+                         const UprightColumns& cols, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
-    const double widthD = srcWidth;
     const double heightD = srcHeight;
     const double cosT = g.cosT;
-    const double cross = 0.0 * g.sinT;  // the zero that v * sin and u * sin amount to
-    const double cx = g.cx;
+    const double cross = 0.0 * g.sinT;  // the zero that u * sin amounts to
     const double cy = g.cy;
-    const std::size_t columnTaps = static_cast<std::size_t>(2 * bx.k + 1);
-    const std::size_t rowTaps = static_cast<std::size_t>(2 * by.k + 1);
+    const std::size_t columns = cols.first.size() - 1;
+    const std::size_t taps = cols.taps.size();
 
+    std::vector<AxisTap> rows;
+    rows.reserve(static_cast<std::size_t>(2 * by.k + 1));
+    std::vector<PairSample> upper(taps), lower(taps);
+    std::vector<BoxSum> sums(columns);
     for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double ify = static_cast<double>(i) * by.f;
-        std::vector<AxisTap> rows;
-        rows.reserve(rowTaps);
+        rows.clear();
         for (i64 dy = -by.k; dy <= by.k; ++dy) {
             const double v = by.Position(g.st, dy, ify) - cy;
             const double ry = v * cosT - cross + cy;
@@ -529,46 +575,33 @@ void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const
                 rows.push_back({iy, ry - iy});
             }
         }
-        std::vector<AxisTap> columns;
-        columns.reserve(columnTaps);
-        std::vector<int> cachedRow(columnTaps);
-        std::vector<PairSample> cachedPair(columnTaps);
-
-        for (i64 j = g.j0; j < g.j1; ++j) {
-            const double jfx = static_cast<double>(j) * bx.f;
-            columns.clear();
-            for (i64 dx = -bx.k; dx <= bx.k; ++dx) {
-                const double u = bx.Position(g.sl, dx, jfx) - cx;
-                const double rx = u * cosT + cross + cx;
-                if (rx >= 0 && rx < widthD) {
-                    const int ix = static_cast<int>(rx);
-                    columns.push_back({ix, rx - ix});
+        std::fill(sums.begin(), sums.end(), BoxSum{});
+        int lowerRow = -1;  // the source row whose pairs `lower` holds, -1 for none
+        for (const AxisTap& row : rows) {
+            if (lowerRow == row.index) {
+                std::swap(upper, lower);
+            } else {
+                RowPairs(data + static_cast<std::size_t>(row.index) * srcWidth, srcWidth, cols.taps,
+                         upper);
+            }
+            if (row.index + 1 < srcHeight) {
+                RowPairs(data + static_cast<std::size_t>(row.index + 1) * srcWidth, srcWidth,
+                         cols.taps, lower);
+                lowerRow = row.index + 1;
+            } else {
+                std::fill(lower.begin(), lower.end(), PairSample{});
+                lowerRow = -1;
+            }
+            const double ty = row.frac;
+            for (std::size_t c = 0; c < columns; ++c) {
+                BoxSum& sum = sums[c];
+                for (std::size_t t = cols.first[c]; t < cols.first[c + 1]; ++t) {
+                    sum.Add(Vertical<true>(upper[t], lower[t], ty));
                 }
             }
-            std::fill(cachedRow.begin(), cachedRow.end(), -1);
-            BoxSum sum;
-            for (const AxisTap& row : rows) {
-                const Pixel* upper = data + static_cast<std::size_t>(row.index) * srcWidth;
-                const bool hasLower = row.index + 1 < srcHeight;
-                const Pixel* lower = hasLower ? upper + srcWidth : nullptr;
-                for (std::size_t k = 0; k < columns.size(); ++k) {
-                    const int ix = columns[k].index;
-                    const double tx = columns[k].frac;
-                    const double wx = 1 - tx;
-                    const bool hasRight = ix + 1 < srcWidth;
-                    const PairSample top =
-                        cachedRow[k] == row.index
-                            ? cachedPair[k]
-                            : Pair<true>(upper[ix], hasRight ? upper[ix + 1] : 0, tx, wx);
-                    const PairSample bottom =
-                        hasLower ? Pair<true>(lower[ix], hasRight ? lower[ix + 1] : 0, tx, wx)
-                                 : PairSample{};
-                    cachedRow[k] = row.index + 1;
-                    cachedPair[k] = bottom;
-                    sum.Add(Vertical<true>(top, bottom, row.frac));
-                }
-            }
-            out[g.DestX(j)] = sum.Result();
+        }
+        for (std::size_t c = 0; c < columns; ++c) {
+            out[g.DestX(g.j0 + static_cast<i64>(c))] = sums[c].Result();
         }
     }
 }
@@ -590,8 +623,9 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g, Workers& wor
             RenderSmoothSingleTap(dest, src, g, bx, by, iBegin, iEnd);
         });
     } else if (g.sinT == 0) {
+        const UprightColumns cols = MakeUprightColumns(src, g, bx);
         ForRows(workers, g, 1, [&](i64 iBegin, i64 iEnd) {
-            RenderSmoothUpright(dest, src, g, bx, by, iBegin, iEnd);
+            RenderSmoothUpright(dest, src, g, by, cols, iBegin, iEnd);
         });
     } else {
         ForRows(workers, g, 1, [&](i64 iBegin, i64 iEnd) {
