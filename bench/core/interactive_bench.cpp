@@ -8,11 +8,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "bench_images.h"
 #include "core/effects.h"
 #include "core/icon.h"
 #include "core/pipeline.h"
+#include "core/workers.h"
 
 namespace varlen {
 namespace {
@@ -67,6 +69,17 @@ void BM_Page3Preview4096(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Page3Preview4096)->Unit(benchmark::kMillisecond);
+
+// The same refresh spread over one thread per processor, as the wizard runs it.
+void BM_Page3PreviewThreads4096(benchmark::State& state) {
+    const EffectSettings effects = TypicalEffects();
+    Workers workers(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    for (auto _ : state) {
+        auto preview = BuildViewPreview(Working(), effects, workers);
+        benchmark::DoNotOptimize(preview.get());
+    }
+}
+BENCHMARK(BM_Page3PreviewThreads4096)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // args: rotation in degrees.
 void BM_ViewRepaint256Of4096(benchmark::State& state) {
