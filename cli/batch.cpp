@@ -1,6 +1,11 @@
 #include "cli/batch.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "cli/terminal.h"
 #include "core/pipeline.h"
@@ -21,9 +26,9 @@ int UsageError(std::ostream& err, std::string_view message) {
 }
 
 // The placed square picture: the view's starting square, rotation, mirror, background.
-std::unique_ptr<CIcon> Place(const CIcon& picture, const BatchOptions& o) {
+std::unique_ptr<CIcon> Place(const CIcon& picture, const BatchOptions& o, Workers& workers) {
     const Rect square = CenteredSquare(picture.Width(), picture.Height(), o.noMargin);
-    return PlacePicture(picture, square, o.mirror, o.rotation, o.background);
+    return PlacePicture(picture, square, o.mirror, o.rotation, o.background, workers);
 }
 
 // Applies the transparent-region clicks in order; false (with a usage message) when a
@@ -48,9 +53,8 @@ bool ClearRegions(CIcon& placed, const BatchOptions& o, std::ostream& err) {
     return true;
 }
 
-void ShowProgress(std::ostream& err, std::size_t done, std::size_t total, const FORMAT& f) {
-    err << "\rBuilding format " << done << "/" << total << ": " << f.wBitCount << "-bit "
-        << f.wWidth << " x " << f.wHeight << "   " << std::flush;
+void ShowProgress(std::ostream& err, std::size_t total) {
+    err << "\rBuilding " << total << (total == 1 ? " format" : " formats") << "   " << std::flush;
 }
 
 bool WriteExport(const CIcon& icon, const BatchOptions& o) {
@@ -80,13 +84,15 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
         return kExitOk;
     }
 
-    const auto picture = FromFile(std::filesystem::path(o.picture));
+    Workers workers(ThreadCount(std::getenv("VARLEN_THREADS")));
+    auto picture = FromFile(std::filesystem::path(o.picture));
     if (!picture) {
         err << "varlen: cannot read '" << o.picture
             << "': it is missing, not a picture, or in an unsupported format\n";
         return kExitFailed;
     }
-    auto placed = Place(*picture, o);
+    auto placed = Place(*picture, o, workers);
+    picture.reset();  // only the placed square is needed from here on
     if (!placed) {
         err << "varlen: the placed picture would be too large\n";
         return kExitFailed;
@@ -95,11 +101,26 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
         return kExitUsage;
     }
 
+    std::vector<FormatRequest> requests;
     if (o.mode == BatchMode::kExport) {
         const FORMAT& f = o.exportFormat;
-        const auto icon =
-            BuildFormatIcon(*placed, f.wWidth, f.wHeight, f.wBitCount, o.smoothing, o.effects);
-        if (!icon || !WriteExport(*icon, o)) {
+        requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
+    } else {
+        for (const FORMAT& f : o.formats) {
+            requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
+        }
+    }
+    if (progress) {
+        ShowProgress(err, requests.size());
+    }
+    auto images = BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers);
+    placed.reset();
+    if (progress) {
+        err << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    }
+
+    if (o.mode == BatchMode::kExport) {
+        if (!images.front() || !WriteExport(*images.front(), o)) {
             err << "varlen: cannot write '" << o.output << "'\n";
             return kExitFailed;
         }
@@ -107,16 +128,8 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
     }
 
     CIcons icons;
-    for (std::size_t i = 0; i < o.formats.size(); ++i) {
-        const FORMAT& f = o.formats[i];
-        if (progress) {
-            ShowProgress(err, i + 1, o.formats.size(), f);
-        }
-        icons.Add(
-            BuildFormatIcon(*placed, f.wWidth, f.wHeight, f.wBitCount, o.smoothing, o.effects));
-    }
-    if (progress) {
-        err << "\r" << std::string(60, ' ') << "\r" << std::flush;
+    for (auto& image : images) {
+        icons.Add(std::move(image));
     }
     if (icons.GetSize() != o.formats.size() ||
         !icons.Save(std::filesystem::path(o.output), o.png)) {
@@ -124,6 +137,18 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
         return kExitFailed;
     }
     return kExitOk;
+}
+
+int ThreadCount(const char* setting) {
+    if (setting != nullptr && *setting != '\0') {
+        char* end = nullptr;
+        const long n = std::strtol(setting, &end, 10);
+        if (*end == '\0' && n >= 1) {
+            return static_cast<int>(std::min<long>(n, 256));
+        }
+    }
+    const unsigned hardware = std::thread::hardware_concurrency();
+    return hardware == 0 ? 1 : static_cast<int>(std::min(hardware, 256u));
 }
 
 int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err) {

@@ -14,9 +14,14 @@ inline constexpr int kExitFailed = 1;  // picture unreadable or output not writt
 inline constexpr int kExitUsage = 2;
 
 // Runs a parsed command line; messages go to err (one line per failure), help and version
-// to out. With progress set, a progress line is kept up to date on err while formats are
-// built.
+// to out. With progress set, a progress line is shown on err while formats are built. The
+// work is spread over ThreadCount(VARLEN_THREADS) threads; the output does not depend on it.
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool progress);
+
+// The number of threads for a build: setting is the value of the environment variable
+// VARLEN_THREADS (null when unset); a whole number of at least 1 is taken (at most 256),
+// anything else means one thread per processor the system reports.
+int ThreadCount(const char* setting);
 
 // The whole front end: parse args (without the program name), report usage errors, run.
 int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err);

@@ -35,6 +35,11 @@
 //   channels, alpha included, are convolved and clamped.
 // - Sharpen builds its kernel per call (centre 2^(8 - s) + 4): nothing is shared between
 //   calls, so images may be sharpened on several threads at once.
+// - Every per-row loop runs in ranges of rows on a Workers object (the *With functions; the
+//   members are their one-thread case). Rows are independent everywhere: the shadow reads an
+//   alpha snapshot, and the convolution gives each range copies of the original rows just
+//   outside it (taken before any range writes), so a range never reads a row that another
+//   range may already have overwritten.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -44,6 +49,8 @@
 #include <vector>
 
 #include "core/icon.h"
+#include "core/parallel.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -70,6 +77,18 @@ inline int AddTruncClamped(int v, double x) {
         x = 512.0;
     }
     return ClampChannel(v + static_cast<int>(x));
+}
+
+// Rows per range for the per-row loops below.
+constexpr std::size_t kRowsPerRange = 16;
+
+// Runs rows(yBegin, yEnd) over 0 ... height - 1 in ranges.
+template <class Rows>
+void ForImageRows(Workers& workers, int height, const Rows& rows) {
+    workers.ForRanges(static_cast<std::size_t>(height), kRowsPerRange,
+                      [&](std::size_t begin, std::size_t end) {
+                          rows(static_cast<int>(begin), static_cast<int>(end));
+                      });
 }
 
 // ----- ApplyFilters -----
@@ -107,7 +126,7 @@ inline void LightPixel(int& r, int& g, int& b, double d, const LightParams& lp) 
 
 // Shadow stage: alpha snapshot taken after the earlier stages, silhouette shifted by
 // (sx, sy) written into pixels transparent in the snapshot.
-void CastShadow(CIcon& icon, int shadow, Point shadowPos) {
+void CastShadow(CIcon& icon, int shadow, Point shadowPos, Workers& workers) {
     const int W = icon.Width();
     const int H = icon.Height();
     const i64 sx = static_cast<i64>(shadowPos.x) * W / 2560;
@@ -135,17 +154,20 @@ void CastShadow(CIcon& icon, int shadow, Point shadowPos) {
     const int x1 = std::min(W, W + dx);
     const int y0 = std::max(0, dy);
     const int y1 = std::min(H, H + dy);
-    for (int y = y0; y < y1; ++y) {
-        Pixel* row = icon.Row(y);
-        const std::uint8_t* dst = alpha.data() + static_cast<std::size_t>(y) * W;
-        const std::uint8_t* cast = alpha.data() + static_cast<std::size_t>(y - dy) * W;
-        for (int x = x0; x < x1; ++x) {
-            const std::uint8_t c = cast[x - dx];
-            if (dst[x] == 0 && c != 0) {
-                row[x] = MakePixel(shade[c], 0, 0, 0);
+    workers.ForRanges(
+        static_cast<std::size_t>(y1 - y0), kRowsPerRange, [&](std::size_t begin, std::size_t end) {
+            for (int y = y0 + static_cast<int>(begin); y < y0 + static_cast<int>(end); ++y) {
+                Pixel* row = icon.Row(y);
+                const std::uint8_t* dst = alpha.data() + static_cast<std::size_t>(y) * W;
+                const std::uint8_t* cast = alpha.data() + static_cast<std::size_t>(y - dy) * W;
+                for (int x = x0; x < x1; ++x) {
+                    const std::uint8_t c = cast[x - dx];
+                    if (dst[x] == 0 && c != 0) {
+                        row[x] = MakePixel(shade[c], 0, 0, 0);
+                    }
+                }
             }
-        }
-    }
+        });
 }
 
 // ----- RoundCorners -----
@@ -174,7 +196,7 @@ inline i64 CentreOffset(int x, int W) {
     return x < W / 2 ? W / 2 - x - 1 : x - (W - W / 2);
 }
 
-void RoundCircle(CIcon& icon, int round, int fade) {
+void RoundCircle(CIcon& icon, int round, int fade, Workers& workers) {
     const int W = icon.Width();
     const int H = icon.Height();
     const i64 R = ((200 - static_cast<i64>(round)) * std::min(W, H) / 100) / 2;
@@ -186,21 +208,23 @@ void RoundCircle(CIcon& icon, int round, int fade) {
         const double g = static_cast<double>(CentreOffset(x, W));
         gx2[static_cast<std::size_t>(x)] = g * g;
     }
-    for (int y = 0; y < H; ++y) {
-        const double gy = static_cast<double>(CentreOffset(y, H));
-        const double gy2 = gy * gy;
-        Pixel* row = icon.Row(y);
-        for (int x = 0; x < W; ++x) {
-            const double dist = std::sqrt(gx2[static_cast<std::size_t>(x)] + gy2);
-            if (hard) {
-                if (!(dist <= dR)) {
-                    row[x] &= 0x00FFFFFFu;
+    ForImageRows(workers, H, [&](int yBegin, int yEnd) {
+        for (int y = yBegin; y < yEnd; ++y) {
+            const double gy = static_cast<double>(CentreOffset(y, H));
+            const double gy2 = gy * gy;
+            Pixel* row = icon.Row(y);
+            for (int x = 0; x < W; ++x) {
+                const double dist = std::sqrt(gx2[static_cast<std::size_t>(x)] + gy2);
+                if (hard) {
+                    if (!(dist <= dR)) {
+                        row[x] &= 0x00FFFFFFu;
+                    }
+                } else {
+                    ScaleAlpha(row[x], Limit01((dR - dist) / F));
                 }
-            } else {
-                ScaleAlpha(row[x], Limit01((dR - dist) / F));
             }
         }
-    }
+    });
 }
 
 // Zone of a column (or row) in rounded-rectangle mode.
@@ -245,7 +269,7 @@ AxisTerms MakeAxisTerms(int S, i64 L, double FS) {
     return t;
 }
 
-void RoundRect(CIcon& icon, int round, int fade) {
+void RoundRect(CIcon& icon, int round, int fade, Workers& workers) {
     const int W = icon.Width();
     const int H = icon.Height();
     const i64 L = (static_cast<i64>(std::min(W, H)) * round / 100) / 2;
@@ -259,34 +283,36 @@ void RoundRect(CIcon& icon, int round, int fade) {
     const double dL = static_cast<double>(L);
     const AxisTerms cols = MakeAxisTerms(W, L, FW);
     const AxisTerms rows = MakeAxisTerms(H, L, FH);
-    for (int y = 0; y < H; ++y) {
-        const auto ky = static_cast<std::size_t>(y);
-        const bool rowBand = rows.band[ky] != Band::kMiddle;
-        const double rowTerm = rows.term[ky];
-        const double rowCorner2 = rows.corner2[ky];
-        Pixel* row = icon.Row(y);
-        for (int x = 0; x < W; ++x) {
-            const auto kx = static_cast<std::size_t>(x);
-            const bool colBand = cols.band[kx] != Band::kMiddle;
-            double factor;
-            if (rowBand && colBand) {
-                // A corner; the four corner formulas differ only in which offsets they square.
-                const double dist = std::sqrt(rowCorner2 + cols.corner2[kx]);
-                if (hardCorner) {
-                    factor = dist <= dL ? 1.0 : 0.0;
+    ForImageRows(workers, H, [&](int yBegin, int yEnd) {
+        for (int y = yBegin; y < yEnd; ++y) {
+            const auto ky = static_cast<std::size_t>(y);
+            const bool rowBand = rows.band[ky] != Band::kMiddle;
+            const double rowTerm = rows.term[ky];
+            const double rowCorner2 = rows.corner2[ky];
+            Pixel* row = icon.Row(y);
+            for (int x = 0; x < W; ++x) {
+                const auto kx = static_cast<std::size_t>(x);
+                const bool colBand = cols.band[kx] != Band::kMiddle;
+                double factor;
+                if (rowBand && colBand) {
+                    // A corner; the four corner formulas differ only in which offsets they square.
+                    const double dist = std::sqrt(rowCorner2 + cols.corner2[kx]);
+                    if (hardCorner) {
+                        factor = dist <= dL ? 1.0 : 0.0;
+                    } else {
+                        factor = Limit01((dL - dist) / RC);
+                    }
+                } else if (rowBand) {
+                    factor = rowTerm;
+                } else if (colBand) {
+                    factor = cols.term[kx];
                 } else {
-                    factor = Limit01((dL - dist) / RC);
+                    factor = std::min(1.0, std::min(cols.term[kx], rowTerm));
                 }
-            } else if (rowBand) {
-                factor = rowTerm;
-            } else if (colBand) {
-                factor = cols.term[kx];
-            } else {
-                factor = std::min(1.0, std::min(cols.term[kx], rowTerm));
+                ScaleAlpha(row[x], factor);
             }
-            ScaleAlpha(row[x], factor);
         }
-    }
+    });
 }
 
 // ----- Convolve -----
@@ -443,7 +469,26 @@ struct WideTap {
 // The convolution for kernels whose every sum fits in 32 signed bits, two channels per
 // multiplication. The rows the kernel spans are kept widened in a ring; each row enters the
 // ring before it is overwritten, so only original pixels are read.
-void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps) {
+// Original rows that a range of output rows reads but does not own: the rows of the
+// neighbouring ranges next to its edges, copied before any range starts writing.
+struct HaloRows {
+    std::vector<int> index;
+    std::vector<std::vector<Pixel>> pixels;
+
+    const Pixel* Find(int row) const {
+        for (std::size_t i = 0; i < index.size(); ++i) {
+            if (index[i] == row) {
+                return pixels[i].data();
+            }
+        }
+        return nullptr;
+    }
+};
+
+// Output rows yBegin ... yEnd - 1 of the narrow convolution. Rows of that range are read from
+// the image (each is widened into the ring before it is written); rows outside it from halo.
+void ConvolveNarrowRows(CIcon& icon, const std::vector<Tap>& taps, int yBegin, int yEnd,
+                        const HaloRows& halo) {
     const int W = icon.Width();
     const int H = icon.Height();
     int dxMin = 0, dxMax = 0, dyLo = 0, dyHi = 0;
@@ -459,13 +504,14 @@ void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps) {
     const auto slots = static_cast<std::size_t>(std::min(dyHi - dyLo, H - 1)) + 1;
     std::vector<WidePixel> ring(slots * n);
     auto slot = [&](int r) { return ring.data() + (static_cast<std::size_t>(r) % slots) * n; };
-    int loaded = -1;  // last row widened into the ring
+    int loaded = std::max(0, yBegin + dyLo) - 1;  // last row widened into the ring
     std::vector<WideTap> rowTaps;
     rowTaps.reserve(taps.size());
-    for (int y = 0; y < H; ++y) {
+    for (int y = yBegin; y < yEnd; ++y) {
         for (const int need = std::min(H - 1, y + dyHi); loaded < need;) {
             ++loaded;
-            const Pixel* s = icon.Row(loaded);
+            const Pixel* s =
+                loaded >= yBegin && loaded < yEnd ? icon.Row(loaded) : halo.Find(loaded);
             WidePixel* d = slot(loaded);
             for (int x = 0; x < W; ++x) {
                 d[x] = Widen(s[x]);
@@ -543,12 +589,39 @@ void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps) {
     }
 }
 
+// The narrow convolution over all rows, in ranges of rows on the workers.
+void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps, Workers& workers) {
+    const int H = icon.Height();
+    int dyLo = 0, dyHi = 0;
+    for (const Tap& t : taps) {
+        dyLo = std::min(dyLo, t.dy);
+        dyHi = std::max(dyHi, t.dy);
+    }
+    const std::vector<std::size_t> bounds =
+        workers.Ranges(static_cast<std::size_t>(H),
+                       std::max(kRowsPerRange, static_cast<std::size_t>(dyHi - dyLo)));
+    HaloRows halo;
+    for (std::size_t r = 1; r + 1 < bounds.size(); ++r) {
+        const int edge = static_cast<int>(bounds[r]);
+        for (int row = std::max(0, edge + dyLo); row < std::min(H, edge + dyHi); ++row) {
+            if (halo.Find(row) == nullptr) {
+                halo.index.push_back(row);
+                halo.pixels.emplace_back(icon.Row(row), icon.Row(row) + icon.Width());
+            }
+        }
+    }
+    workers.For(bounds.size() - 1, [&](std::size_t r) {
+        ConvolveNarrowRows(icon, taps, static_cast<int>(bounds[r]), static_cast<int>(bounds[r + 1]),
+                           halo);
+    });
+}
+
 }  // namespace
 
-void CIcon::ApplyFilters(int brightness, int contrast, int light, Point lightPos, int transparent,
-                         int shadow, Point shadowPos) {
-    const int W = m_nWidth;
-    const int H = m_nHeight;
+void ApplyFiltersWith(Workers& workers, CIcon& icon, int brightness, int contrast, int light,
+                      Point lightPos, int transparent, int shadow, Point shadowPos) {
+    const int W = icon.Width();
+    const int H = icon.Height();
     const bool tone = contrast != 0 || brightness != 0;
     const bool lit = light != 0;
     const bool transp = transparent != 0;
@@ -583,53 +656,72 @@ void CIcon::ApplyFilters(int brightness, int contrast, int light, Point lightPos
         const i64 alphaDelta = static_cast<i64>(transparent) * 255 / 100;
         // The first four stages keep alpha until the transparency stage, so they share the
         // alpha-0 test and run fused, pixel by pixel, in their order.
-        for (int y = 0; y < H; ++y) {
-            Pixel* row = Row(y);
-            double dy2 = 0;
-            if (lit) {
-                const double dy = static_cast<double>(lp.ly - y);
-                dy2 = dy * dy;
-            }
-            for (int x = 0; x < W; ++x) {
-                const Pixel p = row[x];
-                int a = Alpha(p);
-                if (a == 0) {
-                    continue;
-                }
-                int r = Red(p), g = Green(p), b = Blue(p);
-                if (tone) {
-                    r = toneMap[static_cast<std::size_t>(r)];
-                    g = toneMap[static_cast<std::size_t>(g)];
-                    b = toneMap[static_cast<std::size_t>(b)];
-                }
+        ForImageRows(workers, H, [&](int yBegin, int yEnd) {
+            for (int y = yBegin; y < yEnd; ++y) {
+                Pixel* row = icon.Row(y);
+                double dy2 = 0;
                 if (lit) {
-                    const double d = std::sqrt(lp.dx2[static_cast<std::size_t>(x)] + dy2);
-                    LightPixel(r, g, b, d, lp);
+                    const double dy = static_cast<double>(lp.ly - y);
+                    dy2 = dy * dy;
                 }
-                if (transp) {
-                    a = Clamp64(a + alphaDelta);
+                for (int x = 0; x < W; ++x) {
+                    const Pixel p = row[x];
+                    int a = Alpha(p);
+                    if (a == 0) {
+                        continue;
+                    }
+                    int r = Red(p), g = Green(p), b = Blue(p);
+                    if (tone) {
+                        r = toneMap[static_cast<std::size_t>(r)];
+                        g = toneMap[static_cast<std::size_t>(g)];
+                        b = toneMap[static_cast<std::size_t>(b)];
+                    }
+                    if (lit) {
+                        const double d = std::sqrt(lp.dx2[static_cast<std::size_t>(x)] + dy2);
+                        LightPixel(r, g, b, d, lp);
+                    }
+                    if (transp) {
+                        a = Clamp64(a + alphaDelta);
+                    }
+                    row[x] = MakePixel(a, r, g, b);
                 }
-                row[x] = MakePixel(a, r, g, b);
             }
-        }
+        });
     }
     if (shadow != 0) {
-        CastShadow(*this, shadow, shadowPos);
+        CastShadow(icon, shadow, shadowPos, workers);
     }
 }
 
-void CIcon::RoundCorners(int round, int fade) {
+void CIcon::ApplyFilters(int brightness, int contrast, int light, Point lightPos, int transparent,
+                         int shadow, Point shadowPos) {
+    Workers serial(1);
+    ApplyFiltersWith(serial, *this, brightness, contrast, light, lightPos, transparent, shadow,
+                     shadowPos);
+}
+
+void RoundCornersWith(Workers& workers, CIcon& icon, int round, int fade) {
     if (round == 0 && fade == 0) {
         return;
     }
     if (round >= 100) {
-        RoundCircle(*this, round, fade);
+        RoundCircle(icon, round, fade, workers);
     } else {
-        RoundRect(*this, round, fade);
+        RoundRect(icon, round, fade, workers);
     }
 }
 
+void CIcon::RoundCorners(int round, int fade) {
+    Workers serial(1);
+    RoundCornersWith(serial, *this, round, fade);
+}
+
 void CIcon::Convolve(int n, std::span<const int> kernel) {
+    Workers serial(1);
+    ConvolveOn(serial, *this, n, kernel);
+}
+
+void ConvolveOn(Workers& workers, CIcon& icon, int n, std::span<const int> kernel) {
     if (n <= 0 || kernel.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) {
         return;
     }
@@ -648,25 +740,30 @@ void CIcon::Convolve(int n, std::span<const int> kernel) {
     }
     if (taps.empty()) {
         // Every sum and weight is 0: every pixel becomes 0.
-        std::fill(m_pixels.begin(), m_pixels.end(), Pixel{0});
+        std::fill(icon.Pixels().begin(), icon.Pixels().end(), Pixel{0});
         return;
     }
     if (bound < static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
-        ConvolveNarrow(*this, taps);
+        ConvolveNarrow(icon, taps, workers);
     } else if (bound < 0x1p62) {
-        ConvolveWith<i64>(*this, taps);
+        ConvolveWith<i64>(icon, taps);
     }
     // Beyond that no 64-bit sum is safe; such a kernel is refused and the image kept.
 }
 
-void CIcon::Sharpen(int strength) {
+void SharpenWith(Workers& workers, CIcon& icon, int strength) {
     if (strength <= 0) {
         return;
     }
     // Strengths above 8 would need a negative shift; they sharpen as strongly as 8.
     const int s = std::min(strength, 8);
     const std::array<int, 9> kernel{0, -1, 0, -1, (1 << (8 - s)) + 4, -1, 0, -1, 0};
-    Convolve(3, kernel);
+    ConvolveOn(workers, icon, 3, kernel);
+}
+
+void CIcon::Sharpen(int strength) {
+    Workers serial(1);
+    SharpenWith(serial, *this, strength);
 }
 
 }  // namespace varlen

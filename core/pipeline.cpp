@@ -1,49 +1,193 @@
+// The format build pipeline and the view preview.
+//
+// Contract: every format image is exactly what this sequence gives on its own:
+//   s = clone of the working image; below 32 bits ThresholdAlpha(s); when the format is
+//   smaller in either direction, the effects on s; v = s resized to the format (a new image
+//   of the format's depth); when the format is at least as large in both directions, the
+//   effects on v; Sharpen(v); at 8 bits or less MakePalette(v).
+// BuildFormatIcons gets the same images with less work:
+// - The resized pixels depend only on the image that is resized and the size, never on the
+//   format's depth (the depth only chooses the palette made afterwards). So formats whose
+//   images before the resize are the same share one resize per size: the image before the
+//   resize is fixed by "thresholded or not" and "effects before the resize or not, and with
+//   which light" (4-bit formats may have no light).
+// - ThresholdAlpha changes nothing when every alpha is 0 or 255; then thresholded and plain
+//   formats share their resizes.
+// - The working image is not cloned at all when nothing changes it before the resize: the
+//   resize reads it directly. Only one prepared clone exists at a time, so a large picture
+//   costs at most one extra copy.
+// - The resizes of one kind run side by side, each spreading its rows over the workers, and
+//   the per-format finishing (effects after an enlarging resize, sharpen, palette) runs one
+//   format per task. Each task writes only its own image, so the thread count changes
+//   nothing in the results.
 #include "core/pipeline.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "core/parallel.h"
 
 namespace varlen {
 
 namespace {
 
-void ApplyEffects(CIcon& icon, int bpp, const EffectSettings& e) {
-    const int light = (bpp == 4 && e.noLight4Bit) ? 0 : e.light;
-    icon.ApplyFilters(e.brightness, e.contrast, light, e.lightPos, e.transparent, e.shadow,
-                      e.shadowPos);
-    icon.RoundCorners(e.round, e.fade);
+// The light that the effects use for a format of depth bpp.
+int LightFor(int bpp, const EffectSettings& e) {
+    return (bpp == 4 && e.noLight4Bit) ? 0 : e.light;
 }
+
+// True when the effects with this light change anything at all.
+bool EffectsChange(int light, const EffectSettings& e) {
+    return e.brightness != 0 || e.contrast != 0 || light != 0 || e.transparent != 0 ||
+           e.shadow != 0 || e.round != 0 || e.fade != 0;
+}
+
+void ApplyEffects(Workers& workers, CIcon& icon, int light, const EffectSettings& e) {
+    ApplyFiltersWith(workers, icon, e.brightness, e.contrast, light, e.lightPos, e.transparent,
+                     e.shadow, e.shadowPos);
+    RoundCornersWith(workers, icon, e.round, e.fade);
+}
+
+// True when ThresholdAlpha would change some pixel of icon.
+bool ThresholdChanges(const CIcon& icon) {
+    return std::any_of(icon.Pixels().begin(), icon.Pixels().end(), [](Pixel p) {
+        const int a = Alpha(p);
+        return a != 0 && a != 255;
+    });
+}
+
+// What a format's image is before its resize.
+struct Prepared {
+    bool threshold = false;
+    std::optional<int> effectsLight;  // effects before the resize, with this light
+    friend bool operator==(const Prepared&, const Prepared&) = default;
+};
 
 }  // namespace
 
+std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
+                                                     std::span<const FormatRequest> formats,
+                                                     bool smoothing, const EffectSettings& effects,
+                                                     Workers& workers) {
+    const std::size_t n = formats.size();
+    std::vector<std::unique_ptr<CIcon>> result(n);
+    const bool anyBelow32 = std::any_of(formats.begin(), formats.end(),
+                                        [](const FormatRequest& f) { return f.bpp != 32; });
+    const bool thresholdChanges = anyBelow32 && ThresholdChanges(working);
+
+    std::vector<Prepared> prepared(n);
+    std::vector<bool> valid(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const FormatRequest& f = formats[i];
+        // CreateIcon decides which sizes and depths exist.
+        valid[i] = CreateIcon(1, 1, f.bpp) != nullptr && f.width >= 1 && f.height >= 1 &&
+                   f.width <= CIcon::kMaxSide && f.height <= CIcon::kMaxSide;
+        const bool shrinking = f.width < working.Width() || f.height < working.Height();
+        const int light = LightFor(f.bpp, effects);
+        prepared[i].threshold = f.bpp != 32 && thresholdChanges;
+        if (shrinking && EffectsChange(light, effects)) {
+            prepared[i].effectsLight = light;
+        }
+    }
+
+    // One kind of prepared image at a time, in the order the formats first need them.
+    std::vector<bool> done(n, false);
+    for (std::size_t first = 0; first < n; ++first) {
+        if (done[first] || !valid[first]) {
+            continue;
+        }
+        const Prepared kind = prepared[first];
+        std::vector<std::size_t> members;
+        for (std::size_t i = first; i < n; ++i) {
+            if (!done[i] && valid[i] && prepared[i] == kind) {
+                members.push_back(i);
+                done[i] = true;
+            }
+        }
+        std::unique_ptr<CIcon> clone;
+        const CIcon* source = &working;
+        if (kind.threshold || kind.effectsLight) {
+            clone = CloneIcon(&working);
+            if (kind.threshold) {
+                clone->ThresholdAlpha();
+            }
+            if (kind.effectsLight) {
+                ApplyEffects(workers, *clone, *kind.effectsLight, effects);
+            }
+            source = clone.get();
+        }
+        // One resize per distinct size, shared by the members of that size.
+        std::vector<std::size_t> sizes;  // member positions of the first format of each size
+        for (std::size_t m = 0; m < members.size(); ++m) {
+            const FormatRequest& f = formats[members[m]];
+            const bool seen = std::any_of(sizes.begin(), sizes.end(), [&](std::size_t k) {
+                const FormatRequest& g = formats[members[k]];
+                return g.width == f.width && g.height == f.height;
+            });
+            if (!seen) {
+                sizes.push_back(m);
+            }
+        }
+        std::vector<std::unique_ptr<CIcon>> resized(sizes.size());
+        workers.For(sizes.size(), [&](std::size_t k) {
+            const FormatRequest& f = formats[members[sizes[k]]];
+            auto v = CreateIcon(f.width, f.height, 32);
+            RenderWith(workers, *v, *source, nullptr, nullptr, false, 0.0, smoothing);
+            resized[k] = std::move(v);
+        });
+        for (const std::size_t i : members) {
+            const FormatRequest& f = formats[i];
+            for (std::size_t k = 0; k < sizes.size(); ++k) {
+                const CIcon& r = *resized[k];
+                if (r.Width() == f.width && r.Height() == f.height) {
+                    result[i] = CreateIcon(f.width, f.height, f.bpp);
+                    std::copy(r.Pixels().begin(), r.Pixels().end(), result[i]->Pixels().begin());
+                    break;
+                }
+            }
+        }
+    }
+
+    // Finishing, one format per task.
+    workers.For(n, [&](std::size_t i) {
+        CIcon* v = result[i].get();
+        if (v == nullptr) {
+            return;
+        }
+        const FormatRequest& f = formats[i];
+        const bool shrinking = f.width < working.Width() || f.height < working.Height();
+        if (!shrinking) {
+            ApplyEffects(workers, *v, LightFor(f.bpp, effects), effects);
+        }
+        SharpenWith(workers, *v, effects.sharp);
+        if (f.bpp <= 8) {
+            v->MakePalette();
+        }
+    });
+    return result;
+}
+
 std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int height, int bpp,
                                        bool smoothing, const EffectSettings& effects) {
-    auto s = CloneIcon(&working);
-    if (bpp != 32) {
-        s->ThresholdAlpha();
-    }
-    const bool shrinking = width < s->Width() || height < s->Height();
-    if (shrinking) {
-        ApplyEffects(*s, bpp, effects);
-    }
-    auto v = CreateIcon(width, height, bpp, s.get(), smoothing);
-    if (!v) {
-        return nullptr;
-    }
-    if (!shrinking) {
-        ApplyEffects(*v, bpp, effects);
-    }
-    v->Sharpen(effects.sharp);
-    if (bpp <= 8) {
-        v->MakePalette();
-    }
-    return v;
+    Workers serial(1);
+    const FormatRequest request{width, height, bpp};
+    return std::move(
+        BuildFormatIcons(working, std::span(&request, 1), smoothing, effects, serial).front());
+}
+
+std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects,
+                                        Workers& workers) {
+    auto preview = CloneIcon(&working);
+    ApplyFiltersWith(workers, *preview, effects.brightness, effects.contrast, effects.light,
+                     effects.lightPos, effects.transparent, effects.shadow, effects.shadowPos);
+    SharpenWith(workers, *preview, effects.sharp);
+    RoundCornersWith(workers, *preview, effects.round, effects.fade);
+    return preview;
 }
 
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects) {
-    auto preview = CloneIcon(&working);
-    preview->ApplyFilters(effects.brightness, effects.contrast, effects.light, effects.lightPos,
-                          effects.transparent, effects.shadow, effects.shadowPos);
-    preview->Sharpen(effects.sharp);
-    preview->RoundCorners(effects.round, effects.fade);
-    return preview;
+    Workers serial(1);
+    return BuildViewPreview(working, effects, serial);
 }
 
 }  // namespace varlen

@@ -12,9 +12,12 @@
 #pragma once
 
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "core/effects.h"
 #include "core/icon.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -23,7 +26,25 @@ namespace varlen {
 std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int height, int bpp,
                                        bool smoothing, const EffectSettings& effects);
 
+// One format of a build: size and depth.
+struct FormatRequest {
+    int width = 32;
+    int height = 32;
+    int bpp = 32;
+};
+
+// BuildFormatIcon for every request, in request order (null where BuildFormatIcon gives
+// null), with the work that formats have in common done once and spread over the workers.
+// Each image is exactly what BuildFormatIcon gives for it, whatever the number of threads.
+std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
+                                                     std::span<const FormatRequest> formats,
+                                                     bool smoothing, const EffectSettings& effects,
+                                                     Workers& workers);
+
 // The image that pages 3, 4 and 5 show in their views.
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects);
+// The same, with its rows spread over the workers.
+std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects,
+                                        Workers& workers);
 
 }  // namespace varlen

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/parallel.h"
+
 namespace varlen {
 
 Rect CenteredSquare(int width, int height, bool noMargin) {
@@ -13,11 +15,18 @@ Rect CenteredSquare(int width, int height, bool noMargin) {
 
 std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
                                     int rotation, std::optional<ColorRef> background) {
+    Workers serial(1);
+    return PlacePicture(picture, source, mirror, rotation, background, serial);
+}
+
+std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
+                                    int rotation, std::optional<ColorRef> background,
+                                    Workers& workers) {
     auto placed = CreateIcon(source.Width(), source.Height(), 32);
     if (!placed) {
         return nullptr;
     }
-    placed->Render(picture, nullptr, &source, mirror, rotation / 1000.0, true);
+    RenderWith(workers, *placed, picture, nullptr, &source, mirror, rotation / 1000.0, true);
     if (background) {
         placed->FillBackground(*background);
     }

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "core/icon.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -22,6 +23,10 @@ Rect CenteredSquare(int width, int height, bool noMargin);
 // background colour when one is given. Null when the rectangle is empty or too large.
 std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
                                     int rotation, std::optional<ColorRef> background);
+// The same, with the render's rows spread over the workers.
+std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
+                                    int rotation, std::optional<ColorRef> background,
+                                    Workers& workers);
 
 // Rotation in thousandths of a degree brought into 0 ... 359999.
 int NormalizeRotation(long long rotation);

@@ -30,7 +30,11 @@
 // - Empty destination rectangle: nothing happens. Empty source rectangle: nearest mode leaves
 //   the destination alone, smoothing mode writes 0 (no tap can be inside).
 // - Rectangle sizes are worked out in 64 bits (right - left of two ints can exceed int).
-// - Rows are independent: every table built before the row loop is read-only afterwards.
+// - Rows are independent: every table built before the row loop is read-only afterwards, so
+//   ranges of destination rows run on the threads of a Workers object (RenderWith) with the
+//   same result as one loop; CIcon::Render is the one-thread case.
+// - A smoothed single tap that lands exactly on a pixel (placement without rotation) is looked
+//   up in a per-call table made by the sampler itself (ExactTap), not sampled again.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -38,6 +42,8 @@
 #include <vector>
 
 #include "core/icon.h"
+#include "core/parallel.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -210,6 +216,19 @@ Geometry MakeGeometry(int destWidth, int destHeight, const CIcon& src, const Rec
     return g;
 }
 
+// Rows per range for renders whose rows are cheap (copies, single taps).
+constexpr std::size_t kCheapRows = 16;
+
+// Runs rows(iBegin, iEnd) over the destination rows g.i0 ... g.i1 - 1 in ranges. Every range
+// writes only its own destination rows and reads only the source and tables made before.
+template <class Rows>
+void ForRows(Workers& workers, const Geometry& g, std::size_t minRows, const Rows& rows) {
+    workers.ForRanges(static_cast<std::size_t>(g.i1 - g.i0), minRows,
+                      [&](std::size_t begin, std::size_t end) {
+                          rows(g.i0 + static_cast<i64>(begin), g.i0 + static_cast<i64>(end));
+                      });
+}
+
 // Nearest-mode source index for a rotated coordinate: trunc(r + 0.5) when that lies in
 // 0 ... size - 1, else -1.
 inline int NearestIndex(double r, int size) {
@@ -224,7 +243,7 @@ inline i64 ScaledIndex(i64 sw, i64 j, i64 dw) {
                             static_cast<std::uint64_t>(dw));
 }
 
-void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g) {
+void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g, Workers& workers) {
     if (g.sw <= 0 || g.sh <= 0) {
         return;
     }
@@ -248,42 +267,46 @@ void RenderNearest(CIcon& dest, const CIcon& src, const Geometry& g) {
             contiguous =
                 contiguous && column[k] >= 0 && column[k] == column[0] + static_cast<int>(k);
         }
-        for (i64 i = g.i0; i < g.i1; ++i) {
-            const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
-            const int row = NearestIndex(v * g.cosT - 0.0 * g.sinT + g.cy, srcHeight);
-            if (row < 0) {
-                continue;
-            }
-            const Pixel* in = src.Row(row);
-            Pixel* out = dest.Row(static_cast<int>(g.dt + i));
-            if (contiguous) {
-                std::copy(in + column[0], in + column[0] + columns, out + g.DestX(g.j0));
-                continue;
-            }
-            for (i64 j = g.j0; j < g.j1; ++j) {
-                const int c = column[static_cast<std::size_t>(j - g.j0)];
-                if (c >= 0) {
-                    out[g.DestX(j)] = in[c];
+        ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
+            for (i64 i = iBegin; i < iEnd; ++i) {
+                const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
+                const int row = NearestIndex(v * g.cosT - 0.0 * g.sinT + g.cy, srcHeight);
+                if (row < 0) {
+                    continue;
+                }
+                const Pixel* in = src.Row(row);
+                Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+                if (contiguous) {
+                    std::copy(in + column[0], in + column[0] + columns, out + g.DestX(g.j0));
+                    continue;
+                }
+                for (i64 j = g.j0; j < g.j1; ++j) {
+                    const int c = column[static_cast<std::size_t>(j - g.j0)];
+                    if (c >= 0) {
+                        out[g.DestX(j)] = in[c];
+                    }
                 }
             }
-        }
+        });
         return;
     }
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
-        const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
-        const double vCos = v * g.cosT;
-        const double vSin = v * g.sinT;
-        Pixel* out = dest.Row(static_cast<int>(g.dt + i));
-        for (i64 j = g.j0; j < g.j1; ++j) {
-            const std::size_t k = static_cast<std::size_t>(j - g.j0);
-            const int sx = NearestIndex(uCos[k] + vSin + g.cx, srcWidth);
-            const int sy = NearestIndex(vCos - uSin[k] + g.cy, srcHeight);
-            if (sx >= 0 && sy >= 0) {
-                out[g.DestX(j)] = src.Row(sy)[sx];
+    ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
+        for (i64 i = iBegin; i < iEnd; ++i) {
+            const double v = static_cast<double>(g.st + ScaledIndex(g.sh, i, g.dh)) - g.cy;
+            const double vCos = v * g.cosT;
+            const double vSin = v * g.sinT;
+            Pixel* out = dest.Row(static_cast<int>(g.dt + i));
+            for (i64 j = g.j0; j < g.j1; ++j) {
+                const std::size_t k = static_cast<std::size_t>(j - g.j0);
+                const int sx = NearestIndex(uCos[k] + vSin + g.cx, srcWidth);
+                const int sy = NearestIndex(vCos - uSin[k] + g.cy, srcHeight);
+                if (sx >= 0 && sy >= 0) {
+                    out[g.DestX(j)] = src.Row(sy)[sx];
+                }
             }
         }
-    }
+    });
 }
 
 // Running sums of the smoothing box, in tap order.
@@ -345,7 +368,7 @@ struct AxisTap {
 };
 
 void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                         const BoxAxis& by) {
+                         const BoxAxis& by, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -356,7 +379,7 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
     const double cx = g.cx;
     const double cy = g.cy;
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
+    for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double ify = static_cast<double>(i) * by.f;
         for (i64 j = g.j0; j < g.j1; ++j) {
@@ -381,6 +404,53 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
     }
 }
 
+// The single-tap result of a sample that lands exactly on a pixel (tx = ty = 0), which is
+// what a placement without rotation does at every pixel. With tx = 0 every term of the right
+// neighbour is multiplied by 0 and adds an exact zero, and with ty = 0 the same holds for
+// the lower pair, so the sample is a function of the pixel alone: each colour channel of
+// alpha A depends on that channel and A only. Rather than trusting a shortcut such as
+// "(c / 255 * a) / a * 255 gives c back", the answer for each alpha is worked out once per
+// call by the sampler itself, on a pixel with no neighbours, and then looked up.
+class ExactTap {
+  public:
+    Pixel Sample(Pixel p) {
+        const auto a = static_cast<std::size_t>(Alpha(p));
+        if (!m_built[a]) {
+            Build(a);
+        }
+        if (m_alpha[a] == 0) {
+            return 0;
+        }
+        if (m_identity[a]) {
+            return p;
+        }
+        const std::uint8_t* t = m_colour.data() + a * 256;
+        return MakePixel(m_alpha[a], t[Red(p)], t[Green(p)], t[Blue(p)]);
+    }
+
+  private:
+    void Build(std::size_t a) {
+        std::uint8_t* t = m_colour.data() + a * 256;
+        bool identity = true;
+        for (int c = 0; c < 256; ++c) {
+            const Pixel s =
+                Combine<true>(MakePixel(static_cast<int>(a), c, c, c), 0, 0, 0, 0.0, 0.0);
+            m_alpha[a] = Alpha(s);
+            t[c] = static_cast<std::uint8_t>(Red(s));
+            // The three channels go through the same arithmetic.
+            identity = identity && Red(s) == c && Green(s) == c && Blue(s) == c &&
+                       Alpha(s) == static_cast<int>(a);
+        }
+        m_identity[a] = identity;
+        m_built[a] = true;
+    }
+
+    std::vector<std::uint8_t> m_colour = std::vector<std::uint8_t>(256 * 256);
+    std::array<int, 256> m_alpha{};
+    std::array<bool, 256> m_built{};
+    std::array<bool, 256> m_identity{};
+};
+
 // One tap per destination pixel (enlarging, equal sizes, shrinking by less than 2). The box
 // average of a single sample s is s itself: alpha a / 1 * 255 gives back Alpha(s) exactly
 // (k / 255.0 * 255 is exactly k for every k), and each colour (c / 255.0 * a) / a * 255 is
@@ -388,7 +458,7 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
 // with alpha 0 (its colour may be non-zero when the sampler's alpha truncated to 0): the
 // weighted colour is then 0.
 void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                           const BoxAxis& by) {
+                           const BoxAxis& by, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -399,7 +469,8 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
     const double cx = g.cx;
     const double cy = g.cy;
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
+    ExactTap exact;
+    for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double v = by.Position(g.st, 0, static_cast<double>(i) * by.f) - cy;
         const double vCos = v * cosT;
@@ -410,8 +481,16 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
             const double ry = vCos - u * sinT + cy;
             Pixel result = 0;
             if (rx >= 0 && rx < widthD && ry >= 0 && ry < heightD) {
-                const Pixel s = SampleInside(data, srcWidth, srcHeight, rx, ry);
-                result = Alpha(s) == 0 ? 0 : s;
+                const int ix = static_cast<int>(rx);
+                const int iy = static_cast<int>(ry);
+                if (rx - ix == 0 && ry - iy == 0) {
+                    result = exact.Sample(
+                        data[static_cast<std::size_t>(iy) * static_cast<std::size_t>(srcWidth) +
+                             static_cast<std::size_t>(ix)]);
+                } else {
+                    const Pixel s = SampleInside(data, srcWidth, srcHeight, rx, ry);
+                    result = Alpha(s) == 0 ? 0 : s;
+                }
             }
             out[g.DestX(j)] = result;
         }
@@ -420,28 +499,74 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
 
 // sin = 0 (angle 0): rx depends on the column tap only and ry on the row tap only (the
 // cross term v * sin or u * sin is a zero, and adding a zero before + cx cannot change the
-// result), so both are worked out once per axis. Taps are still visited row by row in the
-// same order; each tap's lower pixel pair is the next tap row's upper pair, so it is kept
-// per column tap and reused when the next row lands on it.
-void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                         const BoxAxis& by) {
+// result), so both are worked out once per axis: the column taps of every destination column
+// once per render (UprightColumns), the row taps once per destination row.
+//
+// The bilinear sample of a tap is the vertical step of two horizontal pairs, the pair on
+// source row iy and the pair on row iy + 1, at the tap's column position. For one destination
+// row the work goes source row by source row: the pairs of every column tap on a row are made
+// in one pass (and the lower row's pairs become the next row tap's upper ones), then every
+// destination pixel adds its taps of that row tap. Each pixel still adds its taps row tap by
+// row tap, column tap by column tap, exactly in the order of the box, and every pair and
+// sample is made by the same functions, so the sums are the same doubles.
+struct UprightColumns {
+    std::vector<AxisTap> taps;       // inside taps of all columns, column after column
+    std::vector<std::size_t> first;  // taps of column j0 + c: first[c] ... first[c + 1] - 1
+};
+
+UprightColumns MakeUprightColumns(const CIcon& src, const Geometry& g, const BoxAxis& bx) {
+    const double widthD = src.Width();
+    const double cross = 0.0 * g.sinT;  // the zero that v * sin amounts to
+    UprightColumns cols;
+    cols.first.reserve(static_cast<std::size_t>(g.j1 - g.j0) + 1);
+    for (i64 j = g.j0; j < g.j1; ++j) {
+        cols.first.push_back(cols.taps.size());
+        const double jfx = static_cast<double>(j) * bx.f;
+        for (i64 dx = -bx.k; dx <= bx.k; ++dx) {
+            const double u = bx.Position(g.sl, dx, jfx) - g.cx;
+            const double rx = u * g.cosT + cross + g.cx;
+            if (rx >= 0 && rx < widthD) {
+                const int ix = static_cast<int>(rx);
+                cols.taps.push_back({ix, rx - ix});
+            }
+        }
+    }
+    cols.first.push_back(cols.taps.size());
+    return cols;
+}
+
+// The horizontal pairs of every column tap on source row y (pixels right of the image are 0).
+void RowPairs(const Pixel* row, int srcWidth, const std::vector<AxisTap>& taps,
+              std::vector<PairSample>& pairs) {
+    for (std::size_t c = 0; c < taps.size(); ++c) {
+        const int ix = taps[c].index;
+        const double tx = taps[c].frac;
+        const double wx = 1 - tx;
+        const bool hasRight = ix + 1 < srcWidth;
+        pairs[c] = Pair<true>(row[ix], hasRight ? row[ix + 1] : 0, tx, wx);
+    }
+}
+
+void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& by,
+                         const UprightColumns& cols, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
-    const double widthD = srcWidth;
     const double heightD = srcHeight;
     const double cosT = g.cosT;
-    const double cross = 0.0 * g.sinT;  // the zero that v * sin and u * sin amount to
-    const double cx = g.cx;
+    const double cross = 0.0 * g.sinT;  // the zero that u * sin amounts to
     const double cy = g.cy;
-    const std::size_t columnTaps = static_cast<std::size_t>(2 * bx.k + 1);
-    const std::size_t rowTaps = static_cast<std::size_t>(2 * by.k + 1);
+    const std::size_t columns = cols.first.size() - 1;
+    const std::size_t taps = cols.taps.size();
 
-    for (i64 i = g.i0; i < g.i1; ++i) {
+    std::vector<AxisTap> rows;
+    rows.reserve(static_cast<std::size_t>(2 * by.k + 1));
+    std::vector<PairSample> upper(taps), lower(taps);
+    std::vector<BoxSum> sums(columns);
+    for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double ify = static_cast<double>(i) * by.f;
-        std::vector<AxisTap> rows;
-        rows.reserve(rowTaps);
+        rows.clear();
         for (i64 dy = -by.k; dy <= by.k; ++dy) {
             const double v = by.Position(g.st, dy, ify) - cy;
             const double ry = v * cosT - cross + cy;
@@ -450,51 +575,38 @@ void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const
                 rows.push_back({iy, ry - iy});
             }
         }
-        std::vector<AxisTap> columns;
-        columns.reserve(columnTaps);
-        std::vector<int> cachedRow(columnTaps);
-        std::vector<PairSample> cachedPair(columnTaps);
-
-        for (i64 j = g.j0; j < g.j1; ++j) {
-            const double jfx = static_cast<double>(j) * bx.f;
-            columns.clear();
-            for (i64 dx = -bx.k; dx <= bx.k; ++dx) {
-                const double u = bx.Position(g.sl, dx, jfx) - cx;
-                const double rx = u * cosT + cross + cx;
-                if (rx >= 0 && rx < widthD) {
-                    const int ix = static_cast<int>(rx);
-                    columns.push_back({ix, rx - ix});
+        std::fill(sums.begin(), sums.end(), BoxSum{});
+        int lowerRow = -1;  // the source row whose pairs `lower` holds, -1 for none
+        for (const AxisTap& row : rows) {
+            if (lowerRow == row.index) {
+                std::swap(upper, lower);
+            } else {
+                RowPairs(data + static_cast<std::size_t>(row.index) * srcWidth, srcWidth, cols.taps,
+                         upper);
+            }
+            if (row.index + 1 < srcHeight) {
+                RowPairs(data + static_cast<std::size_t>(row.index + 1) * srcWidth, srcWidth,
+                         cols.taps, lower);
+                lowerRow = row.index + 1;
+            } else {
+                std::fill(lower.begin(), lower.end(), PairSample{});
+                lowerRow = -1;
+            }
+            const double ty = row.frac;
+            for (std::size_t c = 0; c < columns; ++c) {
+                BoxSum& sum = sums[c];
+                for (std::size_t t = cols.first[c]; t < cols.first[c + 1]; ++t) {
+                    sum.Add(Vertical<true>(upper[t], lower[t], ty));
                 }
             }
-            std::fill(cachedRow.begin(), cachedRow.end(), -1);
-            BoxSum sum;
-            for (const AxisTap& row : rows) {
-                const Pixel* upper = data + static_cast<std::size_t>(row.index) * srcWidth;
-                const bool hasLower = row.index + 1 < srcHeight;
-                const Pixel* lower = hasLower ? upper + srcWidth : nullptr;
-                for (std::size_t k = 0; k < columns.size(); ++k) {
-                    const int ix = columns[k].index;
-                    const double tx = columns[k].frac;
-                    const double wx = 1 - tx;
-                    const bool hasRight = ix + 1 < srcWidth;
-                    const PairSample top =
-                        cachedRow[k] == row.index
-                            ? cachedPair[k]
-                            : Pair<true>(upper[ix], hasRight ? upper[ix + 1] : 0, tx, wx);
-                    const PairSample bottom =
-                        hasLower ? Pair<true>(lower[ix], hasRight ? lower[ix + 1] : 0, tx, wx)
-                                 : PairSample{};
-                    cachedRow[k] = row.index + 1;
-                    cachedPair[k] = bottom;
-                    sum.Add(Vertical<true>(top, bottom, row.frac));
-                }
-            }
-            out[g.DestX(j)] = sum.Result();
+        }
+        for (std::size_t c = 0; c < columns; ++c) {
+            out[g.DestX(g.j0 + static_cast<i64>(c))] = sums[c].Result();
         }
     }
 }
 
-void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
+void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g, Workers& workers) {
     if (g.sw <= 0 || g.sh <= 0) {
         for (i64 i = g.i0; i < g.i1; ++i) {
             Pixel* out = dest.Row(static_cast<int>(g.dt + i));
@@ -507,34 +619,47 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g) {
     const BoxAxis bx(g.sl, g.sw, g.dw);
     const BoxAxis by(g.st, g.sh, g.dh);
     if (bx.k == 0 && by.k == 0) {
-        RenderSmoothSingleTap(dest, src, g, bx, by);
+        ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
+            RenderSmoothSingleTap(dest, src, g, bx, by, iBegin, iEnd);
+        });
     } else if (g.sinT == 0) {
-        RenderSmoothUpright(dest, src, g, bx, by);
+        const UprightColumns cols = MakeUprightColumns(src, g, bx);
+        ForRows(workers, g, 1, [&](i64 iBegin, i64 iEnd) {
+            RenderSmoothUpright(dest, src, g, by, cols, iBegin, iEnd);
+        });
     } else {
-        RenderSmoothRotated(dest, src, g, bx, by);
+        ForRows(workers, g, 1, [&](i64 iBegin, i64 iEnd) {
+            RenderSmoothRotated(dest, src, g, bx, by, iBegin, iEnd);
+        });
     }
 }
 
 }  // namespace
 
-void CIcon::Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
-                   double angle, bool smoothing) {
-    if (&src == this) {
+void RenderWith(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst,
+                const Rect* srcRect, bool mirror, double angle, bool smoothing) {
+    if (&src == &dest) {
         // Rendering an image into itself would read pixels already overwritten: render from
         // a copy instead.
-        const auto copy = CloneIcon(this);
-        Render(*copy, dst, srcRect, mirror, angle, smoothing);
+        const auto copy = CloneIcon(&src);
+        RenderWith(workers, dest, *copy, dst, srcRect, mirror, angle, smoothing);
         return;
     }
-    const Geometry g = MakeGeometry(m_nWidth, m_nHeight, src, dst, srcRect, mirror, angle);
+    const Geometry g = MakeGeometry(dest.Width(), dest.Height(), src, dst, srcRect, mirror, angle);
     if (g.Empty()) {
         return;
     }
     if (smoothing) {
-        RenderSmooth(*this, src, g);
+        RenderSmooth(dest, src, g, workers);
     } else {
-        RenderNearest(*this, src, g);
+        RenderNearest(dest, src, g, workers);
     }
+}
+
+void CIcon::Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
+                   double angle, bool smoothing) {
+    Workers serial(1);
+    RenderWith(serial, *this, src, dst, srcRect, mirror, angle, smoothing);
 }
 
 Pixel CIcon::SampleBilinear(double x, double y) const {

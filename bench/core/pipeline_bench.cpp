@@ -1,8 +1,12 @@
 #include <benchmark/benchmark.h>
 
+#include <thread>
+#include <vector>
+
 #include "bench_images.h"
 #include "core/format.h"
 #include "core/pipeline.h"
+#include "core/workers.h"
 
 namespace varlen {
 namespace {
@@ -19,6 +23,29 @@ void BM_BuildDefaultFormats(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuildDefaultFormats)->Unit(benchmark::kMillisecond);
+
+// The same 15 formats in one shared build, on state.range(0) threads (0: one per processor).
+void BM_BuildDefaultFormatsShared(benchmark::State& state) {
+    const auto working = bench::PhotoLike(1024, 1024, 7);
+    const EffectSettings effects;
+    std::vector<FormatRequest> requests;
+    for (const FORMAT& f : kDefaultFormats) {
+        requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
+    }
+    const int threads = state.range(0) == 0
+                            ? static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))
+                            : static_cast<int>(state.range(0));
+    Workers workers(threads);
+    for (auto _ : state) {
+        auto icons = BuildFormatIcons(*working, requests, true, effects, workers);
+        benchmark::DoNotOptimize(icons.data());
+    }
+}
+BENCHMARK(BM_BuildDefaultFormatsShared)
+    ->Arg(1)
+    ->Arg(0)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace varlen

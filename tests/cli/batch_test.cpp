@@ -199,5 +199,56 @@ TEST(BatchProgram, IconOfALargePictureIsReadByOtherPrograms) {
     EXPECT_NE(pillow.find("RGBA (0, 0, 255, 255)"), std::string::npos) << pillow;
 }
 
+TEST(BatchThreads, ThreadCountTakesWholeNumbersOfAtLeastOne) {
+    EXPECT_EQ(ThreadCount("1"), 1);
+    EXPECT_EQ(ThreadCount("3"), 3);
+    EXPECT_EQ(ThreadCount("100000"), 256);
+    const int automatic = ThreadCount(nullptr);
+    EXPECT_GE(automatic, 1);
+    EXPECT_EQ(ThreadCount(""), automatic);
+    EXPECT_EQ(ThreadCount("0"), automatic);
+    EXPECT_EQ(ThreadCount("-2"), automatic);
+    EXPECT_EQ(ThreadCount("2x"), automatic);
+}
+
+// The program with one thread and with several writes the same bytes, for a picture with
+// half-transparent edges (thresholding matters) and with effects before and after resizes.
+TEST(BatchThreads, OneThreadAndSeveralWriteIdenticalFiles) {
+    TempFolder dir;
+    auto picture = Picture(300, 200);
+    for (int y = 0; y < 200; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            Pixel& p = picture->Row(y)[x];
+            if (Alpha(p) != 0 && (x + y) % 7 == 0) {
+                p = (p & 0x00FFFFFFu) | (static_cast<Pixel>(40 + (x * y) % 200) << 24);
+            }
+        }
+    }
+    ASSERT_TRUE(SavePng(*picture, dir / "in.png"));
+    const std::vector<std::string> optionSets = {
+        "",
+        "--rotate 12.5 --light 60 --no-light-4bit --shadow 55 --round 40 --fade 30 --sharp 3 "
+        "--formats 4:32x32,8:32x32,24:32x32,32:32x32,32:256x256,32:300x300,8:512x512",
+        "--no-smoothing --contrast 30 --transparency -20 --png"};
+    for (std::size_t k = 0; k < optionSets.size(); ++k) {
+        std::vector<std::uint8_t> first;
+        for (const char* threads : {"1", "3"}) {
+            const std::string ico = (dir / ("out" + std::string(threads) + ".ico")).string();
+            const std::string command = "VARLEN_THREADS=" + std::string(threads) + " " +
+                                        std::string(VARLEN_EXE) + " --create '" + ico + "' " +
+                                        optionSets[k] + " '" + (dir / "in.png").string() +
+                                        "' 2>&1; echo status=$?";
+            ASSERT_NE(Capture(command).find("status=0"), std::string::npos) << optionSets[k];
+            const auto bytes = ReadAll(ico);
+            if (first.empty()) {
+                first = bytes;
+            } else {
+                EXPECT_EQ(bytes, first) << optionSets[k];
+            }
+        }
+        ASSERT_FALSE(first.empty());
+    }
+}
+
 }  // namespace
 }  // namespace varlen
