@@ -247,8 +247,8 @@ void CVarlenPage1::ConnectControls() {
 }
 
 void CVarlenPage1::UpdatePasteButton() {
-    const QMimeData* data = QApplication::clipboard()->mimeData();
-    m_btnPaste->setEnabled(data != nullptr && OffersPicture(*data));
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    m_btnPaste->setEnabled(mime != nullptr && OffersPicture(*mime));
 }
 
 bool CVarlenPage1::LoadFile(const QString& path) {
@@ -261,13 +261,13 @@ bool CVarlenPage1::LoadFile(const QString& path) {
     return true;
 }
 
-bool CVarlenPage1::LoadDataObject(const QMimeData& data) {
-    if (OffersFiles(data)) {
-        const QStringList paths = FilePathsOf(data);
+bool CVarlenPage1::LoadDataObject(const QMimeData& mime) {
+    if (OffersFiles(mime)) {
+        const QStringList paths = FilePathsOf(mime);
         return std::any_of(paths.begin(), paths.end(),
                            [this](const QString& path) { return LoadFile(path); });
     }
-    std::unique_ptr<CIcon> picture = FromDataObject(MimeDataSource(data));
+    std::unique_ptr<CIcon> picture = FromDataObject(MimeDataSource(mime));
     if (!picture) {
         return false;
     }
@@ -320,26 +320,26 @@ void CVarlenPage1::OnOpen() {
 }
 
 void CVarlenPage1::OnPaste() {
-    const QMimeData* data = QApplication::clipboard()->mimeData();
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
     bool loaded = false;
-    if (data != nullptr) {
+    if (mime != nullptr) {
         const CWaitCursor wait;
-        loaded = LoadDataObject(*data);
+        loaded = LoadDataObject(*mime);
     }
     if (!loaded) {
         ShowError(this, QString::fromUtf8(kPasteFailed));
     }
 }
 
-bool CVarlenPage1::CanDrop(const QMimeData& data) const {
-    return OffersPicture(data);
+bool CVarlenPage1::CanDrop(const QMimeData& mime) const {
+    return OffersPicture(mime);
 }
 
-void CVarlenPage1::OnDrop(const QMimeData& data) {
+void CVarlenPage1::OnDrop(const QMimeData& mime) {
     bool loaded = false;
     {
         const CWaitCursor wait;
-        loaded = LoadDataObject(data);
+        loaded = LoadDataObject(mime);
     }
     if (!loaded) {
         ShowError(this, QString::fromUtf8(kDropFailed));
@@ -423,8 +423,8 @@ void CVarlenPage1::Startup() {
     m_bStarted = true;
     const QString& startup = m_pSheet->m_strStartupFile;
     if (startup.isEmpty() || !LoadFile(startup)) {
-        if (const QMimeData* data = QApplication::clipboard()->mimeData()) {
-            LoadDataObject(*data);
+        if (const QMimeData* mime = QApplication::clipboard()->mimeData()) {
+            LoadDataObject(*mime);
         }
     }
     m_pSheet->m_rcSource = m_wndIcon->GetSourceRect();

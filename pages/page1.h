@@ -43,15 +43,15 @@ class CVarlenPage1 : public CVarlenPage {
     bool LoadFile(const QString& path);
     // Loads from clipboard or drop data: a file list file by file (the first that loads
     // wins, no other format is tried), else the picture data; the output name is emptied.
-    bool LoadDataObject(const QMimeData& data);
+    bool LoadDataObject(const QMimeData& mime);
     // Pushes the sheet's state into the view and the controls.
     void UpdateControls();
 
     void OnSetActive() override;
     bool OnWizardNext() override;
     void OnReset() override;
-    bool CanDrop(const QMimeData& data) const override;
-    void OnDrop(const QMimeData& data) override;
+    bool CanDrop(const QMimeData& mime) const override;
+    void OnDrop(const QMimeData& mime) override;
 
     // The command handlers of the open and paste buttons.
     void OnOpen();
