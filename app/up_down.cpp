@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace varlen {
 
@@ -18,7 +19,7 @@ QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow) {
     button->setArrowType(arrow);
     button->setAutoRepeat(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     return button;
 }
 
@@ -34,12 +35,14 @@ CUpDown::CUpDown(QWidget* parent) : QWidget(parent) {
     layout->addWidget(m_pDown);
     connect(m_pUp, &QToolButton::clicked, this, [this] { emit deltaPos(-1); });
     connect(m_pDown, &QToolButton::clicked, this, [this] { emit deltaPos(1); });
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 QSize CUpDown::sizeHint() const {
-    const int w = fontMetrics().height();
-    return {w, w * 3 / 2};
+    // As tall as the field beside it, each arrow a little wider than half of that.
+    const int height = m_pBuddy != nullptr ? m_pBuddy->sizeHint().height()
+                                           : fontMetrics().height() * 3 / 2;
+    return {std::max(height * 2 / 3, 12), height};
 }
 
 void CUpDown::SetBuddy(QWidget* buddy) {
@@ -50,6 +53,7 @@ void CUpDown::SetBuddy(QWidget* buddy) {
     if (buddy != nullptr) {
         buddy->installEventFilter(this);
     }
+    updateGeometry();
 }
 
 bool CUpDown::eventFilter(QObject* watched, QEvent* event) {

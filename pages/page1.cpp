@@ -33,6 +33,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -123,6 +124,13 @@ std::optional<ColorRef> AskForColor(QWidget* parent, ColorRef colour) {
            (static_cast<ColorRef>(chosen.blue()) << 16);
 }
 
+// The width of a line edit that shows sample without scrolling.
+int FieldWidthFor(const QLineEdit& edit, const QString& sample) {
+    const QMargins m = edit.textMargins();
+    return edit.fontMetrics().horizontalAdvance(sample) + m.left() + m.right() +
+           edit.fontMetrics().averageCharWidth() * 2;
+}
+
 QHBoxLayout* FieldWithArrows(QWidget* field, CUpDown* arrows) {
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
@@ -164,8 +172,10 @@ void CVarlenPage1::BuildControls() {
 
     m_editSize = new CSizeEdit(this);
     m_editSize->setValidator(new TypedLengthValidator(kMaxTypedSize, m_editSize));
+    m_editSize->setMinimumWidth(FieldWidthFor(*m_editSize, QStringLiteral("00000 x 00000")));
     m_spinSize = new CUpDown(this);
     m_editRotation = new CRotationEdit(this);
+    m_editRotation->setMinimumWidth(FieldWidthFor(*m_editRotation, QStringLiteral("000.00")));
     m_spinRotation = new CUpDown(this);
     auto* sizeLabel = new QLabel(QStringLiteral("サイズ(&S):"), this);
     sizeLabel->setBuddy(m_editSize);
