@@ -40,8 +40,8 @@ CUpDown::CUpDown(QWidget* parent) : QWidget(parent) {
 
 QSize CUpDown::sizeHint() const {
     // As tall as the field beside it, each arrow a little wider than half of that.
-    const int height = m_pBuddy != nullptr ? m_pBuddy->sizeHint().height()
-                                           : fontMetrics().height() * 3 / 2;
+    const int height =
+        m_pBuddy != nullptr ? m_pBuddy->sizeHint().height() : fontMetrics().height() * 3 / 2;
     return {std::max(height * 2 / 3, 12), height};
 }
 

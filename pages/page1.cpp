@@ -195,10 +195,10 @@ void CVarlenPage1::BuildControls() {
     grid->addLayout(FieldWithArrows(m_editSize, m_spinSize), 0, 1);
     grid->addWidget(rotationLabel, 0, 2);
     grid->addLayout(FieldWithArrows(m_editRotation, m_spinRotation), 0, 3);
-    grid->addWidget(m_chkMirror, 1, 0, 1, 2);
-    grid->addWidget(m_chkBackground, 1, 2);
+    grid->addWidget(m_chkMirror, 1, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(m_chkBackground, 1, 2, Qt::AlignLeft);
     grid->addWidget(m_btnColor, 1, 3);
-    grid->addWidget(m_chkNoMargin, 2, 0, 1, 2);
+    grid->addWidget(m_chkNoMargin, 2, 0, 1, 2, Qt::AlignLeft);
     grid->setColumnStretch(1, 54);
     grid->setColumnStretch(3, 42);
 
