@@ -42,6 +42,7 @@
 #include "core/pipeline.h"
 #include "core/workers.h"
 #include "io/icons.h"
+#include "pages/page1_support.h"
 
 namespace varlen {
 
@@ -191,7 +192,7 @@ void CVarlenPage5::OnBrowse() {
     if (chosen.isEmpty()) {
         return;
     }
-    m_pSheet->m_strSavePath = FolderOfFile(chosen);
+    m_pSheet->m_strSavePath = FolderOf(chosen);
     m_editFile->setText(chosen);
 }
 

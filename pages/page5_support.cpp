@@ -97,10 +97,6 @@ std::unique_ptr<QFileDialog> BuildIconSaveDialog(QWidget* parent, const QString&
     return dialog;
 }
 
-QString FolderOfFile(const QString& filePath) {
-    return QFileInfo(filePath).absolutePath();
-}
-
 std::filesystem::path FileSystemPath(const QString& path) {
 #ifdef Q_OS_WIN
     return std::filesystem::path(path.toStdWString());

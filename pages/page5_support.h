@@ -36,9 +36,6 @@ QString IconSaveFilter();
 // filter, no overwrite question (Finish asks it).
 std::unique_ptr<QFileDialog> BuildIconSaveDialog(QWidget* parent, const QString& path);
 
-// The folder of a chosen file, without a separator at its end (except for the root).
-QString FolderOfFile(const QString& filePath);
-
 // The path as the file system takes it.
 std::filesystem::path FileSystemPath(const QString& path);
 
