@@ -88,6 +88,11 @@ CVarlen::CVarlen(QWidget* parent)
 }
 
 CVarlen::~CVarlen() {
+    for (int id : pageIds()) {
+        if (auto* p = qobject_cast<CVarlenPage*>(page(id))) {
+            p->OnDestroy();
+        }
+    }
     varlen::SaveFormatList(m_aFormat);
 }
 
