@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -297,6 +298,16 @@ TEST_F(Export, CancelChangesNothing) {
     page->Export();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(sheet->m_nExportFileType, kExportPng);
+}
+
+TEST(ExportMessages, CarryTheirOwnTitle) {
+    const auto done = BuildMessageBox(
+        nullptr, {QStringLiteral("エクスポートが完了しました。"), MessageIcon::kInformation,
+                  MessageButtons::kOk, MessageAnswer::kOk, QStringLiteral("エクスポート")});
+    EXPECT_EQ(done->windowTitle(), QStringLiteral("エクスポート"));
+    const auto plain = BuildMessageBox(nullptr, {QStringLiteral("x"), MessageIcon::kWarning,
+                                                 MessageButtons::kOk, MessageAnswer::kOk});
+    EXPECT_EQ(plain->windowTitle(), QStringLiteral("Varlen"));
 }
 
 TEST(ClipboardCopy, ThirtyTwoBitsComeBackExactly) {

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
@@ -139,6 +140,21 @@ TEST(PreviewWindow, CtrlCAndTheMenuCopyTheCKeyAloneDoesNot) {
     ASSERT_NE(pasted, nullptr);
     EXPECT_TRUE(std::equal(pasted->Pixels().begin(), pasted->Pixels().end(),
                            wnd->GetImage().Pixels().begin(), wnd->GetImage().Pixels().end()));
+    wnd->close();
+    Settle();
+}
+
+TEST(PreviewWindow, MenuKeyOpensTheMenuAtTheClientCorner) {
+    QWidget owner;
+    auto* wnd = new CIconPreviewWnd(Image(8, 8, 32), &owner);
+    wnd->show();
+    wnd->move(120, 90);
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(4, 4),
+                            wnd->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(wnd, &event);
+    ASSERT_TRUE(wnd->WindowMenu()->isVisible());
+    EXPECT_EQ(wnd->WindowMenu()->pos(), wnd->mapToGlobal(QPoint(0, 0)));
+    wnd->WindowMenu()->close();
     wnd->close();
     Settle();
 }
