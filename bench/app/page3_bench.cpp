@@ -1,7 +1,9 @@
 // The filters page's refresh after a slider step settles: the page rebuilds its preview of a
 // 1024 x 1024 working picture with typical effects (brightness, contrast, light, shadow,
 // sharpen, rounded corners with a fade) and repaints its view. This is what the page's
-// timer runs; the goal is well under 100 ms. Run with QT_QPA_PLATFORM=offscreen.
+// timer runs; the goal is under 100 ms of wall time. The CPU column is the work of every
+// thread (the preview is spread over the page's worker pool). Run with
+// QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractSlider>
@@ -49,6 +51,7 @@ BENCHMARK(BM_Page3RefreshAfterStep)
     ->Arg(1024)
     ->ArgName("side")
     ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 }  // namespace
