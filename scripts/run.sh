@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Varlen, and makes an icon from the sample picture with
-# the command-line front end (no display needed). Extra arguments go to the program
-# instead, e.g. ./scripts/run.sh --create my.ico photo.jpg
+# Installs what is missing and builds Varlen. Without arguments it then starts the wizard
+# when a display is available ($DISPLAY or $WAYLAND_DISPLAY), and otherwise makes an icon
+# from the sample picture with the command-line front end (no display needed). Arguments
+# go to the program instead, e.g. ./scripts/run.sh photo.png (the wizard with a picture)
+# or ./scripts/run.sh --create my.ico photo.jpg (the batch front end).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VARLEN_BUILD_DIR:-$root/build}"
@@ -12,6 +14,9 @@ cmake --build "$build"
 varlen="$(find "$build" -maxdepth 2 -type f -name varlen -perm -u+x | head -n 1)"
 if [ $# -gt 0 ]; then
     exec "$varlen" "$@"
+fi
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$varlen"
 fi
 "$varlen" --create "$build/sample.ico" "$root/res/sample.png"
 echo "Created $build/sample.ico from res/sample.png (15 formats). See '$varlen --help'."
