@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -37,6 +38,7 @@
 #include "app/sheet.h"
 #include "app/wait_cursor.h"
 #include "core/pipeline.h"
+#include "core/workers.h"
 #include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
@@ -46,6 +48,8 @@ namespace varlen {
 namespace {
 
 constexpr int kDepths[4] = {4, 8, 24, 32};
+// From this many pixels on, the view's preview is spread over threads.
+constexpr std::size_t kPoolPixels = 256 * 256;
 
 unsigned ItemData(const QTreeWidgetItem* item) {
     return item->data(0, Qt::UserRole).toUInt();
@@ -233,7 +237,10 @@ QPushButton* CVarlenPage4::Button(int id) const {
 void CVarlenPage4::OnSetActive() {
     CWaitCursor wait;
     m_wndIcon->SetImage(nullptr);
-    m_pPreview = BuildViewPreview(*m_pSheet->m_pIcon, ToEffectSettings(*m_pSheet));
+    const CIcon& working = *m_pSheet->m_pIcon;
+    const EffectSettings effects = ToEffectSettings(*m_pSheet);
+    m_pPreview = working.PixelCount() >= kPoolPixels ? BuildViewPreview(working, effects, Pool())
+                                                     : BuildViewPreview(working, effects);
     m_wndIcon->SetImage(m_pPreview.get());
 
     m_treeFormat->clear();
@@ -290,6 +297,13 @@ void CVarlenPage4::OnDestroy() {
     if (m_bFilled) {
         SaveFormats();
     }
+}
+
+Workers& CVarlenPage4::Pool() {
+    if (!m_pWorkers) {
+        m_pWorkers = std::make_unique<Workers>(std::max(1, QThread::idealThreadCount()));
+    }
+    return *m_pWorkers;
 }
 
 void CVarlenPage4::ReleasePreview() {

@@ -124,6 +124,30 @@ TEST_F(Page4, DefaultListShowsFourDepthNodesAndSizesInOrder) {
     EXPECT_EQ(page->View()->GetMode(), 0);
 }
 
+TEST_F(Page4, ViewShowsTheFilteredPictureAlsoWhenLarge) {
+    for (const int side : {40, 300}) {
+        auto picture = CreateIcon(side, side, 32);
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                picture->Row(y)[x] = MakePixel((x * y) & 255, x & 255, y & 255, (x + y) & 255);
+            }
+        }
+        sheet->m_pIcon = std::move(picture);
+        sheet->m_nBrightness = 20;
+        sheet->m_nSharp = 3;
+        sheet->m_nRound = 30;
+        page->OnSetActive();
+        const auto expected = BuildViewPreview(*sheet->m_pIcon, ToEffectSettings(*sheet));
+        ASSERT_NE(page->PreviewImage(), nullptr);
+        EXPECT_EQ(page->View()->GetImage(), page->PreviewImage());
+        EXPECT_TRUE(std::equal(page->PreviewImage()->Pixels().begin(),
+                               page->PreviewImage()->Pixels().end(), expected->Pixels().begin(),
+                               expected->Pixels().end()))
+            << side;
+        page->OnWizardBack();
+    }
+}
+
 TEST_F(Page4, SelectingASizeEnablesItsCommands) {
     page->OnSetActive();
     page->Tree()->setCurrentItem(Find(2, QStringLiteral("24 x 24")));
