@@ -1,6 +1,8 @@
 // The settings store. Contract: every value is read over the member's current value, so a
 // missing key (or one that does not read as an integer) leaves the default in place;
-// values are taken as stored, without range checks. Traps:
+// values are taken as stored, without range checks, and written back as they are. Only
+// where a value is used (ToEffectSettings, the ...ForUse helpers) is it brought into the
+// range the image code takes (see app/stored_values.h). Traps:
 // - The two positions are packed into one int, y high and x low; each half is a signed
 //   16-bit number, so (-1, 5) is stored as 0x0005FFFF and must come back as (-1, 5).
 // - The format list is raw 12-byte records. It replaces the default list only when the
@@ -8,11 +10,16 @@
 //   an empty value is a valid empty list, any mismatch keeps the defaults. The count is
 //   multiplied in 64 bits so a hostile count cannot overflow.
 // - The filler bytes of a record are written back as they were read.
+// - Saving reports failure: QSettings::sync() sets status() when the file cannot be
+//   written (full disk, read-only folder), and only then is false returned.
 #include "app/settings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cstdint>
+#include <span>
+
+#include "app/stored_values.h"
 
 namespace varlen {
 
@@ -52,8 +59,9 @@ void PutU16(QByteArray& out, std::uint16_t v) {
     out.append(static_cast<char>(v >> 8));
 }
 
-std::uint16_t GetU16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+std::span<const std::uint8_t> Span(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
 }
 
 void LoadFormatList(std::vector<FORMAT>& formats, QSettings& store) {
@@ -65,11 +73,16 @@ void LoadFormatList(std::vector<FORMAT>& formats, QSettings& store) {
         return;
     }
     const QByteArray bytes = store.value(QStringLiteral("Format")).toByteArray();
-    if (static_cast<std::int64_t>(bytes.size()) !=
-        static_cast<std::int64_t>(kFormatBytes) * count) {
-        return;
+    if (auto parsed = ParseFormatList(Span(bytes), count)) {
+        formats = std::move(*parsed);
     }
-    formats = FormatListFromBytes(bytes);
+}
+
+// Writes what is pending and tells whether the store took it. QSettings replaces its
+// file only once the new content is completely written, so a failure keeps the old file.
+bool Flush(QSettings& store) {
+    store.sync();
+    return store.status() == QSettings::NoError;
 }
 
 void WriteFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
@@ -106,23 +119,7 @@ QByteArray FormatListBytes(const std::vector<FORMAT>& formats) {
 }
 
 std::vector<FORMAT> FormatListFromBytes(const QByteArray& bytes) {
-    std::vector<FORMAT> formats;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const std::size_t count = static_cast<std::size_t>(bytes.size()) / kFormatBytes;
-    formats.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char* p = data + i * kFormatBytes;
-        FORMAT f;
-        const std::uint32_t enabled = static_cast<std::uint32_t>(GetU16(p)) |
-                                      (static_cast<std::uint32_t>(GetU16(p + 2)) << 16);
-        f.bEnabled = static_cast<std::int32_t>(enabled);
-        f.wBitCount = GetU16(p + 4);
-        f.wWidth = GetU16(p + 6);
-        f.wHeight = GetU16(p + 8);
-        f.wReserved = GetU16(p + 10);
-        formats.push_back(f);
-    }
-    return formats;
+    return FormatRecords(Span(bytes));
 }
 
 void LoadSettings(VarlenSettings& s, QSettings& store) {
@@ -158,7 +155,7 @@ void LoadSettings(VarlenSettings& s, QSettings& store) {
     store.endGroup();
 }
 
-void SaveSettings(const VarlenSettings& s, QSettings& store) {
+bool SaveSettings(const VarlenSettings& s, QSettings& store) {
     store.beginGroup(QLatin1String(kSettingsGroup));
     WriteBool(store, "NoMargin", s.m_bNoMargin);
     WriteBool(store, "Background", s.m_bBackground);
@@ -187,12 +184,14 @@ void SaveSettings(const VarlenSettings& s, QSettings& store) {
     WriteBool(store, "FinishClose", s.m_bFinishClose);
     WriteFormatList(s.m_aFormat, store);
     store.endGroup();
+    return Flush(store);
 }
 
-void SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
+bool SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
     store.beginGroup(QLatin1String(kSettingsGroup));
     WriteFormatList(formats, store);
     store.endGroup();
+    return Flush(store);
 }
 
 void LoadSettings(VarlenSettings& settings) {
@@ -200,14 +199,14 @@ void LoadSettings(VarlenSettings& settings) {
     LoadSettings(settings, store);
 }
 
-void SaveSettings(const VarlenSettings& settings) {
+bool SaveSettings(const VarlenSettings& settings) {
     QSettings store{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
-    SaveSettings(settings, store);
+    return SaveSettings(settings, store);
 }
 
-void SaveFormatList(const std::vector<FORMAT>& formats) {
+bool SaveFormatList(const std::vector<FORMAT>& formats) {
     QSettings store{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
-    SaveFormatList(formats, store);
+    return SaveFormatList(formats, store);
 }
 
 void DeleteSettingsStore() {
@@ -237,7 +236,19 @@ EffectSettings ToEffectSettings(const VarlenSettings& s) {
     e.shadowPos = s.m_ptShadow;
     e.round = s.m_nRound;
     e.fade = s.m_nFade;
-    return e;
+    return ClampEffects(e);
+}
+
+int TransparentRangeForUse(const VarlenSettings& s) {
+    return ClampTransparencyValue(s.m_nTransparentRange);
+}
+
+int TransparentSurroundingForUse(const VarlenSettings& s) {
+    return ClampTransparencyValue(s.m_nTransparentSurrounding);
+}
+
+std::vector<FORMAT> FormatsForUse(const VarlenSettings& s) {
+    return UsableFormats(s.m_aFormat);
 }
 
 }  // namespace varlen
