@@ -10,13 +10,20 @@
 //   an empty value is a valid empty list, any mismatch keeps the defaults. The count is
 //   multiplied in 64 bits so a hostile count cannot overflow.
 // - The filler bytes of a record are written back as they were read.
-// - Saving reports failure: QSettings::sync() sets status() when the file cannot be
-//   written (full disk, read-only folder), and only then is false returned.
+// - Saving must not trust QSettings::sync(): on a full disk it replaces the file with a
+//   truncated one and reports no error. Saves go through a scratch file that is read back
+//   and compared before it replaces the store's file (SaveVerified); any failure returns
+//   false and leaves the old file as it was.
 #include "app/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryFile>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <span>
 
 #include "app/stored_values.h"
@@ -26,6 +33,12 @@ namespace varlen {
 namespace {
 
 constexpr std::size_t kFormatBytes = 12;
+
+#ifdef Q_OS_WIN
+constexpr bool kNativeIsRegistry = true;
+#else
+constexpr bool kNativeIsRegistry = false;
+#endif
 
 int ReadInt(QSettings& store, const char* key, int current) {
     const QVariant value = store.value(QLatin1String(key));
@@ -78,11 +91,101 @@ void LoadFormatList(std::vector<FORMAT>& formats, QSettings& store) {
     }
 }
 
-// Writes what is pending and tells whether the store took it. QSettings replaces its
-// file only once the new content is completely written, so a failure keeps the old file.
-bool Flush(QSettings& store) {
+// Two values of the store are the same once read back from the file: byte arrays byte
+// for byte, everything else (numbers come back as text) as text.
+bool SameStoredValue(const QVariant& a, const QVariant& b) {
+    if (a.typeId() == QMetaType::QByteArray || b.typeId() == QMetaType::QByteArray) {
+        return a.typeId() == b.typeId() && a.toByteArray() == b.toByteArray();
+    }
+    if (a.typeId() == QMetaType::QStringList || b.typeId() == QMetaType::QStringList) {
+        return a.toStringList() == b.toStringList();
+    }
+    return a.toString() == b.toString();
+}
+
+// Whether the file at path holds exactly the keys and values of expected. QSettings
+// shares one parsed copy per file name among its objects (and keeps it after they go), so
+// opening path again would only show what the writer believes it wrote: the bytes are
+// read from a copy under a name Qt has not seen.
+bool FileHolds(const QString& path, QSettings::Format format, const QSettings& expected) {
+    QString checkPath;
+    {
+        QTemporaryFile reserve(path + QStringLiteral(".check.XXXXXX"));
+        if (!reserve.open()) {
+            return false;
+        }
+        checkPath = reserve.fileName();
+    }  // removed again: QFile::copy does not overwrite
+    if (!QFile::copy(path, checkPath)) {
+        return false;
+    }
+    bool same = false;
+    {
+        QSettings check(checkPath, format);
+        QStringList keys = check.allKeys();
+        QStringList want = expected.allKeys();
+        keys.sort();
+        want.sort();
+        same = check.status() == QSettings::NoError && keys == want;
+        for (qsizetype i = 0; same && i < want.size(); ++i) {
+            same = SameStoredValue(check.value(want[i]), expected.value(want[i]));
+        }
+    }
+    QFile::remove(checkPath);
+    return same;
+}
+
+// Saves through a scratch copy: the store's whole content plus what write adds goes to a
+// new file beside the store's file, is read back and compared, and only then renamed over
+// the store's file. QSettings alone is not enough: on a full disk it writes a truncated
+// file, replaces the old one with it and still reports NoError. The store object itself
+// is never written to (its pending changes would be flushed the same unsafe way); it is
+// synced afterwards so it sees the new file. Stores that are not files (the registry)
+// are written directly.
+bool SaveVerified(QSettings& store, const std::function<void(QSettings&)>& write) {
+    const QString path = store.fileName();
+    const QFileInfo info(path);
+    const bool isFile = !path.isEmpty() && !info.isDir() &&
+                        (store.format() != QSettings::NativeFormat || !kNativeIsRegistry);
+    if (!isFile) {
+        write(store);
+        store.sync();
+        return store.status() == QSettings::NoError;
+    }
+    store.sync();  // bring in what other objects wrote
+    if (!QDir().mkpath(info.absolutePath())) {
+        return false;
+    }
+    QString scratch;
+    {
+        QTemporaryFile reserve(path + QStringLiteral(".XXXXXX"));
+        reserve.setAutoRemove(false);
+        if (!reserve.open()) {
+            return false;
+        }
+        scratch = reserve.fileName();
+    }
+    bool ok = false;
+    {
+        QSettings copy(scratch, store.format());
+        for (const QString& key : store.allKeys()) {
+            copy.setValue(key, store.value(key));
+        }
+        write(copy);
+        copy.sync();
+        ok = copy.status() == QSettings::NoError && FileHolds(scratch, store.format(), copy);
+    }
+    if (ok && info.exists()) {
+        QFile::setPermissions(scratch, QFile::permissions(path));
+    }
+    ok = ok && std::rename(QFile::encodeName(scratch).constData(),
+                           QFile::encodeName(path).constData()) == 0;
+    if (!ok) {
+        QFile::remove(scratch);
+        return false;
+    }
     store.sync();
-    return store.status() == QSettings::NoError;
+    return true;
 }
 
 void WriteFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
@@ -155,7 +258,9 @@ void LoadSettings(VarlenSettings& s, QSettings& store) {
     store.endGroup();
 }
 
-bool SaveSettings(const VarlenSettings& s, QSettings& store) {
+namespace {
+
+void WriteAllValues(const VarlenSettings& s, QSettings& store) {
     store.beginGroup(QLatin1String(kSettingsGroup));
     WriteBool(store, "NoMargin", s.m_bNoMargin);
     WriteBool(store, "Background", s.m_bBackground);
@@ -184,14 +289,20 @@ bool SaveSettings(const VarlenSettings& s, QSettings& store) {
     WriteBool(store, "FinishClose", s.m_bFinishClose);
     WriteFormatList(s.m_aFormat, store);
     store.endGroup();
-    return Flush(store);
+}
+
+}  // namespace
+
+bool SaveSettings(const VarlenSettings& s, QSettings& store) {
+    return SaveVerified(store, [&s](QSettings& target) { WriteAllValues(s, target); });
 }
 
 bool SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
-    store.beginGroup(QLatin1String(kSettingsGroup));
-    WriteFormatList(formats, store);
-    store.endGroup();
-    return Flush(store);
+    return SaveVerified(store, [&formats](QSettings& target) {
+        target.beginGroup(QLatin1String(kSettingsGroup));
+        WriteFormatList(formats, target);
+        target.endGroup();
+    });
 }
 
 void LoadSettings(VarlenSettings& settings) {
