@@ -47,7 +47,8 @@ QMessageBox::StandardButton ToQtButton(MessageAnswer answer) {
 
 std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const MessageRequest& request) {
     auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(QString::fromLatin1(kMessageTitle));
+    box->setWindowTitle(request.title.isEmpty() ? QString::fromLatin1(kMessageTitle)
+                                                : request.title);
     box->setText(request.text);
     box->setTextFormat(Qt::PlainText);
     box->setIcon(ToQtIcon(request.icon));

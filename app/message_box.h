@@ -21,6 +21,7 @@ struct MessageRequest {
     MessageIcon icon = MessageIcon::kInformation;
     MessageButtons buttons = MessageButtons::kOk;
     MessageAnswer defaultButton = MessageAnswer::kOk;  // kYes or kNo with kYesNo
+    QString title{};  // the window title; empty means the application title "Varlen"
 };
 
 inline constexpr char kMessageTitle[] = "Varlen";

@@ -1,6 +1,8 @@
 // The settings store. Contract: every value is read over the member's current value, so a
 // missing key (or one that does not read as an integer) leaves the default in place;
-// values are taken as stored, without range checks. Traps:
+// values are taken as stored, without range checks, and written back as they are. Only
+// where a value is used (ToEffectSettings, the ...ForUse helpers) is it brought into the
+// range the image code takes (see app/stored_values.h). Traps:
 // - The two positions are packed into one int, y high and x low; each half is a signed
 //   16-bit number, so (-1, 5) is stored as 0x0005FFFF and must come back as (-1, 5).
 // - The format list is raw 12-byte records. It replaces the default list only when the
@@ -8,17 +10,35 @@
 //   an empty value is a valid empty list, any mismatch keeps the defaults. The count is
 //   multiplied in 64 bits so a hostile count cannot overflow.
 // - The filler bytes of a record are written back as they were read.
+// - Saving must not trust QSettings::sync(): on a full disk it replaces the file with a
+//   truncated one and reports no error. Saves go through a scratch file that is read back
+//   and compared before it replaces the store's file (SaveVerified); any failure returns
+//   false and leaves the old file as it was.
 #include "app/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryFile>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <span>
+
+#include "app/stored_values.h"
 
 namespace varlen {
 
 namespace {
 
 constexpr std::size_t kFormatBytes = 12;
+
+#ifdef Q_OS_WIN
+constexpr bool kNativeIsRegistry = true;
+#else
+constexpr bool kNativeIsRegistry = false;
+#endif
 
 int ReadInt(QSettings& store, const char* key, int current) {
     const QVariant value = store.value(QLatin1String(key));
@@ -52,8 +72,9 @@ void PutU16(QByteArray& out, std::uint16_t v) {
     out.append(static_cast<char>(v >> 8));
 }
 
-std::uint16_t GetU16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+std::span<const std::uint8_t> Span(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
 }
 
 void LoadFormatList(std::vector<FORMAT>& formats, QSettings& store) {
@@ -65,11 +86,106 @@ void LoadFormatList(std::vector<FORMAT>& formats, QSettings& store) {
         return;
     }
     const QByteArray bytes = store.value(QStringLiteral("Format")).toByteArray();
-    if (static_cast<std::int64_t>(bytes.size()) !=
-        static_cast<std::int64_t>(kFormatBytes) * count) {
-        return;
+    if (auto parsed = ParseFormatList(Span(bytes), count)) {
+        formats = std::move(*parsed);
     }
-    formats = FormatListFromBytes(bytes);
+}
+
+// Two values of the store are the same once read back from the file: byte arrays byte
+// for byte, everything else (numbers come back as text) as text.
+bool SameStoredValue(const QVariant& a, const QVariant& b) {
+    if (a.typeId() == QMetaType::QByteArray || b.typeId() == QMetaType::QByteArray) {
+        return a.typeId() == b.typeId() && a.toByteArray() == b.toByteArray();
+    }
+    if (a.typeId() == QMetaType::QStringList || b.typeId() == QMetaType::QStringList) {
+        return a.toStringList() == b.toStringList();
+    }
+    return a.toString() == b.toString();
+}
+
+// Whether the file at path holds exactly the keys and values of expected. QSettings
+// shares one parsed copy per file name among its objects (and keeps it after they go), so
+// opening path again would only show what the writer believes it wrote: the bytes are
+// read from a copy under a name Qt has not seen.
+bool FileHolds(const QString& path, QSettings::Format format, const QSettings& expected) {
+    QString checkPath;
+    {
+        QTemporaryFile reserve(path + QStringLiteral(".check.XXXXXX"));
+        if (!reserve.open()) {
+            return false;
+        }
+        checkPath = reserve.fileName();
+    }  // removed again: QFile::copy does not overwrite
+    if (!QFile::copy(path, checkPath)) {
+        return false;
+    }
+    bool same = false;
+    {
+        QSettings check(checkPath, format);
+        QStringList keys = check.allKeys();
+        QStringList want = expected.allKeys();
+        keys.sort();
+        want.sort();
+        same = check.status() == QSettings::NoError && keys == want;
+        for (qsizetype i = 0; same && i < want.size(); ++i) {
+            same = SameStoredValue(check.value(want[i]), expected.value(want[i]));
+        }
+    }
+    QFile::remove(checkPath);
+    return same;
+}
+
+// Saves through a scratch copy: the store's whole content plus what write adds goes to a
+// new file beside the store's file, is read back and compared, and only then renamed over
+// the store's file. QSettings alone is not enough: on a full disk it writes a truncated
+// file, replaces the old one with it and still reports NoError. The store object itself
+// is never written to (its pending changes would be flushed the same unsafe way); it is
+// synced afterwards so it sees the new file. Stores that are not files (the registry)
+// are written directly.
+bool SaveVerified(QSettings& store, const std::function<void(QSettings&)>& write) {
+    const QString path = store.fileName();
+    const QFileInfo info(path);
+    const bool isFile = !path.isEmpty() && !info.isDir() &&
+                        (store.format() != QSettings::NativeFormat || !kNativeIsRegistry);
+    if (!isFile) {
+        write(store);
+        store.sync();
+        return store.status() == QSettings::NoError;
+    }
+    store.sync();  // bring in what other objects wrote
+    if (!QDir().mkpath(info.absolutePath())) {
+        return false;
+    }
+    QString scratch;
+    {
+        QTemporaryFile reserve(path + QStringLiteral(".XXXXXX"));
+        reserve.setAutoRemove(false);
+        if (!reserve.open()) {
+            return false;
+        }
+        scratch = reserve.fileName();
+    }
+    bool ok = false;
+    {
+        QSettings copy(scratch, store.format());
+        for (const QString& key : store.allKeys()) {
+            copy.setValue(key, store.value(key));
+        }
+        write(copy);
+        copy.sync();
+        ok = copy.status() == QSettings::NoError && FileHolds(scratch, store.format(), copy);
+    }
+    if (ok && info.exists()) {
+        QFile::setPermissions(scratch, QFile::permissions(path));
+    }
+    ok = ok && std::rename(QFile::encodeName(scratch).constData(),
+                           QFile::encodeName(path).constData()) == 0;
+    if (!ok) {
+        QFile::remove(scratch);
+        return false;
+    }
+    store.sync();
+    return true;
 }
 
 void WriteFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
@@ -106,23 +222,7 @@ QByteArray FormatListBytes(const std::vector<FORMAT>& formats) {
 }
 
 std::vector<FORMAT> FormatListFromBytes(const QByteArray& bytes) {
-    std::vector<FORMAT> formats;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const std::size_t count = static_cast<std::size_t>(bytes.size()) / kFormatBytes;
-    formats.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const unsigned char* p = data + i * kFormatBytes;
-        FORMAT f;
-        const std::uint32_t enabled = static_cast<std::uint32_t>(GetU16(p)) |
-                                      (static_cast<std::uint32_t>(GetU16(p + 2)) << 16);
-        f.bEnabled = static_cast<std::int32_t>(enabled);
-        f.wBitCount = GetU16(p + 4);
-        f.wWidth = GetU16(p + 6);
-        f.wHeight = GetU16(p + 8);
-        f.wReserved = GetU16(p + 10);
-        formats.push_back(f);
-    }
-    return formats;
+    return FormatRecords(Span(bytes));
 }
 
 void LoadSettings(VarlenSettings& s, QSettings& store) {
@@ -158,7 +258,9 @@ void LoadSettings(VarlenSettings& s, QSettings& store) {
     store.endGroup();
 }
 
-void SaveSettings(const VarlenSettings& s, QSettings& store) {
+namespace {
+
+void WriteAllValues(const VarlenSettings& s, QSettings& store) {
     store.beginGroup(QLatin1String(kSettingsGroup));
     WriteBool(store, "NoMargin", s.m_bNoMargin);
     WriteBool(store, "Background", s.m_bBackground);
@@ -189,10 +291,18 @@ void SaveSettings(const VarlenSettings& s, QSettings& store) {
     store.endGroup();
 }
 
-void SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
-    store.beginGroup(QLatin1String(kSettingsGroup));
-    WriteFormatList(formats, store);
-    store.endGroup();
+}  // namespace
+
+bool SaveSettings(const VarlenSettings& s, QSettings& store) {
+    return SaveVerified(store, [&s](QSettings& target) { WriteAllValues(s, target); });
+}
+
+bool SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store) {
+    return SaveVerified(store, [&formats](QSettings& target) {
+        target.beginGroup(QLatin1String(kSettingsGroup));
+        WriteFormatList(formats, target);
+        target.endGroup();
+    });
 }
 
 void LoadSettings(VarlenSettings& settings) {
@@ -200,14 +310,14 @@ void LoadSettings(VarlenSettings& settings) {
     LoadSettings(settings, store);
 }
 
-void SaveSettings(const VarlenSettings& settings) {
+bool SaveSettings(const VarlenSettings& settings) {
     QSettings store{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
-    SaveSettings(settings, store);
+    return SaveSettings(settings, store);
 }
 
-void SaveFormatList(const std::vector<FORMAT>& formats) {
+bool SaveFormatList(const std::vector<FORMAT>& formats) {
     QSettings store{QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication)};
-    SaveFormatList(formats, store);
+    return SaveFormatList(formats, store);
 }
 
 void DeleteSettingsStore() {
@@ -237,7 +347,19 @@ EffectSettings ToEffectSettings(const VarlenSettings& s) {
     e.shadowPos = s.m_ptShadow;
     e.round = s.m_nRound;
     e.fade = s.m_nFade;
-    return e;
+    return ClampEffects(e);
+}
+
+int TransparentRangeForUse(const VarlenSettings& s) {
+    return ClampTransparencyValue(s.m_nTransparentRange);
+}
+
+int TransparentSurroundingForUse(const VarlenSettings& s) {
+    return ClampTransparencyValue(s.m_nTransparentSurrounding);
+}
+
+std::vector<FORMAT> FormatsForUse(const VarlenSettings& s) {
+    return UsableFormats(s.m_aFormat);
 }
 
 }  // namespace varlen

@@ -63,16 +63,24 @@ std::vector<FORMAT> FormatListFromBytes(const QByteArray& bytes);
 // and "Format" holds exactly 12 x count bytes.
 void LoadSettings(VarlenSettings& settings, QSettings& store);
 void LoadSettings(VarlenSettings& settings);  // the user's store
-// Writes every value, the format list last.
-void SaveSettings(const VarlenSettings& settings, QSettings& store);
-void SaveSettings(const VarlenSettings& settings);
-// Writes "FormatCount" and "Format" only.
-void SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store);
-void SaveFormatList(const std::vector<FORMAT>& formats);
+// Writes every value, the format list last, and flushes the store. False when the store
+// could not be written (the previous file, if any, is then left as it was).
+bool SaveSettings(const VarlenSettings& settings, QSettings& store);
+bool SaveSettings(const VarlenSettings& settings);
+// Writes "FormatCount" and "Format" only; false as SaveSettings.
+bool SaveFormatList(const std::vector<FORMAT>& formats, QSettings& store);
+bool SaveFormatList(const std::vector<FORMAT>& formats);
 // Removes the whole "Orvik/Varlen" store, not only its "Settings" group.
 void DeleteSettingsStore();
 
-// The filter values as the image core takes them.
+// The filter values as the image core takes them, each clamped to its slider's range
+// (a damaged store may hold anything; the members keep the stored values).
 EffectSettings ToEffectSettings(const VarlenSettings& settings);
+// Colour tolerance and region expansion as the region code takes them: 0 ... 255.
+int TransparentRangeForUse(const VarlenSettings& settings);
+int TransparentSurroundingForUse(const VarlenSettings& settings);
+// The format list the pages offer and build: records with a side outside 1 ... 512 or a
+// depth other than 4, 8, 24, 32 are left out (m_aFormat keeps them, and so does the store).
+std::vector<FORMAT> FormatsForUse(const VarlenSettings& settings);
 
 }  // namespace varlen

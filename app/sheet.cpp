@@ -3,7 +3,9 @@
 // (custom button 1, at the left of the button row) goes to the active page; there is no
 // Cancel button, and the Help button's menu and the context menu lead to the About
 // dialog. The settings are read once, at construction, before the window exists; the
-// destructor writes the format list only, so the list survives every way of ending.
+// destructor writes the format list only, so the list survives every way of ending. It
+// first lets every page write its edits back (OnDestroy): the pages are children and
+// would otherwise go only after the list has been stored.
 // Traps:
 // - QWizard calls initializePage only when moving forward; the pages' OnSetActive is
 //   driven from currentIdChanged so that it also runs when coming back.
@@ -88,6 +90,11 @@ CVarlen::CVarlen(QWidget* parent)
 }
 
 CVarlen::~CVarlen() {
+    for (int id : pageIds()) {
+        if (auto* p = qobject_cast<CVarlenPage*>(page(id))) {
+            p->OnDestroy();
+        }
+    }
     varlen::SaveFormatList(m_aFormat);
 }
 

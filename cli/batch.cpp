@@ -88,15 +88,18 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
     auto picture = FromFile(std::filesystem::path(o.picture));
     if (!picture) {
         err << "varlen: cannot read '" << o.picture
-            << "': it is missing, not a picture, or in an unsupported format\n";
+            << "': it is missing, not a picture, in an unsupported format, or larger than "
+            << kMaxPictureSide << " x " << kMaxPictureSide << " pixels\n";
         return kExitFailed;
     }
     auto placed = Place(*picture, o, workers);
-    picture.reset();  // only the placed square is needed from here on
     if (!placed) {
-        err << "varlen: the placed picture would be too large\n";
+        err << "varlen: the placed square would be larger than "
+            << MaxPlacedSide(picture->Width(), picture->Height()) << " x "
+            << MaxPlacedSide(picture->Width(), picture->Height()) << " pixels\n";
         return kExitFailed;
     }
+    picture.reset();  // only the placed square is needed from here on: less memory held
     if (!ClearRegions(*placed, o, err)) {
         return kExitUsage;
     }

@@ -1,3 +1,8 @@
+// Placement: the square cut out of the picture. Contract: PlacePicture either refuses
+// (null, nothing allocated) or returns an image of exactly the rectangle's size.
+// Traps: the rectangle comes from the view, whose coordinates may be far outside the
+// picture; its sides are worked out in 64 bits so an extreme rectangle cannot overflow
+// into a small, "acceptable" side.
 #include "core/placement.h"
 
 #include <algorithm>
@@ -5,6 +10,18 @@
 #include "core/parallel.h"
 
 namespace varlen {
+
+int MaxPlacedSide(int pictureWidth, int pictureHeight) {
+    const long long larger = std::max<long long>(std::max(pictureWidth, pictureHeight), 1);
+    return static_cast<int>(std::min<long long>(larger * kPlacedSideFactor, kMaxPlacedSide));
+}
+
+bool PlacementFits(int pictureWidth, int pictureHeight, const Rect& source) {
+    const long long w = static_cast<long long>(source.right) - source.left;
+    const long long h = static_cast<long long>(source.bottom) - source.top;
+    const long long limit = MaxPlacedSide(pictureWidth, pictureHeight);
+    return w >= 1 && h >= 1 && w <= limit && h <= limit;
+}
 
 Rect CenteredSquare(int width, int height, bool noMargin) {
     const int side = noMargin ? std::min(width, height) : std::max(width, height);
@@ -22,6 +39,9 @@ std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bo
 std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
                                     int rotation, std::optional<ColorRef> background,
                                     Workers& workers) {
+    if (!PlacementFits(picture.Width(), picture.Height(), source)) {
+        return nullptr;
+    }
     auto placed = CreateIcon(source.Width(), source.Height(), 32);
     if (!placed) {
         return nullptr;

@@ -15,12 +15,26 @@
 
 namespace varlen {
 
+// The placed square's side is bounded: zooming out in the view is otherwise unbounded and
+// the next step would allocate side x side pixels. At most 4 x the picture's larger side,
+// and never above kMaxPlacedSide (the largest picture side we decode).
+inline constexpr int kMaxPlacedSide = 16384;
+inline constexpr int kPlacedSideFactor = 4;
+
+// The largest side a rectangle placed from a width x height picture may have.
+int MaxPlacedSide(int pictureWidth, int pictureHeight);
+
+// Whether PlacePicture accepts source for a width x height picture: both sides of source
+// 1 ... MaxPlacedSide. Callers check this first to tell the user why nothing was placed.
+bool PlacementFits(int pictureWidth, int pictureHeight, const Rect& source);
+
 // The centred square of a width x height picture; side = max (with margins) or min.
 Rect CenteredSquare(int width, int height, bool noMargin);
 
 // A new 32-bit image of the rectangle's size holding the picture rendered through it with
 // mirror and rotation (thousandths of a degree, clockwise), smoothed; laid on the
-// background colour when one is given. Null when the rectangle is empty or too large.
+// background colour when one is given. Null, before anything is allocated, when the
+// rectangle does not pass PlacementFits.
 std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bool mirror,
                                     int rotation, std::optional<ColorRef> background);
 // The same, with the render's rows spread over the workers.

@@ -21,8 +21,14 @@
 namespace varlen {
 
 // No decoder delivers a picture wider or taller than this; sizes are checked before any
-// pixel buffer is allocated.
+// pixel buffer is allocated. The fuzz build lowers it (VARLEN_FUZZ_PICTURE_SIDE) so that
+// each input runs in well under its time limit and an allocation far beyond what the
+// largest picture needs is caught as an error; every check stays the same.
+#ifdef VARLEN_FUZZ_PICTURE_SIDE
+inline constexpr int kMaxPictureSide = VARLEN_FUZZ_PICTURE_SIDE;
+#else
 inline constexpr int kMaxPictureSide = 16384;
+#endif
 
 struct DecodedBitmap {
     int width = 0;

@@ -250,7 +250,11 @@ std::unique_ptr<CIcon> FromFile(const std::filesystem::path& path) {
     if (!data) {
         return nullptr;
     }
-    return FromPictureBytes(*data, true);
+    return FromFileData(*data);
+}
+
+std::unique_ptr<CIcon> FromFileData(std::span<const std::uint8_t> data) {
+    return FromPictureBytes(data, true);
 }
 
 std::unique_ptr<CIcon> LoadPixelStream(ByteReader& reader) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "core/icon.h"
 #include "io/data_source.h"
@@ -22,6 +23,10 @@ inline constexpr std::uintmax_t kMaxPictureFileBytes = (std::uintmax_t{1} << 30)
 // colour found by FindGifTransparentIndex become transparent. Null when the file cannot be
 // opened or read, is too large, or holds nothing we decode.
 std::unique_ptr<CIcon> FromFile(const std::filesystem::path& path);
+
+// What FromFile does with the bytes of a whole file once read: the same sniffing, decoders
+// and GIF colour key, from memory.
+std::unique_ptr<CIcon> FromFileData(std::span<const std::uint8_t> data);
 
 // Clipboard or drop data, by the first case that applies, never falling back to another:
 // "PBPIXEL32"; CF_DIB with "Pixia_Transp" (alpha from the mask's blue byte, 0 where the

@@ -1,18 +1,532 @@
-// Page 4 of the wizard: header texts and a greyed reset button. The page body is still empty.
+// The formats page. Contract:
+// - The tree always holds the four depth nodes (4, 8, 24, 32 bits, in that order, no check
+//   box, item data = the depth); their children are the sizes of m_aFormat in list order,
+//   text "W x H", item data W | H << 16, ticked = selected. A record whose depth matches no
+//   node is left out, and so leaves m_aFormat at the next SaveFormats.
+// - Within a depth the sizes stand in descending order of the key W * 256 + H; AddSizeOf
+//   walks the children to the first key <= the new one and inserts before it, or refuses an
+//   equal key. The duplicate test is only sound because every list this page writes keeps
+//   that order.
+// - Commands act on the target: the right-clicked item while its context menu command
+//   runs, else the item with the caret. After a menu command the caret goes back to the
+//   item that had it, if that item still exists.
+// - Preview, Copy and Export build the format from the sheet's picture with the smoothing
+//   box's current state (not m_bSmoothing, which only Next stores).
+// Traps:
+// - Qt's tree has no "drop highlight" on right click, so the right-clicked item is held in
+//   m_pMenuTarget for the duration of the command.
+// - The sheet is destroyed before its child pages; it calls OnDestroy first, and only a
+//   page whose tree has been filled may write it back (an unvisited page has an empty tree).
+// - The view holds a non-owning pointer to m_pPreview: it is cleared before the image goes.
 #include "pages/page4.h"
 
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/clipboard_copy.h"
+#include "app/icon_wnd.h"
+#include "app/message_box.h"
 #include "app/sheet.h"
+#include "app/wait_cursor.h"
+#include "core/pipeline.h"
+#include "core/workers.h"
+#include "pages/export_dialog.h"
+#include "pages/icon_preview_wnd.h"
+#include "pages/icon_size_dialog.h"
 
 namespace varlen {
+
+namespace {
+
+constexpr int kDepths[4] = {4, 8, 24, 32};
+// From this many pixels on, the view's preview is spread over threads.
+constexpr std::size_t kPoolPixels = 256 * 256;
+
+unsigned ItemData(const QTreeWidgetItem* item) {
+    return item->data(0, Qt::UserRole).toUInt();
+}
+
+int WidthOf(const QTreeWidgetItem* item) {
+    return static_cast<int>(ItemData(item) & 0xFFFFu);
+}
+
+int HeightOf(const QTreeWidgetItem* item) {
+    return static_cast<int>(ItemData(item) >> 16);
+}
+
+int SizeKey(int width, int height) {
+    return width * 256 + height;
+}
+
+bool IsSizeNode(const QTreeWidgetItem* item) {
+    return item != nullptr && item->parent() != nullptr;
+}
+
+std::unique_ptr<QTreeWidgetItem> MakeSizeNode(int width, int height, bool checked) {
+    auto item = std::make_unique<QTreeWidgetItem>();
+    item->setText(0, CVarlenPage4::SizeText(width, height));
+    item->setData(
+        0, Qt::UserRole,
+        static_cast<unsigned>(width & 0xFFFF) | (static_cast<unsigned>(height & 0xFFFF) << 16));
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    return item;
+}
+
+// Dialog units of the page's font: a quarter of the average character width, an eighth
+// of the line height.
+int DluX(const QWidget* w, int n) {
+    return n * w->fontMetrics().averageCharWidth() / 4;
+}
+int DluY(const QWidget* w, int n) {
+    return n * w->fontMetrics().height() / 8;
+}
+
+}  // namespace
+
+CCheckTreeCtrl::CCheckTreeCtrl(QWidget* parent) : QTreeWidget(parent) {}
+
+void CCheckTreeCtrl::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space) {
+        const QTreeWidgetItem* item = currentItem();
+        if (item == nullptr || (item->flags() & Qt::ItemIsUserCheckable) == 0) {
+            event->accept();
+            return;
+        }
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CCheckTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    emit menuRequested(keyboard ? nullptr : itemAt(event->pos()), event->pos(), keyboard);
+    event->accept();
+}
 
 CVarlenPage4::CVarlenPage4(CVarlen* sheet)
     : CVarlenPage(sheet, 4, QStringLiteral("画像フォーマット"),
                   QStringLiteral("アイコンファイルに複数のサイズを含めることができます。\n含める画"
                                  "像フォーマットにチェックを入れてください。\nアイコンファイルを "
-                                 "Windows 2000 で使用する場合は、10種類以下にして下さい。")) {}
+                                 "Windows 2000 で使用する場合は、10種類以下にして下さい。")) {
+    m_treeFormat = new CCheckTreeCtrl(this);
+    m_treeFormat->setHeaderHidden(true);
+    m_treeFormat->setColumnCount(1);
+    m_treeFormat->setRootIsDecorated(true);
+    m_treeFormat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_treeFormat->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    m_btnPreview = new QPushButton(QStringLiteral("プレビュー(&P)"), this);
+    m_btnCopy = new QPushButton(QStringLiteral("コピー(&C)"), this);
+    m_btnExport = new QPushButton(QStringLiteral("エクスポート(&E)..."), this);
+    m_btnAdd = new QPushButton(QStringLiteral("追加(&A)..."), this);
+    m_btnDelete = new QPushButton(QStringLiteral("削除(&D)..."), this);
+    m_chkSmoothing = new QCheckBox(QStringLiteral("画像のスムージング処理を有効にする(&S)"), this);
+    m_chkSmoothing->setChecked(true);
+    m_wndIcon = new CIconWnd(this);
+    m_wndIcon->SetMode(0);
+
+    for (const auto& [button, id] :
+         {std::pair{m_btnPreview, kIdPreview}, std::pair{m_btnCopy, kIdCopy},
+          std::pair{m_btnExport, kIdExport}, std::pair{m_btnAdd, kIdAdd},
+          std::pair{m_btnDelete, kIdDelete}}) {
+        const int command = id;
+        connect(button, &QPushButton::clicked, this, [this, command] { OnCommand(command); });
+    }
+    connect(m_treeFormat, &QTreeWidget::currentItemChanged, this, &CVarlenPage4::UpdateButtons);
+    connect(m_treeFormat, &QTreeWidget::itemDoubleClicked, this,
+            &CVarlenPage4::OnItemDoubleClicked);
+    connect(m_treeFormat, &CCheckTreeCtrl::menuRequested, this, &CVarlenPage4::OnTreeContextMenu);
+
+    // Layout: tree with the button column at its right and the smoothing box below them;
+    // the square view at the right of the page.
+    const int treeWidth =
+        std::max(DluX(this, 114), fontMetrics().horizontalAdvance(DepthText(32)) +
+                                      m_treeFormat->indentation() + fontMetrics().height() * 3);
+    m_treeFormat->setFixedSize(treeWidth, DluY(this, 114));
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(DluY(this, 4));
+    buttons->addWidget(m_btnPreview);
+    buttons->addWidget(m_btnCopy);
+    buttons->addWidget(m_btnExport);
+    buttons->addSpacing(DluY(this, 8));
+    buttons->addWidget(m_btnAdd);
+    buttons->addWidget(m_btnDelete);
+    buttons->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(DluX(this, 4));
+    top->addWidget(m_treeFormat);
+    top->addLayout(buttons);
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(top);
+    column->addSpacing(DluY(this, 4));
+    column->addWidget(m_chkSmoothing);
+    column->addStretch(1);
+    auto* left = new QWidget(this);
+    left->setLayout(column);
+    left->setFixedWidth(left->minimumSizeHint().width());
+    const int side = std::max(DluY(this, 132), column->totalMinimumSize().height());
+    m_wndIcon->resize(side, side);
+    m_wndIcon->FitToSquare();
+
+    auto* page = new QHBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(DluX(this, 6));
+    page->addWidget(left, 0, Qt::AlignTop);
+    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
+    page->addStretch(1);
+
+    setTabOrder(m_treeFormat, m_btnPreview);
+    setTabOrder(m_btnPreview, m_btnCopy);
+    setTabOrder(m_btnCopy, m_btnExport);
+    setTabOrder(m_btnExport, m_btnAdd);
+    setTabOrder(m_btnAdd, m_btnDelete);
+    setTabOrder(m_btnDelete, m_chkSmoothing);
+    UpdateButtons();
+}
+
+CVarlenPage4::~CVarlenPage4() {
+    m_wndIcon->SetImage(nullptr);
+}
+
+QString CVarlenPage4::DepthText(int depth) {
+    switch (depth) {
+        case 4:
+            return QStringLiteral("4 ビット (16 色)");
+        case 8:
+            return QStringLiteral("8 ビット (256 色)");
+        case 24:
+            return QStringLiteral("24 ビット (フルカラー)");
+        case 32:
+            return QStringLiteral("32 ビット (フルカラー + 半透明)");
+        default:
+            return {};
+    }
+}
+
+QString CVarlenPage4::SizeText(int width, int height) {
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
+}
+
+QPushButton* CVarlenPage4::Button(int id) const {
+    switch (id) {
+        case kIdPreview:
+            return m_btnPreview;
+        case kIdCopy:
+            return m_btnCopy;
+        case kIdExport:
+            return m_btnExport;
+        case kIdAdd:
+            return m_btnAdd;
+        case kIdDelete:
+            return m_btnDelete;
+        default:
+            return nullptr;
+    }
+}
 
 void CVarlenPage4::OnSetActive() {
+    CWaitCursor wait;
+    m_wndIcon->SetImage(nullptr);
+    const CIcon& working = *m_pSheet->m_pIcon;
+    const EffectSettings effects = ToEffectSettings(*m_pSheet);
+    m_pPreview = working.PixelCount() >= kPoolPixels ? BuildViewPreview(working, effects, Pool())
+                                                     : BuildViewPreview(working, effects);
+    m_wndIcon->SetImage(m_pPreview.get());
+
+    m_treeFormat->clear();
+    for (int depth : kDepths) {
+        auto node = std::make_unique<QTreeWidgetItem>();
+        node->setText(0, DepthText(depth));
+        node->setData(0, Qt::UserRole, static_cast<unsigned>(depth));
+        node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        m_treeFormat->addTopLevelItem(node.release());
+    }
+    for (const FORMAT& format : m_pSheet->m_aFormat) {
+        for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+            if ((ItemData(node) & 0xFFFFu) == format.wBitCount) {
+                node->addChild(
+                    MakeSizeNode(format.wWidth, format.wHeight, format.bEnabled != 0).release());
+                node->setExpanded(true);
+                break;
+            }
+        }
+    }
+    m_bFilled = true;
+    m_treeFormat->setCurrentItem(m_treeFormat->topLevelItem(0));
+    UpdateButtons();
+    m_chkSmoothing->setChecked(m_pSheet->m_bSmoothing);
     m_pSheet->EnableReset(false);
+}
+
+bool CVarlenPage4::OnWizardNext() {
+    CWaitCursor wait;
+    SaveFormats();
+    const auto& formats = m_pSheet->m_aFormat;
+    if (std::none_of(formats.begin(), formats.end(),
+                     [](const FORMAT& f) { return f.bEnabled != 0; })) {
+        ShowMessage(this,
+                    {QStringLiteral("最低でも１つ以上の画像フォーマットを選択する必要があります。"),
+                     MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
+        return false;
+    }
+    ReleasePreview();
+    m_pSheet->m_bSmoothing = m_chkSmoothing->isChecked();
+    m_pSheet->EnableReset(true);
+    return true;
+}
+
+void CVarlenPage4::OnWizardBack() {
+    CWaitCursor wait;
+    SaveFormats();
+    ReleasePreview();
+    m_pSheet->EnableReset(true);
+}
+
+void CVarlenPage4::OnDestroy() {
+    if (m_bFilled) {
+        SaveFormats();
+    }
+}
+
+Workers& CVarlenPage4::Pool() {
+    if (!m_pWorkers) {
+        m_pWorkers = std::make_unique<Workers>(std::max(1, QThread::idealThreadCount()));
+    }
+    return *m_pWorkers;
+}
+
+void CVarlenPage4::ReleasePreview() {
+    m_wndIcon->SetImage(nullptr);
+    m_pPreview.reset();
+}
+
+void CVarlenPage4::SaveFormats() {
+    std::vector<FORMAT>& formats = m_pSheet->m_aFormat;
+    formats.clear();
+    for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+        const auto depth = static_cast<std::uint16_t>(ItemData(node));
+        for (int j = 0; j < node->childCount(); ++j) {
+            const QTreeWidgetItem* size = node->child(j);
+            FORMAT format;
+            format.bEnabled = size->checkState(0) == Qt::Checked ? 1 : 0;
+            format.wBitCount = depth;
+            format.wWidth = static_cast<std::uint16_t>(WidthOf(size));
+            format.wHeight = static_cast<std::uint16_t>(HeightOf(size));
+            format.wReserved = 0;
+            formats.push_back(format);
+        }
+    }
+}
+
+void CVarlenPage4::UpdateButtons() {
+    const bool size = IsSizeNode(m_treeFormat->currentItem());
+    for (QPushButton* button : {m_btnPreview, m_btnExport, m_btnCopy, m_btnDelete}) {
+        button->setEnabled(size);
+    }
+}
+
+QTreeWidgetItem* CVarlenPage4::TargetItem() const {
+    return m_pMenuTarget != nullptr ? m_pMenuTarget : m_treeFormat->currentItem();
+}
+
+void CVarlenPage4::OnCommand(int id) {
+    switch (id) {
+        case kIdPreview:
+            Preview();
+            break;
+        case kIdCopy:
+            Copy();
+            break;
+        case kIdExport:
+            Export();
+            break;
+        case kIdAdd:
+            AddSize();
+            break;
+        case kIdDelete:
+            DeleteSize();
+            break;
+        default:
+            break;
+    }
+}
+
+void CVarlenPage4::AddSize() {
+    CIconSizeDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    AddSizeOf(dialog.m_nWidth, dialog.m_nHeight);
+}
+
+bool CVarlenPage4::AddSizeOf(int width, int height) {
+    QTreeWidgetItem* target = TargetItem();
+    if (target == nullptr) {
+        return false;
+    }
+    QTreeWidgetItem* node = target->parent() != nullptr ? target->parent() : target;
+    const int key = SizeKey(width, height);
+    int at = node->childCount();
+    for (int i = 0; i < node->childCount(); ++i) {
+        const QTreeWidgetItem* child = node->child(i);
+        const int childKey = SizeKey(WidthOf(child), HeightOf(child));
+        if (childKey <= key) {
+            if (childKey == key) {
+                ShowMessage(this, {QStringLiteral("そのサイズは既にリストにあります。"),
+                                   MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
+                return false;
+            }
+            at = i;
+            break;
+        }
+    }
+    std::unique_ptr<QTreeWidgetItem> item = MakeSizeNode(width, height, true);
+    QTreeWidgetItem* added = item.get();
+    node->insertChild(at, item.release());
+    node->setExpanded(true);
+    m_treeFormat->setCurrentItem(added);
+    m_treeFormat->scrollToItem(added);
+    return true;
+}
+
+void CVarlenPage4::DeleteSize() {
+    QTreeWidgetItem* target = TargetItem();
+    if (!IsSizeNode(target)) {
+        return;
+    }
+    QTreeWidgetItem* node = target->parent();
+    const QString question = QStringLiteral("%1 ビット %2 x %3 を削除します。\nよろしいですか？")
+                                 .arg(ItemData(node))
+                                 .arg(WidthOf(target))
+                                 .arg(HeightOf(target));
+    if (ShowMessage(this, {question, MessageIcon::kQuestion, MessageButtons::kYesNo,
+                           MessageAnswer::kYes, QStringLiteral("削除")}) != MessageAnswer::kYes) {
+        return;
+    }
+    if (m_pMenuTarget == target) {
+        m_pMenuTarget = nullptr;
+    }
+    const std::unique_ptr<QTreeWidgetItem> gone(node->takeChild(node->indexOfChild(target)));
+}
+
+std::unique_ptr<CIcon> CVarlenPage4::BuildTargetImage() const {
+    const QTreeWidgetItem* target = TargetItem();
+    if (!IsSizeNode(target)) {
+        return nullptr;
+    }
+    const int depth = static_cast<int>(ItemData(target->parent()));
+    return BuildFormatIcon(*m_pSheet->m_pIcon, WidthOf(target), HeightOf(target), depth,
+                           m_chkSmoothing->isChecked(), ToEffectSettings(*m_pSheet));
+}
+
+CIconPreviewWnd* CVarlenPage4::Preview() {
+    CWaitCursor wait;
+    std::unique_ptr<CIcon> image = BuildTargetImage();
+    if (image == nullptr) {
+        return nullptr;
+    }
+    // Deletes itself when closed.
+    auto* window = new CIconPreviewWnd(std::move(image), this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void CVarlenPage4::Copy() {
+    CWaitCursor wait;
+    if (std::unique_ptr<CIcon> image = BuildTargetImage()) {
+        CopyToClipboard(*image);
+    }
+}
+
+void CVarlenPage4::Export() {
+    const QTreeWidgetItem* target = TargetItem();
+    if (!IsSizeNode(target)) {
+        return;
+    }
+    const FormatRequest format{WidthOf(target), HeightOf(target),
+                               static_cast<int>(ItemData(target->parent()))};
+    ExportFormat(this, *m_pSheet, format, m_chkSmoothing->isChecked());
+}
+
+std::unique_ptr<QMenu> CVarlenPage4::BuildContextMenu(const QTreeWidgetItem* target) const {
+    auto menu = std::make_unique<QMenu>();
+    const bool size = IsSizeNode(target);
+    const auto add = [&menu](const QString& text, int id, bool enabled) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+        action->setEnabled(enabled);
+        return action;
+    };
+    QAction* preview = add(QStringLiteral("プレビュー(&P)"), kIdPreview, size);
+    add(QStringLiteral("コピー(&C)"), kIdCopy, size);
+    add(QStringLiteral("エクスポート(&E)..."), kIdExport, size);
+    menu->addSeparator();
+    add(QStringLiteral("追加(&A)..."), kIdAdd, target != nullptr);
+    add(QStringLiteral("削除(&D)..."), kIdDelete, size);
+    menu->setDefaultAction(preview);
+    return menu;
+}
+
+void CVarlenPage4::RunMenuCommand(QTreeWidgetItem* target, int id) {
+    QTreeWidgetItem* caret = m_treeFormat->currentItem();
+    m_pMenuTarget = target;
+    OnCommand(id);
+    m_pMenuTarget = nullptr;
+    if (caret != nullptr && Contains(caret)) {
+        m_treeFormat->setCurrentItem(caret);
+    }
+}
+
+bool CVarlenPage4::Contains(const QTreeWidgetItem* item) const {
+    for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+        if (node == item) {
+            return true;
+        }
+        for (int j = 0; j < node->childCount(); ++j) {
+            if (node->child(j) == item) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void CVarlenPage4::OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard) {
+    // A right click on an item targets it; otherwise the caret item is the target, and
+    // from the keyboard the menu opens at that item's row.
+    QTreeWidgetItem* target = clicked != nullptr ? clicked : m_treeFormat->currentItem();
+    QPoint at = viewportPos;
+    if (keyboard && target != nullptr) {
+        const QRect r = m_treeFormat->visualItemRect(target);
+        at = QPoint(r.left() + r.height() / 2, r.top() + r.height() / 2);
+    }
+    const std::unique_ptr<QMenu> menu = BuildContextMenu(target);
+    const QAction* chosen = menu->exec(m_treeFormat->viewport()->mapToGlobal(at));
+    if (chosen != nullptr && target != nullptr) {
+        RunMenuCommand(target, chosen->data().toInt());
+    }
+}
+
+void CVarlenPage4::OnItemDoubleClicked(QTreeWidgetItem* /*item*/) {
+    if (IsSizeNode(m_treeFormat->currentItem())) {
+        QMetaObject::invokeMethod(
+            this, [this] { OnCommand(kIdPreview); }, Qt::QueuedConnection);
+    }
 }
 
 }  // namespace varlen

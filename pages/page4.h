@@ -1,20 +1,128 @@
-// The formats page: the list of image formats that the icon file holds.
-// Only the page's place in the sheet and its header texts so far; its controls are still
-// to come.
+// The formats page: the list of image formats that the icon file holds, shown as a tree
+// of four depth nodes with their sizes as checkable children. Sizes are added (in
+// descending order, once per depth) and deleted here; any single format can be built at
+// once to preview it, copy it to the clipboard or export it. Leaving the page writes the
+// tree back into the sheet's m_aFormat.
 #pragma once
 
+#include <QTreeWidget>
+#include <memory>
+
+#include "core/icon.h"
 #include "pages/varlen_page.h"
 
+class QCheckBox;
+class QMenu;
+class QPushButton;
+
 namespace varlen {
+
+class CIconPreviewWnd;
+class CIconWnd;
+class Workers;
+
+// A tree whose size nodes have check boxes. The space key toggles the check box of the
+// current item only when it has one; on a depth node it is swallowed.
+class CCheckTreeCtrl : public QTreeWidget {
+    Q_OBJECT
+
+  public:
+    explicit CCheckTreeCtrl(QWidget* parent = nullptr);
+
+  signals:
+    // A context menu is asked for: by the mouse, with the item under it (null beside every
+    // item) and the point in viewport coordinates; or by the keyboard (item null).
+    void menuRequested(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
 
 class CVarlenPage4 : public CVarlenPage {
     Q_OBJECT
 
   public:
-    explicit CVarlenPage4(CVarlen* sheet);
+    // Command ids of the buttons and of the context menu's entries.
+    static constexpr int kIdPreview = 1042;
+    static constexpr int kIdCopy = 57634;
+    static constexpr int kIdExport = 1054;
+    static constexpr int kIdAdd = 1008;
+    static constexpr int kIdDelete = 1009;
 
-    // The reset button has nothing to reset here: greyed while this page is active.
+    explicit CVarlenPage4(CVarlen* sheet);
+    ~CVarlenPage4() override;
+
     void OnSetActive() override;
+    bool OnWizardNext() override;
+    void OnWizardBack() override;
+    // The wizard goes away while this page has been shown: its edits reach the list the
+    // sheet stores.
+    void OnDestroy() override;
+
+    // Writes the tree back into m_aFormat: depth nodes in order, their sizes in order.
+    void SaveFormats();
+
+    // Runs the command id (kId*) on the target item.
+    void OnCommand(int id);
+    void AddSize();
+    // Inserts width x height under the target's depth in descending order, ticked and with
+    // the caret; shows the duplicate message and adds nothing when the depth has it.
+    // False when nothing was added.
+    bool AddSizeOf(int width, int height);
+    void DeleteSize();
+    // Null when the window could not be made (the target is no size node, or the build failed).
+    CIconPreviewWnd* Preview();
+    void Copy();
+    void Export();
+    // The target's image at its format's size and depth, with the smoothing box's state
+    // as it is now; null when the target is a depth node.
+    std::unique_ptr<CIcon> BuildTargetImage() const;
+
+    // The item the commands act on: the right-clicked item while its menu is open, else
+    // the item with the caret.
+    QTreeWidgetItem* TargetItem() const;
+    // The context menu for target, not yet shown: "プレビュー(&P)" is the default entry;
+    // on a depth node everything but "追加(&A)..." is disabled. Each action's data is its id.
+    std::unique_ptr<QMenu> BuildContextMenu(const QTreeWidgetItem* target) const;
+    // What choosing id in target's context menu does: the command runs on target, then
+    // the caret goes back to the item that had it, if that still exists.
+    void RunMenuCommand(QTreeWidgetItem* target, int id);
+
+    CCheckTreeCtrl* Tree() const { return m_treeFormat; }
+    QPushButton* Button(int id) const;
+    QCheckBox* SmoothingBox() const { return m_chkSmoothing; }
+    CIconWnd* View() const { return m_wndIcon; }
+    const CIcon* PreviewImage() const { return m_pPreview.get(); }
+
+    // Depth node texts, in tree order.
+    static QString DepthText(int depth);
+    static QString SizeText(int width, int height);
+
+  private:
+    void UpdateButtons();
+    void OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard);
+    void OnItemDoubleClicked(QTreeWidgetItem* item);
+    void ReleasePreview();
+    // The threads of the view's preview, made once, at the first large picture.
+    Workers& Pool();
+    bool Contains(const QTreeWidgetItem* item) const;
+
+    CCheckTreeCtrl* m_treeFormat = nullptr;
+    QPushButton* m_btnPreview = nullptr;
+    QPushButton* m_btnCopy = nullptr;
+    QPushButton* m_btnExport = nullptr;
+    QPushButton* m_btnAdd = nullptr;
+    QPushButton* m_btnDelete = nullptr;
+    QCheckBox* m_chkSmoothing = nullptr;
+    CIconWnd* m_wndIcon = nullptr;
+    // The filtered copy of the picture shown in the view, while the page is active.
+    std::unique_ptr<CIcon> m_pPreview;
+    std::unique_ptr<Workers> m_pWorkers;
+    // The right-clicked item while its context menu command runs; not owned.
+    QTreeWidgetItem* m_pMenuTarget = nullptr;
+    // The tree has been filled from m_aFormat at least once.
+    bool m_bFilled = false;
 };
 
 }  // namespace varlen

@@ -33,6 +33,9 @@ class CVarlenPage : public QWizardPage {
     // Drag and drop on the sheet while this page is active; the default refuses.
     virtual bool CanDrop(const QMimeData& /*data*/) const { return false; }
     virtual void OnDrop(const QMimeData& /*data*/) {}
+    // The sheet is being destroyed; called before it stores the format list, while every
+    // page still exists.
+    virtual void OnDestroy() {}
 
   protected:
     CVarlen* const m_pSheet;

@@ -9,6 +9,7 @@ packages=(
     libpng-dev libjpeg62-turbo-dev libgif-dev
     icoutils python3 python3-pil
     qt6-base-dev qt6-translations-l10n libgl-dev fonts-noto-cjk
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -340,6 +340,20 @@ TEST(GifDecode, FileWithTransparencyFlagClearsEveryPixelOfThatColour) {
     EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{t, kG, kB, t, t, kB, kG, t}));
 }
 
+TEST(GifDecode, BytesInMemoryAreReadAsTheFileIsWithTheColourKey) {
+    testdata::GifSpec s = FourColourGif();
+    s.gceFlags = 1;
+    s.gceIndex = 0;
+    const testdata::Bytes gif = testdata::EncodeGif(s);
+    const auto icon = FromFileData(gif);
+    ASSERT_NE(icon, nullptr);
+    const Pixel t = 0x00FF0000;
+    EXPECT_EQ(PixelsOf(*icon), (std::vector<Pixel>{t, kG, kB, t, t, kB, kG, t}));
+    EXPECT_EQ(FromFileData({}), nullptr);
+    EXPECT_EQ(FromFileData(testdata::Bytes{'B', 'M', 0, 0}),
+              nullptr);  // shorter than a file header
+}
+
 TEST(GifDecode, ApplicationExtensionBeforeControlExtension) {
     testdata::GifLayout s = FourColourGif();
     s.applicationExtensionFirst = true;

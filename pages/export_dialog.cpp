@@ -1,0 +1,215 @@
+// Export of one format. Contract:
+// - The filter list depends on the depth: four entries (bmp, png, gif, cur) at 8 bits or
+//   less, three (bmp, png, cur) above. Entry numbers equal type numbers except above 8
+//   bits, where entry = type - 1 for types above 2 on the way in (GIF thus falls back to
+//   PNG) and type = entry + 1 for entries above 2 on the way out.
+// - The hotspot fields hold 0 ... width - 1 and 0 ... height - 1 once they lose the focus
+//   and when the name is accepted.
+// - The extension is added only when the file name has none at all ("a.b" is kept).
+// - A successful export saves every setting; a failed one saves nothing.
+// Traps:
+// - QFileDialog builds its own widgets only when it is not native, so the option is set
+//   before anything touches its layout; the hotspot row joins that grid layout.
+// - Pressing Enter in a hotspot field accepts the dialog without a focus change; the
+//   fields are clamped in accept too, so an out-of-range hotspot never reaches the writer
+//   (which would refuse it and fail the export).
+#include "pages/export_dialog.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <algorithm>
+
+#include "app/message_box.h"
+#include "app/sheet.h"
+#include "app/wait_cursor.h"
+#include "io/export.h"
+#include "pages/number_edit.h"
+
+namespace varlen {
+
+namespace {
+
+const QString& FilterText(int type) {
+    static const QString kTexts[4] = {
+        QStringLiteral("Windows ビットマップ (*.bmp)"), QStringLiteral("PNG イメージ (*.png)"),
+        QStringLiteral("GIF イメージ (*.gif)"), QStringLiteral("マウスカーソル (*.cur)")};
+    return kTexts[type - 1];
+}
+
+std::filesystem::path PathOf(const QString& path) {
+    return std::filesystem::path(path.toStdU16String());
+}
+
+}  // namespace
+
+QString DefaultExtension(int type) {
+    switch (type) {
+        case kExportBmp:
+            return QStringLiteral(".bmp");
+        case kExportPng:
+            return QStringLiteral(".png");
+        case kExportGif:
+            return QStringLiteral(".gif");
+        case kExportCursor:
+            return QStringLiteral(".cur");
+        default:
+            return {};
+    }
+}
+
+QString WithDefaultExtension(const QString& path, int type) {
+    if (QFileInfo(path).fileName().contains(u'.')) {
+        return path;
+    }
+    return path + DefaultExtension(type);
+}
+
+bool WriteExportFile(const CIcon& image, int type, const QString& path, int hotspotX,
+                     int hotspotY) {
+    switch (type) {
+        case kExportBmp:
+            return SaveBmp(image, PathOf(path));
+        case kExportPng:
+            return SavePng(image, PathOf(path));
+        case kExportGif:
+            return SaveGif(image, PathOf(path));
+        case kExportCursor:
+            return SaveCursor(image, PathOf(path), hotspotX, hotspotY);
+        default:
+            return false;
+    }
+}
+
+CExportFileDialog::CExportFileDialog(int width, int height, int depth, QWidget* parent)
+    : QFileDialog(parent), m_nWidth(width), m_nHeight(height), m_nDepth(depth) {
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    QStringList filters{FilterText(kExportBmp), FilterText(kExportPng)};
+    if (m_nDepth <= 8) {
+        filters << FilterText(kExportGif);
+    }
+    filters << FilterText(kExportCursor);
+    setNameFilters(filters);
+
+    m_label = new QLabel(QStringLiteral("ホットスポット(&H):"), this);
+    m_editX = new CNumberEdit(this);
+    m_editY = new CNumberEdit(this);
+    m_editX->SetRange(0, std::max(0, m_nWidth - 1));
+    m_editY->SetRange(0, std::max(0, m_nHeight - 1));
+    m_editX->SetValue(m_nHotspotX);
+    m_editY->SetValue(m_nHotspotY);
+    m_label->setBuddy(m_editX);
+    for (CNumberEdit* edit : {m_editX, m_editY}) {
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) * 2);
+        connect(edit, &CNumberEdit::focusLost, edit, &CNumberEdit::ClampToRange);
+    }
+    // One row below the file-type row: the label in the label column, the fields in the
+    // column of the file-type box.
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        const int row = grid->rowCount();
+        auto* fields = new QHBoxLayout;
+        fields->addWidget(m_editX);
+        fields->addWidget(m_editY);
+        fields->addStretch(1);
+        grid->addWidget(m_label, row, 0);
+        grid->addLayout(fields, row, 1);
+    }
+    connect(this, &QFileDialog::filterSelected, this, &CExportFileDialog::UpdateHotspotRow);
+    UpdateHotspotRow();
+}
+
+void CExportFileDialog::SetFileType(int type) {
+    int entry = type;
+    if (m_nDepth > 8 && entry > 2) {
+        --entry;
+    }
+    const QStringList filters = nameFilters();
+    if (entry >= 1 && entry <= filters.size()) {
+        selectNameFilter(filters[entry - 1]);
+    }
+    UpdateHotspotRow();
+}
+
+int CExportFileDialog::FilterIndex() const {
+    return static_cast<int>(nameFilters().indexOf(selectedNameFilter())) + 1;
+}
+
+int CExportFileDialog::GetFileType() const {
+    int type = FilterIndex();
+    if (m_nDepth > 8 && type > 2) {
+        ++type;
+    }
+    return type;
+}
+
+QString CExportFileDialog::GetPathName() const {
+    const QStringList files = selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+bool CExportFileDialog::HotspotEnabled() const {
+    return m_editX->isEnabled();
+}
+
+void CExportFileDialog::UpdateHotspotRow() {
+    const int cursorEntry = m_nDepth <= 8 ? 4 : 3;
+    const bool on = FilterIndex() == cursorEntry;
+    for (QWidget* w : {static_cast<QWidget*>(m_label), static_cast<QWidget*>(m_editX),
+                       static_cast<QWidget*>(m_editY)}) {
+        w->setEnabled(on);
+    }
+}
+
+void CExportFileDialog::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    UpdateHotspotRow();
+}
+
+void CExportFileDialog::accept() {
+    m_editX->ClampToRange();
+    m_editY->ClampToRange();
+    m_nHotspotX = m_editX->GetValue();
+    m_nHotspotY = m_editY->GetValue();
+    QFileDialog::accept();
+}
+
+void ExportFormat(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing) {
+    CExportFileDialog dialog(format.width, format.height, format.bpp,
+                             parent != nullptr ? parent->window() : nullptr);
+    dialog.SetFileType(sheet.m_nExportFileType);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    FinishExport(parent, sheet, format, smoothing, dialog.GetFileType(), dialog.GetPathName(),
+                 dialog.m_nHotspotX, dialog.m_nHotspotY);
+}
+
+bool FinishExport(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing,
+                  int type, const QString& path, int hotspotX, int hotspotY) {
+    sheet.m_nExportFileType = type;
+    bool ok = false;
+    {
+        CWaitCursor wait;
+        const std::unique_ptr<CIcon> image =
+            BuildFormatIcon(*sheet.m_pIcon, format.width, format.height, format.bpp, smoothing,
+                            ToEffectSettings(sheet));
+        ok = image != nullptr &&
+             WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);
+    }
+    const QString title = QStringLiteral("エクスポート");
+    if (ok) {
+        ShowMessage(parent,
+                    {QStringLiteral("エクスポートが完了しました。"), MessageIcon::kInformation,
+                     MessageButtons::kOk, MessageAnswer::kOk, title});
+        sheet.SaveSettings();
+    } else {
+        ShowMessage(parent, {QStringLiteral("エクスポートに失敗しました。"), MessageIcon::kError,
+                             MessageButtons::kOk, MessageAnswer::kOk, title});
+    }
+    return ok;
+}
+
+}  // namespace varlen

@@ -1,0 +1,94 @@
+// Export of one format: the save dialog with its hotspot row, and the export command.
+//
+// Export types are numbered the same everywhere they are stored or compared:
+// 1 Windows bitmap (.bmp), 2 PNG (.png), 3 GIF (.gif, only at 8 bits or less),
+// 4 mouse cursor (.cur). Above 8 bits the dialog's list has no GIF entry, so the cursor is
+// its third entry; the dialog translates between entries and type numbers.
+#pragma once
+
+#include <QFileDialog>
+#include <QString>
+
+#include "core/icon.h"
+#include "core/pipeline.h"
+
+class QLabel;
+
+namespace varlen {
+
+class CNumberEdit;
+class CVarlen;
+
+inline constexpr int kExportBmp = 1;
+inline constexpr int kExportPng = 2;
+inline constexpr int kExportGif = 3;
+inline constexpr int kExportCursor = 4;
+
+// ".bmp", ".png", ".gif", ".cur"; empty for any other number.
+QString DefaultExtension(int type);
+// path with the type's extension appended when its file name has none.
+QString WithDefaultExtension(const QString& path, int type);
+// Writes image as type to path (as given, no extension added); the hotspot is used only
+// by the cursor. False for an unknown type or when the writer fails.
+bool WriteExportFile(const CIcon& image, int type, const QString& path, int hotspotX, int hotspotY);
+
+// A non-native save dialog for one format of width x height at depth. The hotspot row
+// ("ホットスポット(&H):" and the x and y fields, ranges 0 ... width - 1 and
+// 0 ... height - 1) stands below the file-type row and is enabled only while the cursor
+// type is selected; a field that loses the focus is clamped into its range.
+class CExportFileDialog : public QFileDialog {
+    Q_OBJECT
+
+  public:
+    CExportFileDialog(int width, int height, int depth, QWidget* parent = nullptr);
+
+    // The type shown at first (before exec): above 8 bits a stored GIF becomes PNG and the
+    // cursor becomes the list's third entry.
+    void SetFileType(int type);
+    // The selected entry as an export-type number.
+    int GetFileType() const;
+    // The chosen path as typed (no extension added).
+    QString GetPathName() const;
+    // The selected entry of the list, 1-based.
+    int FilterIndex() const;
+
+    // Read from the fields when the name is accepted; 0 at first.
+    int m_nHotspotX = 0;
+    int m_nHotspotY = 0;
+
+    CNumberEdit* HotspotXEdit() const { return m_editX; }
+    CNumberEdit* HotspotYEdit() const { return m_editY; }
+    QLabel* HotspotLabel() const { return m_label; }
+    bool HotspotEnabled() const;
+
+    // The name is accepted: the hotspot fields are read (clamped into their ranges), then
+    // the dialog goes on as a save dialog does.
+    void accept() override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // Enables the hotspot row exactly while the cursor entry is selected.
+    void UpdateHotspotRow();
+
+    int m_nWidth;
+    int m_nHeight;
+    int m_nDepth;
+    QLabel* m_label = nullptr;
+    CNumberEdit* m_editX = nullptr;
+    CNumberEdit* m_editY = nullptr;
+};
+
+// The export command for one format of the formats page: runs the dialog on the stored
+// ExportFileType; after OK stores the chosen type and finishes with FinishExport.
+void ExportFormat(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing);
+
+// Everything after the dialog: stores type as m_nExportFileType, builds the format from
+// the sheet's picture under the wait cursor, adds the type's extension to a bare name,
+// writes, and reports "エクスポートが完了しました。" (then saves every setting) or
+// "エクスポートに失敗しました。". Returns the success.
+bool FinishExport(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing,
+                  int type, const QString& path, int hotspotX, int hotspotY);
+
+}  // namespace varlen
