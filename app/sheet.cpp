@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
+#include <utility>
 
 #include "app/about_dialog.h"
 #include "pages/page1.h"
@@ -96,6 +97,14 @@ CVarlen::~CVarlen() {
         }
     }
     varlen::SaveFormatList(m_aFormat);
+}
+
+void CVarlen::done(int result) {
+    // QWizard::done validates the current page before accepting; next() on the last page
+    // validates it too, and only this path is a Finish.
+    const bool finishing = std::exchange(m_bFinishing, result == QDialog::Accepted);
+    QWizard::done(result);
+    m_bFinishing = finishing;
 }
 
 void CVarlen::showEvent(QShowEvent* event) {

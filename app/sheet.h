@@ -43,6 +43,9 @@ class CVarlen : public QWizard, public VarlenSettings {
     void ShowAbout();
     // "バージョン情報(&A)", in the Help button's menu and the wizard's context menu.
     QAction* AboutAction() const { return m_pAboutAction; }
+    // True while Finish is being handled: the active page hears OnWizardFinish, not
+    // OnWizardNext.
+    bool IsFinishing() const { return m_bFinishing; }
 
     CVarlenPage1* m_pPage1 = nullptr;
     CVarlenPage2* m_pPage2 = nullptr;
@@ -65,6 +68,8 @@ class CVarlen : public QWizard, public VarlenSettings {
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Finish (accept) runs through here; it validates the active page as a Finish.
+    void done(int result) override;
 
   private:
     void OnCurrentIdChanged(int id);
@@ -77,6 +82,7 @@ class CVarlen : public QWizard, public VarlenSettings {
 
     QAction* m_pAboutAction = nullptr;
     bool m_bSizeFixed = false;
+    bool m_bFinishing = false;
 };
 
 }  // namespace varlen

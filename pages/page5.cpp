@@ -220,7 +220,7 @@ bool CVarlenPage5::WriteIconFile(const QString& path) {
     return icons.Save(FileSystemPath(path), m_pSheet->m_bPng);
 }
 
-bool CVarlenPage5::OnWizardNext() {
+bool CVarlenPage5::OnWizardFinish() {
     const QString path = ResolvedPath();
     if (QFileInfo::exists(path) &&
         ShowMessage(this, {QString::fromUtf8(kAskOverwrite), MessageIcon::kWarning,

@@ -38,8 +38,8 @@ class CVarlenPage5 : public CVarlenPage {
 
     // Builds the preview and loads the controls; greys the reset button.
     void OnSetActive() override;
-    // Finish: creates the icon file; true only when the wizard is to close.
-    bool OnWizardNext() override;
+    // Creates the icon file; true only when the wizard is to close.
+    bool OnWizardFinish() override;
     // Leaving by Back: keeps the name, drops the preview, the reset button comes back.
     void OnWizardBack() override;
     // Finish is enabled only while the name field is not empty.

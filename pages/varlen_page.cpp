@@ -1,8 +1,10 @@
 // The common page base. Contract: the sheet calls OnSetActive whenever a page becomes the
 // current one (QWizard's initializePage runs only when moving forward, so the sheet uses
-// its currentIdChanged signal instead); validatePage stands for Next and Finish and
-// cleanupPage for Back. Trap: QWizardPage::cleanupPage would reset registered fields; the
-// pages register none and the override does not call it.
+// its currentIdChanged signal instead); validatePage stands for Next, or for Finish while
+// the sheet is finishing, and cleanupPage for Back. Trap: QWizard::next() validates the
+// last page too, so Finish cannot be told from Next by the page's place alone. Trap:
+// QWizardPage::cleanupPage would reset registered fields; the pages register none and the override
+// does not call it.
 #include "pages/varlen_page.h"
 
 #include "app/sheet.h"
@@ -15,6 +17,10 @@ CVarlenPage::CVarlenPage(CVarlen* sheet, int number, const QString& title, const
       m_strCaption(QStringLiteral("Varlen (%1/5)").arg(number)) {
     setTitle(title);
     setSubTitle(subtitle);
+}
+
+bool CVarlenPage::validatePage() {
+    return m_pSheet->IsFinishing() ? OnWizardFinish() : OnWizardNext();
 }
 
 void CVarlenPage::OnSetActive() {

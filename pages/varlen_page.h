@@ -24,8 +24,10 @@ class CVarlenPage : public QWizardPage {
     // The page has become the active one (forward or back). The default enables the
     // sheet's reset button; pages without a reset disable it.
     virtual void OnSetActive();
-    // Next (or Finish on the last page) was pressed; false keeps the page.
+    // Next was pressed; false keeps the page.
     virtual bool OnWizardNext() { return true; }
+    // Finish was pressed (on the last page); false keeps the wizard open.
+    virtual bool OnWizardFinish() { return true; }
     // The page is left by Back.
     virtual void OnWizardBack() {}
     // The sheet's reset button, routed to the active page.
@@ -41,7 +43,7 @@ class CVarlenPage : public QWizardPage {
     CVarlen* const m_pSheet;
 
   private:
-    bool validatePage() final { return OnWizardNext(); }
+    bool validatePage() final;
     void cleanupPage() final { OnWizardBack(); }
 
     QString m_strCaption;

@@ -64,7 +64,7 @@ void BM_Page5Finish15Formats(benchmark::State& state) {
         return r.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
     });
     for (auto _ : state) {
-        page->OnWizardNext();
+        page->OnWizardFinish();
     }
     state.counters["threads"] = QThread::idealThreadCount();
 }

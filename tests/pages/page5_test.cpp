@@ -380,13 +380,27 @@ TEST_F(Page5, FinishWritesTheBatchFrontEndsBytesAndCloses) {
     EXPECT_EQ(FilesIn(m_dir.path()).size(), 2u);  // no temporary left behind
 }
 
+TEST_F(Page5, NextOnTheLastPageIsNoFinish) {
+    Enter(QStringLiteral("nothing"));
+    Messages messages;
+    m_sheet->next();  // QWizard validates the last page here too
+    EXPECT_TRUE(messages.seen.empty());
+    EXPECT_TRUE(FilesIn(m_dir.path()).isEmpty());
+    EXPECT_TRUE(m_sheet->isVisible());
+    EXPECT_FALSE(m_sheet->IsFinishing());
+    m_sheet->accept();  // what the Finish button does
+    EXPECT_EQ(messages.Texts(), QStringList{kCreated});
+    EXPECT_FALSE(m_sheet->isVisible());
+    EXPECT_FALSE(m_sheet->IsFinishing());
+}
+
 TEST_F(Page5, WrittenFileReadsBackInListOrder) {
     m_sheet->m_bFinishOpenFolder = false;
     m_sheet->m_bPng = true;
     m_sheet->m_nBrightness = -15;
     Enter(QStringLiteral("out.ico"));
     Messages messages;
-    ASSERT_TRUE(m_page->OnWizardNext());
+    ASSERT_TRUE(m_page->OnWizardFinish());
     EXPECT_TRUE(m_revealed.isEmpty());
 
     const Bytes file = ReadAll(Path(QStringLiteral("out.ico")));
@@ -469,7 +483,7 @@ TEST_F(Page5, ProgressStepsOncePerRecordWhileVisible) {
         visible.push_back(m_page->m_progress->isVisible());
     });
     Messages messages;
-    EXPECT_FALSE(m_page->OnWizardNext());  // stays: closing is off
+    EXPECT_FALSE(m_page->OnWizardFinish());  // stays: closing is off
     EXPECT_EQ(m_page->m_progress->maximum(), 5);
     EXPECT_EQ(m_page->m_progress->minimum(), 0);
     EXPECT_EQ(values, (std::vector<int>{0, 1, 2, 3, 4, 5}));
@@ -531,7 +545,7 @@ TEST_F(Page5, MissingFolderFailsToCreateAndWritesNothing) {
     std::vector<int> values;
     QObject::connect(m_page->m_progress, &QProgressBar::valueChanged,
                      [&](int v) { values.push_back(v); });
-    EXPECT_FALSE(m_page->OnWizardNext());
+    EXPECT_FALSE(m_page->OnWizardFinish());
     ASSERT_EQ(messages.seen.size(), 1u);
     EXPECT_EQ(messages.seen[0].text, kCreateFailed);
     EXPECT_EQ(messages.seen[0].icon, MessageIcon::kError);
@@ -578,7 +592,7 @@ TEST_F(Page5, ReadOnlyFolderFailsToCreateAndKeepsTheFile) {
     {
         const Unprivileged nobody;
         ASSERT_TRUE(nobody.Ok());
-        finished = m_page->OnWizardNext();
+        finished = m_page->OnWizardFinish();
     }
     QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOwner);
     EXPECT_FALSE(finished);
@@ -620,7 +634,7 @@ TEST_F(Page5, FailedSaveKeepsTheExistingFile) {
     {
         const FileSizeLimit limit(4000);  // the icon needs far more
         ASSERT_TRUE(limit.Ok());
-        finished = m_page->OnWizardNext();
+        finished = m_page->OnWizardFinish();
     }
     EXPECT_FALSE(finished);
     ASSERT_EQ(messages.seen.size(), 2u);
