@@ -13,7 +13,8 @@ namespace varlen {
 
 int MaxPlacedSide(int pictureWidth, int pictureHeight) {
     const long long larger = std::max<long long>(std::max(pictureWidth, pictureHeight), 1);
-    return static_cast<int>(std::min<long long>(larger * kPlacedSideFactor, kMaxPlacedSide));
+    return static_cast<int>(
+        std::clamp<long long>(larger * kPlacedSideFactor, kMinPlacedLimit, kMaxPlacedSide));
 }
 
 bool PlacementFits(int pictureWidth, int pictureHeight, const Rect& source) {

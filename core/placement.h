@@ -16,9 +16,11 @@
 namespace varlen {
 
 // The placed square's side is bounded: zooming out in the view is otherwise unbounded and
-// the next step would allocate side x side pixels. At most 4 x the picture's larger side,
-// and never above kMaxPlacedSide (the largest picture side we decode).
+// the next step would allocate side x side pixels. At most 4 x the picture's larger side
+// but at least kMinPlacedLimit (so a small picture can still be zoomed out), and never
+// above kMaxPlacedSide (the largest picture side we decode).
 inline constexpr int kMaxPlacedSide = 16384;
+inline constexpr int kMinPlacedLimit = 1024;
 inline constexpr int kPlacedSideFactor = 4;
 
 // The largest side a rectangle placed from a width x height picture may have.

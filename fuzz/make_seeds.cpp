@@ -90,7 +90,7 @@ std::vector<Bytes> HandMadeDibs() {
     std::vector<Bytes> out;
     const std::uint16_t depths[] = {1, 4, 8, 16, 24, 32};
     for (const std::uint16_t bpp : depths) {
-        td::DibSpec s;
+        td::DibLayout s;
         s.width = 5;
         s.height = (bpp % 3 == 0) ? -3 : 3;  // top-down for some
         s.bpp = bpp;
@@ -116,7 +116,7 @@ std::vector<Bytes> HandMadeDibs() {
     }
     // RLE8 and RLE4: a run, an absolute run, end of line, a delta, end of bitmap.
     for (const std::uint16_t bpp : {std::uint16_t{8}, std::uint16_t{4}}) {
-        td::DibSpec s;
+        td::DibLayout s;
         s.width = 6;
         s.height = 3;
         s.bpp = bpp;
@@ -131,30 +131,30 @@ std::vector<Bytes> HandMadeDibs() {
 
 std::vector<Bytes> Pngs() {
     std::vector<Bytes> out;
-    td::PngSpec rgb;
+    td::PngLayout rgb;
     rgb.width = 3;
     rgb.height = 2;
     rgb.rows = {Pattern(9, 1), Pattern(9, 2)};
     out.push_back(td::EncodePng(rgb));
-    td::PngSpec rgba = rgb;
+    td::PngLayout rgba = rgb;
     rgba.colorType = 6;
     rgba.rows = {Pattern(12, 3), Pattern(12, 4)};
     rgba.interlace = true;
     out.push_back(td::EncodePng(rgba));
-    td::PngSpec grey16 = rgb;
+    td::PngLayout grey16 = rgb;
     grey16.colorType = 0;
     grey16.bitDepth = 16;
     grey16.rows = {Pattern(6, 5), Pattern(6, 6)};
     grey16.trnsGrey = 3;
     out.push_back(td::EncodePng(grey16));
-    td::PngSpec pal = rgb;
+    td::PngLayout pal = rgb;
     pal.colorType = 3;
     pal.bitDepth = 2;
     pal.plte = Pattern(12, 7);
     pal.trnsAlpha = {0, 128};
     pal.rows = {Bytes{0x1B}, Bytes{0xE4}};
     out.push_back(td::EncodePng(pal));
-    td::PngSpec greyAlpha = rgb;
+    td::PngLayout greyAlpha = rgb;
     greyAlpha.colorType = 4;
     greyAlpha.rows = {Pattern(6, 8), Pattern(6, 9)};
     out.push_back(td::EncodePng(greyAlpha));
@@ -170,7 +170,7 @@ std::vector<Bytes> Pngs() {
 std::vector<Bytes> Jpegs() {
     std::vector<Bytes> out;
     for (const int comps : {1, 3, 4}) {
-        td::JpegSpec s;
+        td::JpegLayout s;
         s.width = 9;
         s.height = 8;
         s.components = comps;
@@ -178,7 +178,7 @@ std::vector<Bytes> Jpegs() {
         s.samples = Pattern(static_cast<std::size_t>(9 * 8 * comps), comps);
         out.push_back(td::EncodeJpeg(s));
     }
-    td::JpegSpec plain;
+    td::JpegLayout plain;
     plain.samples = Pattern(8 * 8 * 3, 9);
     plain.adobe = false;
     out.push_back(td::EncodeJpeg(plain));
@@ -187,7 +187,7 @@ std::vector<Bytes> Jpegs() {
 
 std::vector<Bytes> Gifs() {
     std::vector<Bytes> out;
-    td::GifSpec s;
+    td::GifLayout s;
     s.screenWidth = 4;
     s.screenHeight = 3;
     s.globalColors = Pattern(12, 1);

@@ -9,6 +9,8 @@
 //   typed side may be any int.
 #include "pages/page1_support.h"
 
+#include "core/placement.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
@@ -132,8 +134,7 @@ Rect Inflated(const Rect& rect, int d) {
 }
 
 int PlacementLimit(const CIcon& picture) {
-    const long long larger = std::max(picture.Width(), picture.Height());
-    return static_cast<int>(std::clamp<long long>(4 * larger, 1024, 16384));
+    return MaxPlacedSide(picture.Width(), picture.Height());
 }
 
 }  // namespace varlen

@@ -1,4 +1,5 @@
-// The placed square's side limit: 4 x the picture's larger side, never above 16384, and
+// The placed square's side limit: 4 x the picture's larger side, at least 1024, never above
+// 16384, and
 // PlacePicture refusing (null) a rectangle beyond it instead of allocating.
 #include <gtest/gtest.h>
 
@@ -9,19 +10,20 @@
 namespace varlen {
 namespace {
 
-TEST(PlacementLimits, FourTimesTheLargerSideCappedAt16384) {
-    EXPECT_EQ(MaxPlacedSide(100, 50), 400);
-    EXPECT_EQ(MaxPlacedSide(50, 100), 400);
-    EXPECT_EQ(MaxPlacedSide(1, 1), 4);
+TEST(PlacementLimits, FourTimesTheLargerSideBetween1024And16384) {
+    EXPECT_EQ(MaxPlacedSide(100, 50), 1024);  // the floor for small pictures
+    EXPECT_EQ(MaxPlacedSide(300, 50), 1200);
+    EXPECT_EQ(MaxPlacedSide(50, 300), 1200);
+    EXPECT_EQ(MaxPlacedSide(1, 1), 1024);
     EXPECT_EQ(MaxPlacedSide(4096, 3), 16384);
     EXPECT_EQ(MaxPlacedSide(4097, 3), 16384);
     EXPECT_EQ(MaxPlacedSide(16384, 16384), 16384);
 }
 
 TEST(PlacementLimits, RectangleFitsOnlyWithBothSidesFromOneToTheLimit) {
-    EXPECT_TRUE(PlacementFits(100, 50, Rect{-150, -175, 250, 225}));   // 400 x 400
-    EXPECT_FALSE(PlacementFits(100, 50, Rect{-151, -175, 250, 225}));  // 401 wide
-    EXPECT_FALSE(PlacementFits(100, 50, Rect{0, -176, 400, 225}));     // 401 high
+    EXPECT_TRUE(PlacementFits(300, 50, Rect{-450, -575, 750, 625}));   // 1200 x 1200
+    EXPECT_FALSE(PlacementFits(300, 50, Rect{-451, -575, 750, 625}));  // 1201 wide
+    EXPECT_FALSE(PlacementFits(300, 50, Rect{0, -576, 1200, 625}));    // 1201 high
     EXPECT_TRUE(PlacementFits(100, 50, Rect{10, 10, 11, 11}));
     EXPECT_FALSE(PlacementFits(100, 50, Rect{10, 10, 10, 11}));  // empty
     EXPECT_FALSE(PlacementFits(100, 50, Rect{10, 10, 9, 11}));   // reversed
@@ -37,12 +39,14 @@ TEST(PlacementLimits, PlacePictureRefusesBeyondTheLimit) {
     for (Pixel& p : picture->Pixels()) {
         p = 0xFF102030u;
     }
-    // 12 x 12 is the largest square of a 3 x 2 picture.
-    const auto placed = PlacePicture(*picture, Rect{-5, -5, 7, 7}, false, 0, std::nullopt);
+    // 1024 x 1024 is the largest square of a 3 x 2 picture.
+    const auto placed =
+        PlacePicture(*picture, Rect{-510, -511, 514, 513}, false, 0, std::nullopt);
     ASSERT_NE(placed, nullptr);
-    EXPECT_EQ(placed->Width(), 12);
-    EXPECT_EQ(placed->Height(), 12);
-    EXPECT_EQ(PlacePicture(*picture, Rect{-5, -5, 8, 7}, false, 0, std::nullopt), nullptr);
+    EXPECT_EQ(placed->Width(), 1024);
+    EXPECT_EQ(placed->Height(), 1024);
+    EXPECT_EQ(PlacePicture(*picture, Rect{-510, -511, 515, 513}, false, 0, std::nullopt),
+              nullptr);
     EXPECT_EQ(
         PlacePicture(*picture, Rect{-1000000, -1000000, 1000000, 1000000}, true, 45000, 0x00FFFFFF),
         nullptr);

@@ -341,7 +341,7 @@ TEST(GifDecode, FileWithTransparencyFlagClearsEveryPixelOfThatColour) {
 }
 
 TEST(GifDecode, BytesInMemoryAreReadAsTheFileIsWithTheColourKey) {
-    testdata::GifSpec s = FourColourGif();
+    testdata::GifLayout s = FourColourGif();
     s.gceFlags = 1;
     s.gceIndex = 0;
     const testdata::Bytes gif = testdata::EncodeGif(s);
