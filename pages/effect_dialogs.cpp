@@ -14,6 +14,7 @@
 // - A released thumb arrives as sliderReleased, not as an action: that is the "thumb
 //   position" code.
 #include "pages/effect_dialogs.h"
+#include "pages/dialog_units.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>
@@ -29,21 +30,6 @@
 namespace varlen {
 
 namespace {
-
-// Dialog units of a font: a quarter of the average character width across, an eighth of
-// the character height down.
-struct DialogUnits {
-    explicit DialogUnits(const QFontMetrics& fm)
-        : baseX(std::max(1, (fm.horizontalAdvance(QStringLiteral(
-                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) +
-                             26) /
-                                52)),
-          baseY(std::max(1, fm.height())) {}
-    int X(int units) const { return (units * baseX + 2) / 4; }
-    int Y(int units) const { return (units * baseY + 4) / 8; }
-    int baseX;
-    int baseY;
-};
 
 // The trackbar code of a slider action, or -1 for none.
 int CodeOf(const QSlider& slider, int action) {

@@ -22,6 +22,7 @@
 // - The command-line picture is read at the first activation, because the sheet receives
 //   its path after it has been constructed.
 #include "pages/page1.h"
+#include "pages/dialog_units.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -80,21 +81,6 @@ class TypedLengthValidator : public QValidator {
 
   private:
     int m_length;
-};
-
-// Dialog units of the page's font: a quarter of the average character width across, an
-// eighth of the character height down.
-struct DialogUnits {
-    explicit DialogUnits(const QFontMetrics& fm)
-        : baseX(std::max(1, (fm.horizontalAdvance(QStringLiteral(
-                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) +
-                             26) /
-                                52)),
-          baseY(std::max(1, fm.height())) {}
-    int X(int units) const { return (units * baseX + 2) / 4; }
-    int Y(int units) const { return (units * baseY + 4) / 8; }
-    int baseX;
-    int baseY;
 };
 
 std::filesystem::path FileSystemPath(const QString& path) {

@@ -23,6 +23,7 @@
 // - Large pictures are filtered on a worker pool made once for the page; the result does
 //   not depend on the number of threads.
 #include "pages/page3.h"
+#include "pages/dialog_units.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -46,21 +47,6 @@ namespace {
 constexpr std::size_t kPoolPixels = 256 * 256;
 
 constexpr int kTabCount = 6;
-
-// Dialog units of a font: a quarter of the average character width across, an eighth of
-// the character height down.
-struct DialogUnits {
-    explicit DialogUnits(const QFontMetrics& fm)
-        : baseX(std::max(1, (fm.horizontalAdvance(QStringLiteral(
-                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) +
-                             26) /
-                                52)),
-          baseY(std::max(1, fm.height())) {}
-    int X(int units) const { return (units * baseX + 2) / 4; }
-    int Y(int units) const { return (units * baseY + 4) / 8; }
-    int baseX;
-    int baseY;
-};
 
 }  // namespace
 
