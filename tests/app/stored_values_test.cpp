@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "app/settings.h"
+#include "io/writer_support.h"  // tests/io: shared test helpers
 
 namespace varlen {
 namespace {
@@ -210,25 +211,7 @@ TEST_F(StoreFile, UnwritableFolderReportsFailure) {
     EXPECT_FALSE(SaveFormatList({{1, 4, 16, 16, 0}}, store));
 }
 
-// Runs fn without the power to override permissions: as root in a child process that has
-// become the user nobody (65534), otherwise here. 1 true, 0 false, -1 abnormal end.
-int RunUnprivileged(const std::function<bool()>& fn) {
-    if (::geteuid() != 0) {
-        return fn() ? 1 : 0;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
-            ::_exit(2);
-        }
-        ::_exit(fn() ? 1 : 0);
-    }
-    int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
+using testing_support::RunUnprivileged;
 
 TEST_F(StoreFile, ReadOnlyFolderReportsFailureAndKeepsThePreviousFile) {
     {
