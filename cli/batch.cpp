@@ -26,9 +26,11 @@ int UsageError(std::ostream& err, std::string_view message) {
 }
 
 // The placed square picture: the view's starting square, rotation, mirror, background.
-std::unique_ptr<CIcon> Place(const CIcon& picture, const BatchOptions& o, Workers& workers) {
-    const Rect square = CenteredSquare(picture.Width(), picture.Height(), o.noMargin);
-    return PlacePicture(picture, square, o.mirror, o.rotation, o.background, workers);
+// Takes the picture, whose pixels may become the placed image's; it is kept on failure.
+std::unique_ptr<CIcon> Place(std::unique_ptr<CIcon>& picture, const BatchOptions& o,
+                             Workers& workers) {
+    const Rect square = CenteredSquare(picture->Width(), picture->Height(), o.noMargin);
+    return PlacePicture(std::move(picture), square, o.mirror, o.rotation, o.background, workers);
 }
 
 // Applies the transparent-region clicks in order; false (with a usage message) when a
@@ -92,7 +94,7 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
             << kMaxPictureSide << " x " << kMaxPictureSide << " pixels\n";
         return kExitFailed;
     }
-    auto placed = Place(*picture, o, workers);
+    auto placed = Place(picture, o, workers);
     if (!placed) {
         err << "varlen: the placed square would be larger than "
             << MaxPlacedSide(picture->Width(), picture->Height()) << " x "

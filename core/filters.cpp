@@ -28,8 +28,9 @@
 //   New alpha = trunc(alpha * factor + 0.5).
 // - Convolve reads the original pixels, never its own output: it keeps a rolling window
 //   of copies of the rows the kernel spans, each row copied before it is written, instead
-//   of a copy of the whole image. Sums that fit in 32 bits (every sharpen) are taken two
-//   channels per 64-bit multiplication; larger kernels use 64-bit sums. Taps outside
+//   of a copy of the whole image. Sums that fit in 32 bits (every sharpen) are taken in
+//   32-bit integers, tap by tap over a whole run of columns (vector code; exact integers,
+//   so the order of the additions changes nothing); larger kernels use 64-bit sums. Taps outside
 //   the image count neither in the sums nor in the weight, so edge pixels are normalised
 //   by the weights of their inside taps; a weight sum of 0 means no division. All four
 //   channels, alpha included, are convolved and clamped.
@@ -122,6 +123,74 @@ inline void LightPixel(int& r, int& g, int& b, double d, const LightParams& lp) 
     r = AddTruncClamped(r, xr);
     g = AddTruncClamped(g, xg);
     b = AddTruncClamped(b, xb);
+}
+
+// Four lanes of doubles, of 64-bit masks for them and of 32-bit integers (GCC vector
+// extensions). Every lane goes through exactly the operations of the scalar code above for
+// its own pixel, in the same order, so the results are the same bits; the vectors only do
+// four pixels' divisions at once.
+using V4d = double __attribute__((vector_size(32)));
+using V4m = std::int64_t __attribute__((vector_size(32)));
+using V4i = std::int32_t __attribute__((vector_size(16)));
+
+// One channel of four pixels through the light: lane i is v + trunc(x), clamped, with x the
+// scalar formula of its branch (near: towards white, else towards black). Both branches'
+// products are t / D * k / s with t = (255 - v) * q and s = 50, or t = v * q * 2 and s = -50.
+inline V4i LightLanes(const V4i& v, const V4m& near, const V4d& q, const V4d& s,
+                      const LightParams& lp) {
+    const V4d vd = __builtin_convertvector(v, V4d);
+    const V4d white = (255.0 - vd) * q;
+    const V4d black = vd * q * 2.0;
+    V4d x = (near ? white : black) / lp.D * lp.k / s;
+    // AddTruncClamped: x limited to -512 ... 512 (NaN to -512), then v + trunc(x), clamped.
+    const V4d lo = {-512.0, -512.0, -512.0, -512.0};
+    const V4d hi = {512.0, 512.0, 512.0, 512.0};
+    x = x > -512.0 ? x : lo;
+    x = x > 512.0 ? hi : x;
+    const V4i sum = v + __builtin_convertvector(x, V4i);
+    const V4i zero = {0, 0, 0, 0};
+    const V4i full = {255, 255, 255, 255};
+    return sum < 1 ? zero : (sum > 255 ? full : sum);
+}
+
+// The fused tone, light and transparency stages on pixels x0 ... x0 + 3 of a row, the light
+// four pixels at a time. toneMap is null when there is no tone stage; alphaDelta is applied
+// when transp is set. Pixels with alpha 0 are left alone.
+inline void ToneLightFour(Pixel* row, int x0, double dy2, const std::uint8_t* toneMap,
+                          const LightParams& lp, bool transp, i64 alphaDelta) {
+    V4i r, g, b;
+    V4d d;
+    for (int i = 0; i < 4; ++i) {
+        const Pixel p = row[x0 + i];
+        int cr = Red(p), cg = Green(p), cb = Blue(p);
+        if (toneMap != nullptr) {
+            cr = toneMap[cr];
+            cg = toneMap[cg];
+            cb = toneMap[cb];
+        }
+        r[i] = cr;
+        g[i] = cg;
+        b[i] = cb;
+        d[i] = std::sqrt(lp.dx2[static_cast<std::size_t>(x0 + i)] + dy2);
+    }
+    const V4m near = d < lp.half;
+    const V4d q = near ? lp.D - 2.0 * d : d - lp.D * 0.5;
+    const V4d fifty = {50.0, 50.0, 50.0, 50.0};
+    const V4d s = near ? fifty : -fifty;
+    r = LightLanes(r, near, q, s, lp);
+    g = LightLanes(g, near, q, s, lp);
+    b = LightLanes(b, near, q, s, lp);
+    for (int i = 0; i < 4; ++i) {
+        Pixel& p = row[x0 + i];
+        int a = Alpha(p);
+        if (a == 0) {
+            continue;
+        }
+        if (transp) {
+            a = Clamp64(a + alphaDelta);
+        }
+        p = MakePixel(a, r[i], g[i], b[i]);
+    }
 }
 
 // Shadow stage: alpha snapshot taken after the earlier stages, silhouette shifted by
@@ -439,36 +508,6 @@ void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
     }
 }
 
-// Two channels in one 64-bit word, 32 bits each: blue (low) with red (high), green with
-// alpha. Multiplying such a word by a tap weight and summing multiplies and sums both lanes
-// at once; a negative low lane borrows from the high lane, which Split undoes exactly as
-// long as both lane sums fit in 32 signed bits (the caller checks the bound).
-struct WidePixel {
-    std::uint64_t br, ga;
-};
-
-inline WidePixel Widen(Pixel p) {
-    return {(p & 0xFFu) | (static_cast<std::uint64_t>((p >> 16) & 0xFFu) << 32),
-            ((p >> 8) & 0xFFu) | (static_cast<std::uint64_t>(p >> 24) << 32)};
-}
-
-// The two lane sums of acc = lo + hi * 2^32 (mod 2^64).
-inline void Split(std::uint64_t acc, std::int32_t& lo, std::int32_t& hi) {
-    lo = static_cast<std::int32_t>(static_cast<std::uint32_t>(acc));
-    hi = static_cast<std::int32_t>(
-        static_cast<i64>(acc - static_cast<std::uint64_t>(static_cast<i64>(lo))) >> 32);
-}
-
-struct WideTap {
-    const WidePixel* src;  // the original source row, widened; column x reads x + dx
-    int dx;
-    std::uint64_t k;  // the weight, two's complement
-    std::int32_t weight;
-};
-
-// The convolution for kernels whose every sum fits in 32 signed bits, two channels per
-// multiplication. The rows the kernel spans are kept widened in a ring; each row enters the
-// ring before it is overwritten, so only original pixels are read.
 // Original rows that a range of output rows reads but does not own: the rows of the
 // neighbouring ranges next to its edges, copied before any range starts writing.
 struct HaloRows {
@@ -485,8 +524,46 @@ struct HaloRows {
     }
 };
 
-// Output rows yBegin ... yEnd - 1 of the narrow convolution. Rows of that range are read from
-// the image (each is widened into the ring before it is written); rows outside it from halo.
+// A row of pixels spread into 32-bit channel values, four per pixel in memory order (blue,
+// green, red, alpha), so that the sums below are plain loops over integers that the compiler
+// turns into vector code.
+inline void SpreadRow(const Pixel* src, int W, std::int32_t* dst) {
+    for (int x = 0; x < W; ++x) {
+        const Pixel p = src[x];
+        dst[4 * x] = static_cast<std::int32_t>(p & 0xFF);
+        dst[4 * x + 1] = static_cast<std::int32_t>((p >> 8) & 0xFF);
+        dst[4 * x + 2] = static_cast<std::int32_t>((p >> 16) & 0xFF);
+        dst[4 * x + 3] = static_cast<std::int32_t>(p >> 24);
+    }
+}
+
+// sum[i] += k * src[i] for i < n: every product and sum fits in 32 signed bits (the caller
+// checks the bound), so the order of the additions cannot change any result.
+inline void AddScaled(std::int32_t* __restrict sum, const std::int32_t* __restrict src,
+                      std::int32_t k, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        sum[i] += k * src[i];
+    }
+}
+
+// Clamps four channel sums (blue, green, red, alpha) into a pixel.
+inline Pixel Store(const std::int32_t* c) {
+    return MakePixel(ClampChannel(c[3]), ClampChannel(c[2]), ClampChannel(c[1]),
+                     ClampChannel(c[0]));
+}
+
+struct SpreadTap {
+    const std::int32_t* src;  // the original source row, spread; column x starts at 4 (x + dx)
+    int dx;
+    std::int32_t k;
+};
+
+// Output rows yBegin ... yEnd - 1 of the convolution for kernels whose every sum fits in 32
+// signed bits (every sharpen). The rows the kernel spans are kept spread in a ring; each row
+// enters the ring before it is overwritten, so only original pixels are read. Rows of the
+// range are read from the image, rows outside it from halo. The middle columns (every tap
+// inside) are summed tap by tap over the whole run of columns; the sums are exact integers,
+// so they equal the pixel-by-pixel sums in any order.
 void ConvolveNarrowRows(CIcon& icon, const std::vector<Tap>& taps, int yBegin, int yEnd,
                         const HaloRows& halo) {
     const int W = icon.Width();
@@ -500,57 +577,50 @@ void ConvolveNarrowRows(CIcon& icon, const std::vector<Tap>& taps, int yBegin, i
     }
     const int xa = std::min(W, -dxMin);
     const int xb = std::max(xa, W - dxMax);
-    const auto n = static_cast<std::size_t>(W);
+    const std::size_t n = 4 * static_cast<std::size_t>(W);
     const auto slots = static_cast<std::size_t>(std::min(dyHi - dyLo, H - 1)) + 1;
-    std::vector<WidePixel> ring(slots * n);
+    std::vector<std::int32_t> ring(slots * n);
+    std::vector<std::int32_t> sums(n);
     auto slot = [&](int r) { return ring.data() + (static_cast<std::size_t>(r) % slots) * n; };
-    int loaded = std::max(0, yBegin + dyLo) - 1;  // last row widened into the ring
-    std::vector<WideTap> rowTaps;
+    int loaded = std::max(0, yBegin + dyLo) - 1;  // last row spread into the ring
+    std::vector<SpreadTap> rowTaps;
     rowTaps.reserve(taps.size());
     for (int y = yBegin; y < yEnd; ++y) {
         for (const int need = std::min(H - 1, y + dyHi); loaded < need;) {
             ++loaded;
             const Pixel* s =
                 loaded >= yBegin && loaded < yEnd ? icon.Row(loaded) : halo.Find(loaded);
-            WidePixel* d = slot(loaded);
-            for (int x = 0; x < W; ++x) {
-                d[x] = Widen(s[x]);
-            }
+            SpreadRow(s, W, slot(loaded));
         }
         rowTaps.clear();
         std::int32_t midWeight = 0;
         for (const Tap& t : taps) {
             const int sy = y + t.dy;
             if (sy >= 0 && sy < H) {
-                rowTaps.push_back(
-                    {slot(sy), t.dx, static_cast<std::uint64_t>(static_cast<i64>(t.k)), t.k});
+                rowTaps.push_back({slot(sy), t.dx, t.k});
                 midWeight += t.k;
             }
         }
         Pixel* row = icon.Row(y);
-        auto store = [row](int x, std::int32_t a, std::int32_t r, std::int32_t g, std::int32_t b) {
-            row[x] = MakePixel(ClampChannel(a), ClampChannel(r), ClampChannel(g), ClampChannel(b));
-        };
         // Edge columns: only the taps inside, normalised by their weight.
         auto edgeColumn = [&](int x) {
-            std::uint64_t br = 0, ga = 0;
+            std::int32_t c[4] = {0, 0, 0, 0};
             std::int32_t w = 0;
-            for (const WideTap& t : rowTaps) {
+            for (const SpreadTap& t : rowTaps) {
                 const int sx = x + t.dx;
                 if (sx >= 0 && sx < W) {
-                    br += t.k * t.src[sx].br;
-                    ga += t.k * t.src[sx].ga;
-                    w += t.weight;
+                    for (std::size_t i = 0; i < 4; ++i) {
+                        c[i] += t.k * t.src[4 * static_cast<std::size_t>(sx) + i];
+                    }
+                    w += t.k;
                 }
             }
-            std::int32_t a, r, g, b;
-            Split(br, b, r);
-            Split(ga, g, a);
             if (w != 0) {
-                store(x, a / w, r / w, g / w, b / w);
-            } else {
-                store(x, a, r, g, b);
+                for (std::int32_t& v : c) {
+                    v /= w;
+                }
             }
+            row[x] = Store(c);
         };
         for (int x = 0; x < xa; ++x) {
             edgeColumn(x);
@@ -558,7 +628,17 @@ void ConvolveNarrowRows(CIcon& icon, const std::vector<Tap>& taps, int yBegin, i
         for (int x = xb; x < W; ++x) {
             edgeColumn(x);
         }
+        if (xa >= xb) {
+            continue;
+        }
         // Middle columns share one weight; a power of two divides by shifting.
+        const std::size_t first = 4 * static_cast<std::size_t>(xa);
+        const std::size_t count = 4 * static_cast<std::size_t>(xb - xa);
+        std::int32_t* sum = sums.data() + first;
+        std::fill(sum, sum + count, 0);
+        for (const SpreadTap& t : rowTaps) {
+            AddScaled(sum, t.src + first + 4 * static_cast<std::ptrdiff_t>(t.dx), t.k, count);
+        }
         const std::int32_t w = midWeight;
         int shift = -1;
         if (w > 0 && (w & (w - 1)) == 0) {
@@ -567,24 +647,19 @@ void ConvolveNarrowRows(CIcon& icon, const std::vector<Tap>& taps, int yBegin, i
                 ++shift;
             }
         }
+        if (shift >= 0) {
+            const std::int32_t bias = (std::int32_t{1} << shift) - 1;
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::int32_t v = sum[i];
+                sum[i] = (v + (v < 0 ? bias : 0)) >> shift;
+            }
+        } else if (w != 0) {
+            for (std::size_t i = 0; i < count; ++i) {
+                sum[i] /= w;
+            }
+        }
         for (int x = xa; x < xb; ++x) {
-            std::uint64_t br = 0, ga = 0;
-            for (const WideTap& t : rowTaps) {
-                const WidePixel& q = t.src[x + t.dx];
-                br += t.k * q.br;
-                ga += t.k * q.ga;
-            }
-            std::int32_t a, r, g, b;
-            Split(br, b, r);
-            Split(ga, g, a);
-            if (shift >= 0) {
-                store(x, DivPow2(a, shift), DivPow2(r, shift), DivPow2(g, shift),
-                      DivPow2(b, shift));
-            } else if (w != 0) {
-                store(x, a / w, r / w, g / w, b / w);
-            } else {
-                store(x, a, r, g, b);
-            }
+            row[x] = Store(sums.data() + 4 * static_cast<std::size_t>(x));
         }
     }
 }
@@ -664,7 +739,14 @@ void ApplyFiltersWith(Workers& workers, CIcon& icon, int brightness, int contras
                     const double dy = static_cast<double>(lp.ly - y);
                     dy2 = dy * dy;
                 }
-                for (int x = 0; x < W; ++x) {
+                int x = 0;
+                if (lit) {
+                    for (; x + 4 <= W; x += 4) {
+                        ToneLightFour(row, x, dy2, tone ? toneMap.data() : nullptr, lp, transp,
+                                      alphaDelta);
+                    }
+                }
+                for (; x < W; ++x) {
                     const Pixel p = row[x];
                     int a = Alpha(p);
                     if (a == 0) {

@@ -54,6 +54,23 @@ std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bo
     return placed;
 }
 
+std::unique_ptr<CIcon> PlacePicture(std::unique_ptr<CIcon>&& picture, const Rect& source,
+                                    bool mirror, int rotation, std::optional<ColorRef> background,
+                                    Workers& workers) {
+    const Rect whole{0, 0, picture->Width(), picture->Height()};
+    if (source != whole || mirror || rotation != 0 || picture->Bpp() != 32 ||
+        !PlacementFits(picture->Width(), picture->Height(), source)) {
+        return PlacePicture(*picture, source, mirror, rotation, background, workers);
+    }
+    std::unique_ptr<CIcon> placed = std::move(picture);
+    // A render of the image into itself: done in place where every pixel reads only itself.
+    RenderWith(workers, *placed, *placed, nullptr, &source, false, 0.0, true);
+    if (background) {
+        placed->FillBackground(*background);
+    }
+    return placed;
+}
+
 int NormalizeRotation(long long rotation) {
     const long long full = 360000;
     return static_cast<int>(((rotation % full) + full) % full);

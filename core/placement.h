@@ -44,6 +44,14 @@ std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bo
                                     int rotation, std::optional<ColorRef> background,
                                     Workers& workers);
 
+// The same, taking the picture: when the rectangle is the whole of a 32-bit picture, with no
+// mirror and no rotation, the placed image is made in the picture's own pixels instead of a
+// second image (the same pixels as the other overloads give). Null when the rectangle does
+// not pass PlacementFits; picture is then left as it was.
+std::unique_ptr<CIcon> PlacePicture(std::unique_ptr<CIcon>&& picture, const Rect& source,
+                                    bool mirror, int rotation, std::optional<ColorRef> background,
+                                    Workers& workers);
+
 // Rotation in thousandths of a degree brought into 0 ... 359999.
 int NormalizeRotation(long long rotation);
 

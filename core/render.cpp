@@ -634,13 +634,64 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g, Workers& wor
     }
 }
 
+// The smoothed render of an image into itself when every destination pixel's one tap lands
+// exactly on the same pixel of the source (a placement of the whole image onto itself without
+// rotation or mirror): each pixel then becomes the exact-tap result of itself, which reads
+// nothing but that pixel, so the pixels can be replaced where they are. The positions are
+// worked out by the same formulas as RenderSmoothSingleTap and checked, not assumed. False,
+// with nothing changed, when the render is not of that kind.
+bool RenderSmoothInPlace(CIcon& icon, const Geometry& g, Workers& workers) {
+    const int W = icon.Width();
+    const int H = icon.Height();
+    if (g.mirror || g.sinT != 0 || g.sw != W || g.sh != H || g.dw != W || g.dh != H || g.dl != 0 ||
+        g.dt != 0 || g.sl != 0 || g.st != 0 || g.Empty()) {
+        return false;
+    }
+    const BoxAxis bx(g.sl, g.sw, g.dw);
+    const BoxAxis by(g.st, g.sh, g.dh);
+    if (bx.k != 0 || by.k != 0) {
+        return false;
+    }
+    // With sin = 0 the column position depends on the column alone and the row position on
+    // the row alone (the cross term is a zero, see RenderSmoothUpright).
+    const double cross = 0.0 * g.sinT;
+    for (i64 j = 0; j < W; ++j) {
+        const double u = bx.Position(g.sl, 0, static_cast<double>(j) * bx.f) - g.cx;
+        if (u * g.cosT + cross + g.cx != static_cast<double>(j)) {
+            return false;
+        }
+    }
+    for (i64 i = 0; i < H; ++i) {
+        const double v = by.Position(g.st, 0, static_cast<double>(i) * by.f) - g.cy;
+        if (v * g.cosT - cross + g.cy != static_cast<double>(i)) {
+            return false;
+        }
+    }
+    workers.ForRanges(static_cast<std::size_t>(H), kCheapRows,
+                      [&](std::size_t begin, std::size_t end) {
+                          ExactTap exact;
+                          for (std::size_t y = begin; y < end; ++y) {
+                              Pixel* row = icon.Row(static_cast<int>(y));
+                              for (int x = 0; x < W; ++x) {
+                                  row[x] = exact.Sample(row[x]);
+                              }
+                          }
+                      });
+    return true;
+}
+
 }  // namespace
 
 void RenderWith(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst,
                 const Rect* srcRect, bool mirror, double angle, bool smoothing) {
     if (&src == &dest) {
         // Rendering an image into itself would read pixels already overwritten: render from
-        // a copy instead.
+        // a copy instead, unless every pixel reads exactly itself.
+        const Geometry g =
+            MakeGeometry(dest.Width(), dest.Height(), src, dst, srcRect, mirror, angle);
+        if (smoothing && RenderSmoothInPlace(dest, g, workers)) {
+            return;
+        }
         const auto copy = CloneIcon(&src);
         RenderWith(workers, dest, *copy, dst, srcRect, mirror, angle, smoothing);
         return;
