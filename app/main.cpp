@@ -1,81 +1,48 @@
 // varlen: the program. With a batch switch (--create, --export, --help, --version) it runs
-// the command-line front end and creates no QApplication, so it needs no display;
-// otherwise it opens the wizard.
-#include <QApplication>
-#include <cstdlib>
+// the command-line front end, which needs no display and never loads Qt. Otherwise it
+// becomes the wizard program, varlen-wizard (exec with the same arguments: the same
+// process, so exit status, signals and standard streams are the wizard's), looked for
+// beside this program and then at its installed place relative to it.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
-#include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
-#include "app/varlen_app.h"
 #include "cli/batch.h"
-
-// Large blocks on huge pages. Pictures, decoded files and images are blocks of many
-// megabytes that are written once from start to end; taking their memory from the system
-// 4 KiB page by page costs a page fault each, and page faults are expensive (on a virtual
-// machine more than the work on the pixels). The program therefore asks for transparent
-// huge pages (2 MiB) for every block of at least 1 MiB: such a block is aligned to 2 MiB
-// and advised with MADV_HUGEPAGE, which systems whose huge page setting is "madvise" (the
-// usual default) honour; elsewhere the advice changes nothing. Blocks stay ordinary malloc
-// blocks (the standard operator delete frees them); only where they lie changes, never
-// their contents.
-// Sanitizer builds keep the standard operator new: AddressSanitizer pairs its own new with
-// its own delete.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VARLEN_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VARLEN_ASAN 1
-#endif
-
-#if defined(__linux__) && !defined(VARLEN_ASAN)
-#include <sys/mman.h>
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-constexpr std::size_t kLargeBlock = std::size_t{1} << 20;
-
-void* AllocateLarge(std::size_t size) {
-    if (size > SIZE_MAX - kHugePage) {
-        return nullptr;
+// The directory of this program's file.
+std::filesystem::path ProgramDirectory(const char* argv0) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        return self.parent_path();
     }
-    const std::size_t rounded = (size + kHugePage - 1) & ~(kHugePage - 1);
-    void* p = std::aligned_alloc(kHugePage, rounded);
-    if (p != nullptr) {
-        madvise(p, rounded, MADV_HUGEPAGE);  // advice only: failure changes nothing
-    }
-    return p;
+    return std::filesystem::path(argv0 != nullptr ? argv0 : "").parent_path();
 }
 
 }  // namespace
-
-void* operator new(std::size_t size) {
-    for (;;) {
-        void* p = size >= kLargeBlock ? AllocateLarge(size) : std::malloc(size == 0 ? 1 : size);
-        if (p != nullptr) {
-            return p;
-        }
-        const std::new_handler handler = std::get_new_handler();
-        if (handler == nullptr) {
-            throw std::bad_alloc();
-        }
-        handler();
-    }
-}
-#endif
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (varlen::IsBatchInvocation(args)) {
         return varlen::BatchMain(args, std::cout, std::cerr);
     }
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Orvik"));
-    QApplication::setApplicationName(QStringLiteral("Varlen"));
-    varlen::CVarlenApp varlenApp;
-    return varlenApp.Run(QApplication::arguments().mid(1));
+    const std::filesystem::path dir = ProgramDirectory(argc > 0 ? argv[0] : nullptr);
+    const std::filesystem::path candidates[] = {dir / "varlen-wizard",
+                                                dir / VARLEN_WIZARD_FROM_BINDIR};
+    int error = ENOENT;
+    for (const std::filesystem::path& wizard : candidates) {
+        execv(wizard.c_str(), argv);
+        error = errno;  // only reached when the exec failed
+    }
+    std::cerr << "varlen: cannot start the wizard program varlen-wizard: " << std::strerror(error)
+              << "\n";
+    return varlen::kExitFailed;
 }

@@ -47,6 +47,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "core/icon.h"
@@ -66,18 +67,6 @@ constexpr int Clamp64(i64 v) {
 
 constexpr Pixel WithAlpha(Pixel p, int alpha) {
     return (p & 0x00FFFFFFu) | (static_cast<Pixel>(alpha) << 24);
-}
-
-// v + trunc(x), clamped. x is limited first so that the conversion to an integer is always
-// defined (NaN counts as very negative); since v lies in 0 ... 255, any |x| >= 512 gives the
-// same clamped result as the limited one.
-inline int AddTruncClamped(int v, double x) {
-    if (!(x > -512.0)) {
-        x = -512.0;
-    } else if (x > 512.0) {
-        x = 512.0;
-    }
-    return ClampChannel(v + static_cast<int>(x));
 }
 
 // Rows per range for the per-row loops below.
@@ -103,95 +92,95 @@ struct LightParams {
     i64 ly = 0;
 };
 
-// The three colour channels of a pixel at distance d from the light. The branch depends
-// on d only, so all three channels take the same one.
-inline void LightPixel(int& r, int& g, int& b, double d, const LightParams& lp) {
-    double xr, xg, xb;
-    if (d < lp.half) {
-        // Towards white: v + trunc(((255 - v) * (D - 2d)) / D * k / 50).
-        const double q = lp.D - 2.0 * d;
-        xr = static_cast<double>(255 - r) * q / lp.D * lp.k / 50.0;
-        xg = static_cast<double>(255 - g) * q / lp.D * lp.k / 50.0;
-        xb = static_cast<double>(255 - b) * q / lp.D * lp.k / 50.0;
-    } else {
-        // Towards black: v + trunc((v * (d - D * 0.5) * 2) / D * k / -50).
-        const double q = d - lp.D * 0.5;
-        xr = static_cast<double>(r) * q * 2.0 / lp.D * lp.k / -50.0;
-        xg = static_cast<double>(g) * q * 2.0 / lp.D * lp.k / -50.0;
-        xb = static_cast<double>(b) * q * 2.0 / lp.D * lp.k / -50.0;
-    }
-    r = AddTruncClamped(r, xr);
-    g = AddTruncClamped(g, xg);
-    b = AddTruncClamped(b, xb);
-}
+// The light on whole rows, in passes over arrays that the compiler turns into vector code
+// (this file is built with vectorisation). Per channel value v at distance d from the light:
+//   d < D / 2, towards white: v + trunc(((255 - v) * (D - 2d)) / D * k / 50);
+//   otherwise, towards black: v + trunc((v * (d - D * 0.5) * 2) / D * k / -50);
+// clamped. Both have the form t / D * k / s, with q the bracket, t = (255 - v) * q and s = 50,
+// or t = v * q * 2 and s = -50, so one division pass serves both branches. Every element goes
+// through exactly these operations in this order (the vectors only do several elements at
+// once), so the results are the same bits as one pixel at a time.
+// The hottest loops are compiled twice where GCC can choose between versions at run time:
+// for processors with AVX2 (wider vectors, the same operations; AVX2 brings no fused
+// multiply-add) and for any x86-64. Both give the same bits.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define VARLEN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VARLEN_VECTOR_CLONES
+#endif
 
-// Four lanes of doubles, of 64-bit masks for them and of 32-bit integers (GCC vector
-// extensions). Every lane goes through exactly the operations of the scalar code above for
-// its own pixel, in the same order, so the results are the same bits; the vectors only do
-// four pixels' divisions at once.
-using V4d = double __attribute__((vector_size(32)));
-using V4m = std::int64_t __attribute__((vector_size(32)));
-using V4i = std::int32_t __attribute__((vector_size(16)));
-
-// One channel of four pixels through the light: lane i is v + trunc(x), clamped, with x the
-// scalar formula of its branch (near: towards white, else towards black). Both branches'
-// products are t / D * k / s with t = (255 - v) * q and s = 50, or t = v * q * 2 and s = -50.
-inline V4i LightLanes(const V4i& v, const V4m& near, const V4d& q, const V4d& s,
-                      const LightParams& lp) {
-    const V4d vd = __builtin_convertvector(v, V4d);
-    const V4d white = (255.0 - vd) * q;
-    const V4d black = vd * q * 2.0;
-    V4d x = (near ? white : black) / lp.D * lp.k / s;
-    // AddTruncClamped: x limited to -512 ... 512 (NaN to -512), then v + trunc(x), clamped.
-    const V4d lo = {-512.0, -512.0, -512.0, -512.0};
-    const V4d hi = {512.0, 512.0, 512.0, 512.0};
-    x = x > -512.0 ? x : lo;
-    x = x > 512.0 ? hi : x;
-    const V4i sum = v + __builtin_convertvector(x, V4i);
-    const V4i zero = {0, 0, 0, 0};
-    const V4i full = {255, 255, 255, 255};
-    return sum < 1 ? zero : (sum > 255 ? full : sum);
-}
-
-// The fused tone, light and transparency stages on pixels x0 ... x0 + 3 of a row, the light
-// four pixels at a time. toneMap is null when there is no tone stage; alphaDelta is applied
-// when transp is set. Pixels with alpha 0 are left alone.
-inline void ToneLightFour(Pixel* row, int x0, double dy2, const std::uint8_t* toneMap,
-                          const LightParams& lp, bool transp, i64 alphaDelta) {
-    V4i r, g, b;
-    V4d d;
-    for (int i = 0; i < 4; ++i) {
-        const Pixel p = row[x0 + i];
-        int cr = Red(p), cg = Green(p), cb = Blue(p);
-        if (toneMap != nullptr) {
-            cr = toneMap[cr];
-            cg = toneMap[cg];
-            cb = toneMap[cb];
-        }
-        r[i] = cr;
-        g[i] = cg;
-        b[i] = cb;
-        d[i] = std::sqrt(lp.dx2[static_cast<std::size_t>(x0 + i)] + dy2);
-    }
-    const V4m near = d < lp.half;
-    const V4d q = near ? lp.D - 2.0 * d : d - lp.D * 0.5;
-    const V4d fifty = {50.0, 50.0, 50.0, 50.0};
-    const V4d s = near ? fifty : -fifty;
-    r = LightLanes(r, near, q, s, lp);
-    g = LightLanes(g, near, q, s, lp);
-    b = LightLanes(b, near, q, s, lp);
-    for (int i = 0; i < 4; ++i) {
-        Pixel& p = row[x0 + i];
-        int a = Alpha(p);
-        if (a == 0) {
-            continue;
-        }
-        if (transp) {
-            a = Clamp64(a + alphaDelta);
-        }
-        p = MakePixel(a, r[i], g[i], b[i]);
+// Per column of a row whose squared vertical distance to the light is dy2: the bracket q
+// (D - 2d towards white, d - D * 0.5 towards black) and the divisor s (50 or -50).
+VARLEN_VECTOR_CLONES void LightBrackets(const double* __restrict dx2, double dy2, double D,
+                                        double half, double* __restrict q, double* __restrict s,
+                                        std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        const double d = std::sqrt(dx2[x] + dy2);
+        const double qWhite = D - 2.0 * d;
+        const double qBlack = d - D * 0.5;
+        q[x] = d < half ? qWhite : qBlack;
+        s[x] = d < half ? 50.0 : -50.0;
     }
 }
+
+// One channel of a row through the light: out = v + trunc(t), clamped, t by the formula of
+// the column's branch.
+VARLEN_VECTOR_CLONES void LightChannel(const double* __restrict v, const double* __restrict q,
+                                       const double* __restrict s, double D, double k,
+                                       double* __restrict t, std::int32_t* __restrict out,
+                                       std::size_t n) {
+    for (std::size_t x = 0; x < n; ++x) {
+        const double white = (255.0 - v[x]) * q[x];
+        const double black = v[x] * q[x] * 2.0;
+        t[x] = (s[x] > 0.0 ? white : black) / D * k / s[x];
+    }
+    for (std::size_t x = 0; x < n; ++x) {
+        // t is limited first so that the conversion to an integer is always defined (NaN
+        // counts as very negative); since v lies in 0 ... 255, any |t| >= 512 gives the same
+        // clamped result as the limited one.
+        double limited = t[x] > -512.0 ? t[x] : -512.0;
+        limited = limited > 512.0 ? 512.0 : limited;
+        const std::int32_t sum =
+            static_cast<std::int32_t>(v[x]) + static_cast<std::int32_t>(limited);
+        out[x] = sum < 1 ? 0 : (sum > 255 ? 255 : sum);
+    }
+}
+
+// The buffers of the light for the rows of one range.
+class LightRows {
+  public:
+    explicit LightRows(int width)
+        : m_n(static_cast<std::size_t>(width)),
+          m_q(m_n),
+          m_s(m_n),
+          m_t(m_n),
+          m_v(3 * m_n),
+          m_out(3 * m_n) {}
+
+    // Sets channel c (0 red, 1 green, 2 blue) of pixel x before the light.
+    void Set(int c, int x, int value) { m_v[Index(c, x)] = static_cast<double>(value); }
+    // Channel c of pixel x after the light.
+    int Get(int c, int x) const { return m_out[Index(c, x)]; }
+
+    // Lights every value of a row whose squared vertical distance to the light is dy2.
+    void Light(double dy2, const LightParams& lp) {
+        LightBrackets(lp.dx2.data(), dy2, lp.D, lp.half, m_q.data(), m_s.data(), m_n);
+        for (std::size_t c = 0; c < 3; ++c) {
+            LightChannel(m_v.data() + c * m_n, m_q.data(), m_s.data(), lp.D, lp.k, m_t.data(),
+                         m_out.data() + c * m_n, m_n);
+        }
+    }
+
+  private:
+    std::size_t Index(int c, int x) const {
+        return static_cast<std::size_t>(c) * m_n + static_cast<std::size_t>(x);
+    }
+
+    std::size_t m_n;
+    std::vector<double> m_q, m_s, m_t;
+    std::vector<double> m_v;          // red, then green, then blue values of the row
+    std::vector<std::int32_t> m_out;  // the same after the light
+};
 
 // Shadow stage: alpha snapshot taken after the earlier stages, silhouette shifted by
 // (sx, sy) written into pixels transparent in the snapshot.
@@ -539,8 +528,9 @@ inline void SpreadRow(const Pixel* src, int W, std::int32_t* dst) {
 
 // sum[i] += k * src[i] for i < n: every product and sum fits in 32 signed bits (the caller
 // checks the bound), so the order of the additions cannot change any result.
-inline void AddScaled(std::int32_t* __restrict sum, const std::int32_t* __restrict src,
-                      std::int32_t k, std::size_t n) {
+VARLEN_VECTOR_CLONES void AddScaled(std::int32_t* __restrict sum,
+                                    const std::int32_t* __restrict src, std::int32_t k,
+                                    std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {
         sum[i] += k * src[i];
     }
@@ -732,21 +722,36 @@ void ApplyFiltersWith(Workers& workers, CIcon& icon, int brightness, int contras
         // The first four stages keep alpha until the transparency stage, so they share the
         // alpha-0 test and run fused, pixel by pixel, in their order.
         ForImageRows(workers, H, [&](int yBegin, int yEnd) {
+            std::optional<LightRows> rows;
+            if (lit) {
+                rows.emplace(W);
+            }
             for (int y = yBegin; y < yEnd; ++y) {
                 Pixel* row = icon.Row(y);
-                double dy2 = 0;
                 if (lit) {
+                    // Tone first, then the light on the whole row, then transparency.
                     const double dy = static_cast<double>(lp.ly - y);
-                    dy2 = dy * dy;
-                }
-                int x = 0;
-                if (lit) {
-                    for (; x + 4 <= W; x += 4) {
-                        ToneLightFour(row, x, dy2, tone ? toneMap.data() : nullptr, lp, transp,
-                                      alphaDelta);
+                    for (int x = 0; x < W; ++x) {
+                        const Pixel p = row[x];
+                        for (int c = 0; c < 3; ++c) {
+                            const int v = (p >> (16 - 8 * c)) & 0xFF;
+                            rows->Set(c, x, tone ? toneMap[static_cast<std::size_t>(v)] : v);
+                        }
                     }
+                    rows->Light(dy * dy, lp);
+                    for (int x = 0; x < W; ++x) {
+                        int a = Alpha(row[x]);
+                        if (a == 0) {
+                            continue;
+                        }
+                        if (transp) {
+                            a = Clamp64(a + alphaDelta);
+                        }
+                        row[x] = MakePixel(a, rows->Get(0, x), rows->Get(1, x), rows->Get(2, x));
+                    }
+                    continue;
                 }
-                for (; x < W; ++x) {
+                for (int x = 0; x < W; ++x) {
                     const Pixel p = row[x];
                     int a = Alpha(p);
                     if (a == 0) {
@@ -757,10 +762,6 @@ void ApplyFiltersWith(Workers& workers, CIcon& icon, int brightness, int contras
                         r = toneMap[static_cast<std::size_t>(r)];
                         g = toneMap[static_cast<std::size_t>(g)];
                         b = toneMap[static_cast<std::size_t>(b)];
-                    }
-                    if (lit) {
-                        const double d = std::sqrt(lp.dx2[static_cast<std::size_t>(x)] + dy2);
-                        LightPixel(r, g, b, d, lp);
                     }
                     if (transp) {
                         a = Clamp64(a + alphaDelta);

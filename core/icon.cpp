@@ -13,6 +13,19 @@ CIcon::CIcon(FactoryKey, int width, int height, int bpp)
       m_nHeight(height),
       m_nBpp(bpp),
       m_pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0u) {
+    MakeGreyPalette();
+}
+
+CIcon::CIcon(FactoryKey, const CIcon& source)
+    : m_nWidth(source.m_nWidth),
+      m_nHeight(source.m_nHeight),
+      m_nBpp(source.m_nBpp),
+      m_pixels(source.m_pixels) {
+    MakeGreyPalette();
+}
+
+void CIcon::MakeGreyPalette() {
+    const int bpp = m_nBpp;
     if (bpp <= 8) {
         const int n = 1 << bpp;
         m_palette.resize(static_cast<std::size_t>(n));
@@ -48,10 +61,7 @@ std::unique_ptr<CIcon> CloneIcon(const CIcon* source, bool smoothing) {
     // A nearest-pixel render between equal sizes with no mirror and no rotation selects
     // every pixel exactly (all coordinates involved are small multiples of 0.5), so the
     // clone is a copy of the pixels.
-    auto icon = std::make_unique<CIcon>(CIcon::FactoryKey{}, source->Width(), source->Height(),
-                                        source->Bpp());
-    icon->m_pixels = source->m_pixels;
-    return icon;
+    return std::make_unique<CIcon>(CIcon::FactoryKey{}, *source);
 }
 
 }  // namespace varlen

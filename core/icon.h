@@ -221,8 +221,14 @@ class CIcon {
 
   public:
     CIcon(FactoryKey, int width, int height, int bpp);
+    // Size, depth and pixels of source (copied once, never zero-filled first); the palette
+    // is a fresh grey ramp.
+    CIcon(FactoryKey, const CIcon& source);
 
   private:
+    // The grey ramp of a new image of bpp <= 8 (nothing above 8 bits).
+    void MakeGreyPalette();
+
     std::int32_t m_nWidth;
     std::int32_t m_nHeight;
     std::int32_t m_nBpp;
