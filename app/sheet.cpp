@@ -26,10 +26,12 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QThread>
 #include <algorithm>
 #include <utility>
 
 #include "app/about_dialog.h"
+#include "core/workers.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page3.h"
@@ -131,6 +133,13 @@ void CVarlen::FixSize() {
 
 void CVarlen::SaveSettings() const {
     varlen::SaveSettings(static_cast<const VarlenSettings&>(*this));
+}
+
+Workers& CVarlen::Pool() {
+    if (!m_pWorkers) {
+        m_pWorkers = std::make_unique<Workers>(std::max(1, QThread::idealThreadCount()));
+    }
+    return *m_pWorkers;
 }
 
 CVarlenPage* CVarlen::ActivePage() const {

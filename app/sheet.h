@@ -21,6 +21,7 @@ class CVarlenPage2;
 class CVarlenPage3;
 class CVarlenPage4;
 class CVarlenPage5;
+class Workers;
 
 class CVarlen : public QWizard, public VarlenSettings {
     Q_OBJECT
@@ -46,6 +47,9 @@ class CVarlen : public QWizard, public VarlenSettings {
     // True while Finish is being handled: the active page hears OnWizardFinish, not
     // OnWizardNext.
     bool IsFinishing() const { return m_bFinishing; }
+    // The worker threads (one per processor) that the pages' previews and the icon build
+    // spread their work over: one pool for the whole wizard, made at its first use.
+    Workers& Pool();
 
     CVarlenPage1* m_pPage1 = nullptr;
     CVarlenPage2* m_pPage2 = nullptr;
@@ -81,6 +85,7 @@ class CVarlen : public QWizard, public VarlenSettings {
     void FitHeader();
 
     QAction* m_pAboutAction = nullptr;
+    std::unique_ptr<Workers> m_pWorkers;
     bool m_bSizeFixed = false;
     bool m_bFinishing = false;
 };

@@ -29,7 +29,6 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QTabWidget>
-#include <QThread>
 #include <algorithm>
 
 #include "app/icon_wnd.h"
@@ -168,19 +167,13 @@ void CVarlenPage3::OnReset() {
     ShowPreview(CloneIcon(s.m_pIcon.get()));
 }
 
-Workers& CVarlenPage3::Pool() {
-    if (!m_pWorkers) {
-        m_pWorkers = std::make_unique<Workers>(std::max(1, QThread::idealThreadCount()));
-    }
-    return *m_pWorkers;
-}
-
 void CVarlenPage3::UpdatePreview() {
     CWaitCursor wait;
     const CIcon& working = *m_pSheet->m_pIcon;
     const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    ShowPreview(working.PixelCount() >= kPoolPixels ? BuildViewPreview(working, effects, Pool())
-                                                    : BuildViewPreview(working, effects));
+    ShowPreview(working.PixelCount() >= kPoolPixels
+                    ? BuildViewPreview(working, effects, m_pSheet->Pool())
+                    : BuildViewPreview(working, effects));
     ++m_nPreviewBuilds;
 }
 

@@ -21,7 +21,6 @@ class CLightDialog;
 class CShadowDialog;
 class CSharpDialog;
 class CTransparentDialog;
-class Workers;
 
 class CVarlenPage3 : public CVarlenPage {
     Q_OBJECT
@@ -74,7 +73,6 @@ class CVarlenPage3 : public CVarlenPage {
     void ShowPreview(std::unique_ptr<CIcon> preview);
     // Leaving by Back or Next: a pending refresh is dropped, the tab and check box stored.
     void Leave();
-    Workers& Pool();
 
     // The sheet member that slider id sets, or null for an unknown id.
     int* MemberOf(int id) const;
@@ -83,7 +81,6 @@ class CVarlenPage3 : public CVarlenPage {
 
     std::unique_ptr<CIcon> m_pPreview;
     QTimer m_timer;
-    std::unique_ptr<Workers> m_pWorkers;  // made once, at the first large preview
     int m_nPreviewBuilds = 0;
 };
 

@@ -28,7 +28,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -239,8 +238,9 @@ void CVarlenPage4::OnSetActive() {
     m_wndIcon->SetImage(nullptr);
     const CIcon& working = *m_pSheet->m_pIcon;
     const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    m_pPreview = working.PixelCount() >= kPoolPixels ? BuildViewPreview(working, effects, Pool())
-                                                     : BuildViewPreview(working, effects);
+    m_pPreview = working.PixelCount() >= kPoolPixels
+                     ? BuildViewPreview(working, effects, m_pSheet->Pool())
+                     : BuildViewPreview(working, effects);
     m_wndIcon->SetImage(m_pPreview.get());
 
     m_treeFormat->clear();
@@ -297,13 +297,6 @@ void CVarlenPage4::OnDestroy() {
     if (m_bFilled) {
         SaveFormats();
     }
-}
-
-Workers& CVarlenPage4::Pool() {
-    if (!m_pWorkers) {
-        m_pWorkers = std::make_unique<Workers>(std::max(1, QThread::idealThreadCount()));
-    }
-    return *m_pWorkers;
 }
 
 void CVarlenPage4::ReleasePreview() {

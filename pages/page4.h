@@ -19,7 +19,6 @@ namespace varlen {
 
 class CIconPreviewWnd;
 class CIconWnd;
-class Workers;
 
 // A tree whose size nodes have check boxes. The space key toggles the check box of the
 // current item only when it has one; on a depth node it is swallowed.
@@ -104,8 +103,6 @@ class CVarlenPage4 : public CVarlenPage {
     void OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard);
     void OnItemDoubleClicked(QTreeWidgetItem* item);
     void ReleasePreview();
-    // The threads of the view's preview, made once, at the first large picture.
-    Workers& Pool();
     bool Contains(const QTreeWidgetItem* item) const;
 
     CCheckTreeCtrl* m_treeFormat = nullptr;
@@ -118,7 +115,6 @@ class CVarlenPage4 : public CVarlenPage {
     CIconWnd* m_wndIcon = nullptr;
     // The filtered copy of the picture shown in the view, while the page is active.
     std::unique_ptr<CIcon> m_pPreview;
-    std::unique_ptr<Workers> m_pWorkers;
     // The right-clicked item while its context menu command runs; not owned.
     QTreeWidgetItem* m_pMenuTarget = nullptr;
     // The tree has been filled from m_aFormat at least once.

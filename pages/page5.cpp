@@ -29,7 +29,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <span>
@@ -68,7 +67,6 @@ CVarlenPage5::CVarlenPage5(CVarlen* sheet)
                   QStringLiteral("作成するアイコンファイルの名前を入れてください。\n[完了]"
                                  "をクリックすると、ファイルが作成されます。\nリサイズ、減色処理を"
                                  "行うため、多少時間がかかります。\n ")),
-      m_pWorkers(std::make_unique<Workers>(QThread::idealThreadCount())),
       m_chooseFile(AskForIconFile),
       m_revealFile(RevealInFileManager),
       m_saveFolders(UserSaveFolders) {
@@ -162,7 +160,8 @@ void CVarlenPage5::DropPreview() {
 void CVarlenPage5::OnSetActive() {
     {
         const CWaitCursor wait;
-        m_pPreview = BuildViewPreview(*m_pSheet->m_pIcon, ToEffectSettings(*m_pSheet), *m_pWorkers);
+        m_pPreview =
+            BuildViewPreview(*m_pSheet->m_pIcon, ToEffectSettings(*m_pSheet), m_pSheet->Pool());
         m_wndIcon->SetImage(m_pPreview.get());
     }
     m_editFile->setText(m_pSheet->m_strIconFile);
@@ -211,7 +210,7 @@ bool CVarlenPage5::WriteIconFile(const QString& path) {
         if (f.bEnabled != 0) {
             const FormatRequest request{f.wWidth, f.wHeight, f.wBitCount};
             auto built = BuildFormatIcons(*m_pSheet->m_pIcon, std::span(&request, 1),
-                                          m_pSheet->m_bSmoothing, effects, *m_pWorkers);
+                                          m_pSheet->m_bSmoothing, effects, m_pSheet->Pool());
             icons.Add(std::move(built.front()));
         }
         m_progress->setValue(m_progress->value() + 1);

@@ -19,7 +19,6 @@ class QPushButton;
 namespace varlen {
 
 class CIconWnd;
-class Workers;
 
 class CVarlenPage5 : public CVarlenPage {
     Q_OBJECT
@@ -77,7 +76,6 @@ class CVarlenPage5 : public CVarlenPage {
     bool WriteIconFile(const QString& path);
 
     std::unique_ptr<CIcon> m_pPreview;
-    std::unique_ptr<Workers> m_pWorkers;
     FileChooser m_chooseFile;
     FileRevealer m_revealFile;
     std::function<SaveFolders()> m_saveFolders;
