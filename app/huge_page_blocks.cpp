@@ -5,11 +5,12 @@
 // megabytes that are written once from start to end; taking their memory from the system
 // 4 KiB page by page costs a page fault each, and page faults are expensive (on a virtual
 // machine more than the work on the pixels). The program therefore asks for transparent
-// huge pages (2 MiB) for every block of at least 1 MiB: such a block is aligned to 2 MiB
+// huge pages (2 MiB) for every block of at least 4 MiB: such a block is aligned to 2 MiB
 // and advised with MADV_HUGEPAGE, which systems whose huge page setting is "madvise" (the
-// usual default) honour; elsewhere the advice changes nothing. Blocks stay ordinary malloc
-// blocks (the standard operator delete frees them); only where they lie changes, never
-// their contents.
+// usual default) honour; elsewhere the advice changes nothing. (The last huge page of a
+// block may be partly unused: from 4 MiB on, that is at most half as much again.) Blocks
+// stay ordinary malloc blocks (the standard operator delete frees them); only where they
+// lie changes, never their contents.
 // Sanitizer builds keep the standard operator new: AddressSanitizer pairs its own new with
 // its own delete.
 #if defined(__has_feature)
@@ -31,7 +32,7 @@
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
-constexpr std::size_t kLargeBlock = std::size_t{1} << 20;
+constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
 
 void* AllocateLarge(std::size_t size) {
     if (size > SIZE_MAX - kHugePage) {
