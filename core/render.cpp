@@ -594,10 +594,14 @@ void RenderSmoothUpright(CIcon& dest, const CIcon& src, const Geometry& g, const
             }
             const double ty = row.frac;
             for (std::size_t c = 0; c < columns; ++c) {
-                BoxSum& sum = sums[c];
+                // A local copy: the sums stay in registers instead of being stored after
+                // every tap (they could otherwise share memory with the pairs, as far as
+                // the compiler knows).
+                BoxSum sum = sums[c];
                 for (std::size_t t = cols.first[c]; t < cols.first[c + 1]; ++t) {
                     sum.Add(Vertical<true>(upper[t], lower[t], ty));
                 }
+                sums[c] = sum;
             }
         }
         for (std::size_t c = 0; c < columns; ++c) {
