@@ -102,8 +102,10 @@ struct LightParams {
 // once), so the results are the same bits as one pixel at a time.
 // The hottest loops are compiled twice where GCC can choose between versions at run time:
 // for processors with AVX2 (wider vectors, the same operations; AVX2 brings no fused
-// multiply-add) and for any x86-64. Both give the same bits.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+// multiply-add) and for any x86-64. Both give the same bits (VARLEN_NO_VECTOR_CLONES builds
+// the any-x86-64 version alone, to test it on a processor that has AVX2).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(VARLEN_NO_VECTOR_CLONES)
 #define VARLEN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define VARLEN_VECTOR_CLONES
