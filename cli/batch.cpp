@@ -25,9 +25,11 @@ int UsageError(std::ostream& err, std::string_view message) {
     return kExitUsage;
 }
 
-// The placed square picture: the view's starting square, rotation, mirror, background.
+// The placed square picture: the given square or the view's starting one, rotation,
+// mirror, background.
 std::unique_ptr<CIcon> Place(const CIcon& picture, const BatchOptions& o, Workers& workers) {
-    const Rect square = CenteredSquare(picture.Width(), picture.Height(), o.noMargin);
+    const Rect square =
+        o.square.value_or(CenteredSquare(picture.Width(), picture.Height(), o.noMargin));
     return PlacePicture(picture, square, o.mirror, o.rotation, o.background, workers);
 }
 
