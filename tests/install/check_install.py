@@ -10,6 +10,7 @@ warning and documents every option of --help.
 import configparser
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -82,9 +83,11 @@ class InstalledTree(unittest.TestCase):
                 self.assertEqual(alpha.getpixel((0, 0)), 0)
                 self.assertEqual(alpha.getpixel((n - 1, n - 1)), 0)
                 self.assertEqual(alpha.getpixel((n // 2, n // 2)), 255)
-                # Close to Pillow's own reduction of the artwork: colours weighted by alpha.
-                reference = artwork.resize((n, n), Image.LANCZOS)
-                self.assertLess(weighted_difference(icon, reference), 12.0)
+                # Close to Pillow's area-average reduction of the artwork. The two filters
+                # differ most at the edges, which weigh more the smaller the icon; a
+                # mirrored artwork is 21 (at 256) to 33 (at 16) away.
+                reference = artwork.resize((n, n), Image.BOX)
+                self.assertLess(weighted_difference(icon, reference), 6 + 320 / n)
 
     def test_ico_holds_the_standard_formats(self):
         done = run("icotool", "-l", self.path("share/varlen/varlen.ico"))
@@ -95,6 +98,14 @@ class InstalledTree(unittest.TestCase):
             self.assertEqual(fields["width"], fields["height"], line)
             entries.append((int(fields["bit-depth"]), int(fields["width"])))
         self.assertEqual(entries, STANDARD_FORMATS)
+        # Built with --png: the 32-bit images of 64 x 64 and larger are stored as PNG.
+        with open(self.path("share/varlen/varlen.ico"), "rb") as f:
+            data = f.read()
+        stored_as_png = []
+        for i in range(len(STANDARD_FORMATS)):
+            _, offset = struct.unpack_from("<II", data, 6 + 16 * i + 8)
+            stored_as_png.append(data[offset:offset + 8] == b"\x89PNG\r\n\x1a\n")
+        self.assertEqual(stored_as_png, [d == 32 and n >= 64 for d, n in STANDARD_FORMATS])
 
     def test_launcher_is_valid_and_opens_pictures(self):
         desktop = self.path(f"share/applications/{APP_ID}.desktop")
@@ -142,8 +153,9 @@ class InstalledTree(unittest.TestCase):
         usage = run(self.path("bin/varlen"), "--help").stdout
         options = set(re.findall(r"(?<![\w-])--[a-z][a-z0-9-]*", usage))
         self.assertGreater(len(options), 20)
-        for option in sorted(options):
-            self.assertRegex(text, re.escape(option) + r"(?![a-z0-9-])")
+        missing = [o for o in sorted(options)
+                   if not re.search(re.escape(o) + r"(?![a-z0-9-])", text)]
+        self.assertEqual(missing, [], "options of --help missing from the manual")
         self.assertIn("EXIT STATUS", text)
 
 
