@@ -10,6 +10,7 @@ packages=(
     icoutils python3 python3-pil
     qt6-base-dev qt6-translations-l10n libgl-dev fonts-noto-cjk
     clang libclang-rt-14-dev
+    desktop-file-utils appstream groff-base
 )
 
 missing=()
