@@ -271,9 +271,9 @@ std::vector<Bytes> Tiffs() {
 
 std::vector<Bytes> Svgs() {
     const char* texts[] = {
-        R"(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10"><rect width="10" height="10" fill="#f00"/><circle cx="15" cy="5" r="4" fill="blue" fill-opacity="0.5"/></svg>)",
-        R"(<?xml version="1.0"?><svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 40"><defs><linearGradient id="g"><stop offset="0" stop-color="#0f0"/><stop offset="1" stop-color="#00f" stop-opacity="0"/></linearGradient></defs><path d="M1 1 L9 1 L5 39 Z" fill="url(#g)" stroke="black"/></svg>)",
-        R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="2in" height="30mm"><filter id="b"><feGaussianBlur stdDeviation="2"/></filter><g filter="url(#b)"><use xlink:href="#r"/></g><rect id="r" x="5" y="5" width="50" height="20" transform="rotate(10)"/><text x="5" y="40" font-size="12">Ab</text></svg>)",
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10"><rect width="10" height="10" fill="#f00"/><circle cx="15" cy="5" r="4" fill="blue" fill-opacity="0.5"/></svg>)svg",
+        R"svg(<?xml version="1.0"?><svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 40"><defs><linearGradient id="g"><stop offset="0" stop-color="#0f0"/><stop offset="1" stop-color="#00f" stop-opacity="0"/></linearGradient></defs><path d="M1 1 L9 1 L5 39 Z" fill="url(#g)" stroke="black"/></svg>)svg",
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="2in" height="30mm"><filter id="b"><feGaussianBlur stdDeviation="2"/></filter><g filter="url(#b)"><use xlink:href="#r"/></g><rect id="r" x="5" y="5" width="50" height="20" transform="rotate(10)"/><text x="5" y="40" font-size="12">Ab</text></svg>)svg",
     };
     std::vector<Bytes> out;
     for (const char* t : texts) {

@@ -58,9 +58,13 @@ std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data);
 // kSvgRenderSide pixels (the other side in proportion, at least 1): 32-bit with straight
 // alpha. The size comes from the document's width and height, or else its viewBox; a
 // document with neither is refused. Nothing outside the data is loaded (no files, no
-// network); only resources embedded as data: URLs are drawn.
+// network); only resources embedded as data: URLs are drawn, and only PNG and JPEG
+// pictures (each within kMaxPictureSide, all together within kMaxSvgEmbeddedPixels) and
+// SVG documents: a document embedding anything else, or more, is refused.
 inline constexpr int kSvgRenderSide = 1024;
 inline constexpr std::size_t kMaxSvgBytes = 16u << 20;
+inline constexpr std::int64_t kMaxSvgEmbeddedPixels =
+    std::int64_t{kMaxPictureSide / 2} * (kMaxPictureSide / 2);
 std::optional<DecodedBitmap> DecodeSvg(std::span<const std::uint8_t> data);
 
 }  // namespace varlen

@@ -193,5 +193,99 @@ TEST(NewInputsLying, TextThatOnlyLooksLikeSvg) {
     }
 }
 
+std::uint32_t Crc32(const Bytes& b, std::size_t from, std::size_t to) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < to; ++i) {
+        c ^= b[i];
+        for (int k = 0; k < 8; ++k) {
+            c = (c & 1) != 0 ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        }
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
+void PutBe32(Bytes& b, std::uint32_t v) {
+    for (int i = 3; i >= 0; --i) {
+        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+}
+
+// A PNG file that is only a header claiming w x h (no pixel data).
+Bytes PngHeaderOnly(std::uint32_t w, std::uint32_t h) {
+    Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    PutBe32(b, 13);
+    b.insert(b.end(), {'I', 'H', 'D', 'R'});
+    PutBe32(b, w);
+    PutBe32(b, h);
+    b.insert(b.end(), {8, 0, 0, 0, 0});
+    PutBe32(b, Crc32(b, 12, b.size()));
+    PutBe32(b, 0);
+    b.insert(b.end(), {'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
+    return b;
+}
+
+std::string Base64(const Bytes& b) {
+    static const char* kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < b.size(); i += 3) {
+        const std::uint32_t n = (static_cast<std::uint32_t>(b[i]) << 16) |
+                                (i + 1 < b.size() ? static_cast<std::uint32_t>(b[i + 1]) << 8 : 0) |
+                                (i + 2 < b.size() ? b[i + 2] : 0u);
+        out += kAlphabet[(n >> 18) & 63];
+        out += kAlphabet[(n >> 12) & 63];
+        out += i + 1 < b.size() ? kAlphabet[(n >> 6) & 63] : '=';
+        out += i + 2 < b.size() ? kAlphabet[n & 63] : '=';
+    }
+    return out;
+}
+
+std::unique_ptr<CIcon> LoadSvg(const std::string& body) {
+    const std::string text =
+        R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
+        R"(width="4" height="4">)" +
+        body + "</svg>";
+    return Load(Bytes(text.begin(), text.end()));
+}
+
+std::string Image(const std::string& href) {
+    return R"(<image width="4" height="4" xlink:href=")" + href + R"("/>)";
+}
+
+// Embedded pictures are decoded by a library without a size limit, so the document is
+// checked first: a small document must not be able to demand gigabytes.
+TEST(NewInputsLying, SvgEmbeddingPicturesBeyondTheLimitsIsRefused) {
+    const std::string side = "data:image/png;base64," + Base64(PngHeaderOnly(kMaxPictureSide, 1));
+    const std::string wide =
+        "data:image/png;base64," + Base64(PngHeaderOnly(kMaxPictureSide + 1, 1));
+    EXPECT_NE(LoadSvg(Image(side)), nullptr);
+    EXPECT_EQ(LoadSvg(Image(wide)), nullptr);
+
+    // All embedded pictures together: at most kMaxSvgEmbeddedPixels.
+    const std::uint32_t rows = static_cast<std::uint32_t>(kMaxSvgEmbeddedPixels / kMaxPictureSide);
+    const std::string budget =
+        "data:image/png;base64," + Base64(PngHeaderOnly(kMaxPictureSide, rows));
+    const std::string one = "data:image/png;base64," + Base64(PngHeaderOnly(1, 1));
+    EXPECT_NE(LoadSvg(Image(budget)), nullptr);
+    EXPECT_EQ(LoadSvg(Image(budget) + Image(one)), nullptr);
+
+    // Hidden behind a character reference, a CSS escape or in a nested document, and in
+    // kinds that cannot be checked.
+    EXPECT_EQ(LoadSvg(Image("d&#97;ta" + wide.substr(4))), nullptr);
+    const std::string nested =
+        R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">)" +
+        Image(wide) + "</svg>";
+    const std::string nestedUrl =
+        "data:image/svg+xml;base64," + Base64(Bytes(nested.begin(), nested.end()));
+    EXPECT_EQ(LoadSvg(Image(nestedUrl)), nullptr);
+    const std::string escaped = R"(style="fill: url(d\61 ta)" + nestedUrl.substr(4) + "#x)\"";
+    EXPECT_EQ(LoadSvg("<rect width=\"4\" height=\"4\" " + escaped + "/>"), nullptr);
+    EXPECT_EQ(LoadSvg("<style>rect { fill: url('" + nestedUrl + "#x') }</style>"), nullptr);
+    EXPECT_EQ(LoadSvg(Image("data:image/gif;base64,R0lGODlhAQABAAAAACw=")), nullptr);
+    // Prose that only looks like a data: URL is no reason to refuse.
+    EXPECT_NE(LoadSvg(R"(<text x="0" y="3" font-size="1">data: 1,2</text><title>data:x,y</title>)"),
+              nullptr);
+}
+
 }  // namespace
 }  // namespace varlen
