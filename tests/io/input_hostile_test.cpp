@@ -283,8 +283,9 @@ TEST(NewInputsLying, SvgEmbeddingPicturesBeyondTheLimitsIsRefused) {
     EXPECT_EQ(LoadSvg("<style>rect { fill: url('" + nestedUrl + "#x') }</style>"), nullptr);
     EXPECT_EQ(LoadSvg(Image("data:image/gif;base64,R0lGODlhAQABAAAAACw=")), nullptr);
     // Prose that only looks like a data: URL is no reason to refuse.
-    EXPECT_NE(LoadSvg(R"(<text x="0" y="3" font-size="1">data: 1,2</text><title>data:x,y</title>)"),
-              nullptr);
+    EXPECT_NE(
+        LoadSvg(R"(<title>data:x,y</title><rect aria-label="data: 1,2" width="1" height="1"/>)"),
+        nullptr);
 }
 
 }  // namespace
