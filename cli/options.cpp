@@ -23,6 +23,8 @@ constexpr std::string_view kUsage =
 
 Makes an icon from PICTURE as the wizard does when every control keeps its default;
 the options stand for what you would change on its pages. Stored settings are not read.
+PICTURE is a BMP, PNG, JPEG, GIF, WebP, TIFF, SVG, icon (.ico) or cursor (.cur) file,
+told by its content, or - to read the picture from standard input.
 
 Placement:
   --no-margin            fill the square (crop) instead of fitting the picture in it
