@@ -31,6 +31,7 @@
 #include <utility>
 
 #include "app/about_dialog.h"
+#include "app/message_box.h"
 #include "core/workers.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
@@ -131,8 +132,15 @@ void CVarlen::FixSize() {
     m_bSizeFixed = true;
 }
 
-void CVarlen::SaveSettings() const {
-    varlen::SaveSettings(static_cast<const VarlenSettings&>(*this));
+bool CVarlen::SaveSettings(QWidget* parent) const {
+    if (varlen::SaveSettings(static_cast<const VarlenSettings&>(*this))) {
+        return true;
+    }
+    ShowMessage(parent, {QStringLiteral("設定を保存できませんでした。\n"
+                                        "ディスクの空き容量と設定フォルダの書き込み権限を"
+                                        "確認してください。"),
+                         MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
+    return false;
 }
 
 Workers& CVarlen::Pool() {

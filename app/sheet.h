@@ -33,8 +33,10 @@ class CVarlen : public QWizard, public VarlenSettings {
     ~CVarlen() override;
 
     // Writes every setting to the user's store: after an icon file has been created and
-    // after one format has been exported.
-    void SaveSettings() const;
+    // after one format has been exported. When the store cannot be written (a full disk,
+    // a read-only folder) the user is told, over parent, and the old store stays as it was;
+    // the work just done is not affected. False then.
+    bool SaveSettings(QWidget* parent) const;
 
     // The active page, or null before the wizard has started.
     CVarlenPage* ActivePage() const;

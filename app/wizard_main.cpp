@@ -8,6 +8,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orvik"));
     QApplication::setApplicationName(QStringLiteral("Varlen"));
+    // Lets Wayland compositors match the window to the installed launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.orvik.Varlen"));
     varlen::CVarlenApp varlenApp;
     return varlenApp.Run(QApplication::arguments().mid(1));
 }

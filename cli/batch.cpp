@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,11 +26,13 @@ int UsageError(std::ostream& err, std::string_view message) {
     return kExitUsage;
 }
 
-// The placed square picture: the view's starting square, rotation, mirror, background.
-// Takes the picture, whose pixels may become the placed image's; it is kept on failure.
+// The placed square picture: the given square or the view's starting one, rotation,
+// mirror, background. Takes the picture, whose pixels may become the placed image's; it is
+// kept on failure.
 std::unique_ptr<CIcon> Place(std::unique_ptr<CIcon>& picture, const BatchOptions& o,
                              Workers& workers) {
-    const Rect square = CenteredSquare(picture->Width(), picture->Height(), o.noMargin);
+    const Rect square =
+        o.square.value_or(CenteredSquare(picture->Width(), picture->Height(), o.noMargin));
     return PlacePicture(std::move(picture), square, o.mirror, o.rotation, o.background, workers);
 }
 
@@ -74,9 +77,66 @@ bool WriteExport(const CIcon& icon, const BatchOptions& o) {
     return false;
 }
 
+// The picture named on the command line, or standard input's for "-"; null after a message.
+std::unique_ptr<CIcon> LoadPicture(const std::string& name, std::istream& in, std::ostream& err) {
+    const std::string limit =
+        std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide);
+    if (name != "-") {
+        auto picture = FromFile(std::filesystem::path(name));
+        if (!picture) {
+            err << "varlen: cannot read '" << name
+                << "': it is missing, not a picture, in an unsupported format, or larger than "
+                << limit << " pixels\n";
+        }
+        return picture;
+    }
+    const auto data = ReadAllInput(in, kMaxPictureFileBytes);
+    if (!data) {
+        err << "varlen: cannot read standard input: it failed or holds more than "
+            << kMaxPictureFileBytes << " bytes\n";
+        return nullptr;
+    }
+    auto picture = FromFileData(*data);
+    if (!picture) {
+        err << "varlen: cannot read the picture on standard input: it is empty, not a picture, in "
+               "an unsupported format, or larger than "
+            << limit << " pixels\n";
+    }
+    return picture;
+}
+
 }  // namespace
 
+std::optional<std::vector<std::uint8_t>> ReadAllInput(std::istream& in, std::size_t limit) {
+    constexpr std::size_t kChunk = std::size_t{1} << 20;
+    std::vector<std::uint8_t> data;
+    for (;;) {
+        const std::size_t old = data.size();
+        // One byte past the limit tells a stream of exactly limit bytes from a longer one.
+        const std::size_t want = std::min(kChunk, limit - old + 1);
+        data.resize(old + want);
+        in.read(reinterpret_cast<char*>(data.data() + old), static_cast<std::streamsize>(want));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        data.resize(old + got);
+        if (data.size() > limit) {
+            return std::nullopt;
+        }
+        if (got < want) {
+            break;
+        }
+    }
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    return data;
+}
+
 int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool progress) {
+    return RunBatch(o, std::cin, out, err, progress);
+}
+
+int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::ostream& err,
+             bool progress) {
     if (o.mode == BatchMode::kHelp) {
         out << UsageText();
         return kExitOk;
@@ -87,11 +147,8 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
     }
 
     Workers workers(ThreadCount(std::getenv("VARLEN_THREADS")));
-    auto picture = FromFile(std::filesystem::path(o.picture));
+    auto picture = LoadPicture(o.picture, in, err);
     if (!picture) {
-        err << "varlen: cannot read '" << o.picture
-            << "': it is missing, not a picture, in an unsupported format, or larger than "
-            << kMaxPictureSide << " x " << kMaxPictureSide << " pixels\n";
         return kExitFailed;
     }
     auto placed = Place(picture, o, workers);
@@ -156,12 +213,17 @@ int ThreadCount(const char* setting) {
     return hardware == 0 ? 1 : static_cast<int>(std::min(hardware, 256u));
 }
 
-int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+int BatchMain(std::span<const std::string> args, std::istream& in, std::ostream& out,
+              std::ostream& err) {
     const ParsedCommandLine parsed = ParseBatchArguments(args);
     if (!parsed.error.empty()) {
         return UsageError(err, parsed.error);
     }
-    return RunBatch(parsed.options, out, err, StderrIsTerminal());
+    return RunBatch(parsed.options, in, out, err, StderrIsTerminal());
+}
+
+int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    return BatchMain(args, std::cin, out, err);
 }
 
 }  // namespace varlen

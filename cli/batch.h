@@ -2,7 +2,12 @@
 // format, driven by BatchOptions instead of pages. It reads no stored settings.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <optional>
 #include <ostream>
+#include <vector>
 
 #include "cli/options.h"
 
@@ -16,7 +21,14 @@ inline constexpr int kExitUsage = 2;
 // Runs a parsed command line; messages go to err (one line per failure), help and version
 // to out. With progress set, a progress line is shown on err while formats are built. The
 // work is spread over ThreadCount(VARLEN_THREADS) threads; the output does not depend on it.
+// A PICTURE of "-" is read from in (standard input without it), at most
+// kMaxPictureFileBytes, and then decoded as a file's bytes are.
+int RunBatch(const BatchOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+             bool progress);
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool progress);
+
+// All of in, if it ends within limit bytes; nothing when more arrives or reading fails.
+std::optional<std::vector<std::uint8_t>> ReadAllInput(std::istream& in, std::size_t limit);
 
 // The number of threads for a build: setting is the value of the environment variable
 // VARLEN_THREADS (null when unset); a whole number of at least 1 is taken (at most 256),
@@ -24,6 +36,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
 int ThreadCount(const char* setting);
 
 // The whole front end: parse args (without the program name), report usage errors, run.
+// Standard input is in, or std::cin without it.
+int BatchMain(std::span<const std::string> args, std::istream& in, std::ostream& out,
+              std::ostream& err);
 int BatchMain(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
 }  // namespace varlen

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -22,9 +23,13 @@ constexpr std::string_view kUsage =
 
 Makes an icon from PICTURE as the wizard does when every control keeps its default;
 the options stand for what you would change on its pages. Stored settings are not read.
+PICTURE is a BMP, PNG, JPEG, GIF, WebP, TIFF, SVG, icon (.ico) or cursor (.cur) file,
+told by its content, or - to read the picture from standard input.
 
 Placement:
   --no-margin            fill the square (crop) instead of fitting the picture in it
+  --square X,Y,SIDE      cut this square out instead, its top-left corner at picture
+                         pixel X,Y (may lie outside the picture); overrides --no-margin
   --rotate DEG           rotate clockwise, degrees with up to three decimals
   --mirror               mirror left-right
   --background RRGGBB    lay the picture on this colour
@@ -81,6 +86,22 @@ std::optional<Point> ParsePoint(std::string_view text) {
         return std::nullopt;
     }
     return Point{*x, *y};
+}
+
+// X,Y,SIDE: a square of SIDE >= 1 whose corner lies within 2^28 of the picture's.
+std::optional<Rect> ParseSquare(std::string_view text) {
+    const std::size_t comma = text.rfind(',');
+    if (comma == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto corner = ParsePoint(text.substr(0, comma));
+    const auto side = ParseInt(text.substr(comma + 1));
+    constexpr int kFar = 1 << 28;
+    if (!corner || !side || *side < 1 || *side > kMaxPlacedSide || std::abs(corner->x) > kFar ||
+        std::abs(corner->y) > kFar) {
+        return std::nullopt;
+    }
+    return Rect{corner->x, corner->y, corner->x + *side, corner->y + *side};
 }
 
 std::optional<ColorRef> ParseHexColour(std::string_view text) {
@@ -255,6 +276,15 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
                     result.error = Bad(arg, "expects degrees such as 90 or -12.5");
                 } else {
                     o.rotation = NormalizeRotation(RotationTextValue(*v));
+                }
+            }
+        } else if (arg == "--square") {
+            if (auto v = value()) {
+                if (auto r = ParseSquare(*v)) {
+                    o.square = *r;
+                } else {
+                    result.error = Bad(arg, "expects X,Y,SIDE with SIDE from 1 to " +
+                                                std::to_string(kMaxPlacedSide));
                 }
             }
         } else if (arg == "--background") {

@@ -29,6 +29,9 @@ struct BatchOptions {
     std::string picture;
 
     bool noMargin = false;
+    // The square cut out of the picture, in picture pixels (--square); the centred square
+    // when absent. It may reach past the picture: that area becomes transparent.
+    std::optional<Rect> square;
     bool mirror = false;
     int rotation = 0;  // thousandths of a degree, 0 ... 359999
     std::optional<ColorRef> background;

@@ -1,6 +1,7 @@
 // Fuzz target: a whole picture file in memory, as FromFile reads it. The sniffing sends
-// the bytes to the bitmap reader, PNG, JPEG or GIF decoder, and GIFs also through the
-// transparent-colour scan.
+// the bytes to the bitmap reader, the PNG, JPEG, GIF, WebP, TIFF or SVG decoder or the
+// icon reader, GIFs also through the transparent-colour scan, and JPEG, WebP and TIFF
+// pictures through the EXIF orientation parser and the turn upright.
 #include <cstddef>
 #include <cstdint>
 

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets into OUT/<target>/: small valid inputs made
-// by the tests' own writers (the DIB, PNG, JPEG and GIF fixture builders of tests/io and
-// our encoders), so each fuzzer starts with every decoder, depth and form in reach.
+// by the tests' own writers (the DIB, PNG, JPEG, GIF, WebP, TIFF, icon and EXIF fixture
+// builders of tests/io, SVG texts, and our encoders), so each fuzzer starts with every
+// decoder, depth and form in reach.
 // Usage: varlen_fuzz_seeds OUT
 #include <algorithm>
 #include <cstdint>
@@ -17,6 +18,8 @@
 #include "io/dib_writer.h"
 #include "io/export.h"
 #include "io/gif_encode.h"
+#include "io/icons.h"
+#include "io/input_fixtures.h"
 #include "io/png_encode.h"
 #include "io/stream.h"
 
@@ -214,6 +217,97 @@ std::vector<Bytes> Gifs() {
     return out;
 }
 
+std::vector<Bytes> Webps() {
+    std::vector<Bytes> out;
+    td::WebpLayout s;
+    s.width = 7;
+    s.height = 5;
+    s.alpha = true;
+    s.pixels = Pattern(7 * 5 * 4, 3);
+    const Bytes lossless = td::EncodeWebp(s);
+    out.push_back(lossless);
+    out.push_back(td::WithWebpExif(lossless, td::ExifBlock(6, true)));
+    s.alpha = false;
+    s.lossless = false;
+    s.pixels = Pattern(7 * 5 * 3, 4);
+    out.push_back(td::EncodeWebp(s));
+    td::WebpFrame a;
+    a.picture.width = 3;
+    a.picture.height = 3;
+    a.picture.alpha = true;
+    a.picture.pixels = Pattern(3 * 3 * 4, 5);
+    a.x = 2;
+    td::WebpFrame b = a;
+    b.y = 2;
+    out.push_back(td::EncodeWebpAnimation(6, 6, {a, b}));
+    return out;
+}
+
+std::vector<Bytes> Tiffs() {
+    std::vector<Bytes> out;
+    td::TiffLayout s;
+    s.width = 5;
+    s.height = 4;
+    s.samples = 3;
+    s.data = Pattern(5 * 4 * 3, 6);
+    out.push_back(td::EncodeTiff(s));
+    s.samples = 4;
+    s.compression = 5;  // LZW
+    s.rowsPerStrip = 2;
+    s.data = Pattern(5 * 4 * 4, 7);
+    out.push_back(td::EncodeTiff(s));
+    s.extraType = 1;  // associated alpha
+    s.bigEndian = true;
+    s.orientation = 6;
+    s.pages = 2;
+    out.push_back(td::EncodeTiff(s));
+    s.samples = 2;
+    s.compression = 8;  // deflate
+    s.data = Pattern(5 * 4 * 2, 8);
+    s.pages = 1;
+    out.push_back(td::EncodeTiff(s));
+    return out;
+}
+
+std::vector<Bytes> Svgs() {
+    const char* texts[] = {
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="20" height="10"><rect width="10" height="10" fill="#f00"/><circle cx="15" cy="5" r="4" fill="blue" fill-opacity="0.5"/></svg>)svg",
+        R"svg(<?xml version="1.0"?><svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 40"><defs><linearGradient id="g"><stop offset="0" stop-color="#0f0"/><stop offset="1" stop-color="#00f" stop-opacity="0"/></linearGradient></defs><path d="M1 1 L9 1 L5 39 Z" fill="url(#g)" stroke="black"/></svg>)svg",
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="2in" height="30mm"><filter id="b"><feGaussianBlur stdDeviation="2"/></filter><g filter="url(#b)"><use xlink:href="#r"/></g><rect id="r" x="5" y="5" width="50" height="20" transform="rotate(10)"/><text x="5" y="40" font-size="12">Ab</text></svg>)svg",
+    };
+    std::vector<Bytes> out;
+    for (const char* t : texts) {
+        out.emplace_back(t, t + std::char_traits<char>::length(t));
+    }
+    return out;
+}
+
+std::vector<Bytes> IconFiles() {
+    std::vector<Bytes> out;
+    varlen::CIcons icons;
+    for (const int bpp : {4, 8, 24, 32}) {
+        icons.Add(Ramp(5 + bpp / 8, 4, bpp));
+    }
+    icons.Add(Ramp(64, 64, 32));
+    for (const bool png : {false, true}) {
+        varlen::MemoryFile f;
+        if (icons.Write(f, png)) {
+            out.push_back(f.Bytes());
+        }
+    }
+    varlen::MemoryFile cursor;
+    if (varlen::WriteCursorFile(*Ramp(6, 5, 8), cursor, 1, 2)) {
+        out.push_back(cursor.Bytes());
+    }
+    td::DibLayout colour;
+    colour.width = 3;
+    colour.height = 2;
+    colour.bpp = 32;
+    colour.pixels = Pattern(24, 9);
+    out.push_back(td::BuildIconFile({td::IconDib(colour, Bytes(8, 0x40))}, 2));
+    return out;
+}
+
 Bytes U32Le(std::uint32_t v) {
     return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
             static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
@@ -252,6 +346,13 @@ int main(int argc, char** argv) {
     }
     for (const Bytes& b : Jpegs()) {
         w.Put("fuzz_from_file", name(".jpg"), b);
+        w.Put("fuzz_from_file", name(".jpg"), td::WithApp1(b, td::ExifBlock(8, false)));
+    }
+    for (const auto& [ext, files] : {std::pair{".webp", Webps()}, std::pair{".tif", Tiffs()},
+                                     std::pair{".svg", Svgs()}, std::pair{".ico", IconFiles()}}) {
+        for (const Bytes& b : files) {
+            w.Put("fuzz_from_file", name(ext), b);
+        }
     }
     for (const Bytes& b : gifs) {
         w.Put("fuzz_from_file", name(".gif"), b);

@@ -40,6 +40,10 @@ struct DecodedBitmap {
     std::uint32_t redMask = 0;       // depth 16 only
     std::uint32_t greenMask = 0;
     std::uint32_t blueMask = 0;
+    // How the rows are stored, as an EXIF Orientation value (1 = upright; see
+    // TurnUpright in io/exif_orientation.h). FromImage ignores it; the picture-file
+    // loaders turn the picture upright after converting it.
+    int orientation = 1;
 };
 
 // Bytes one row of width pixels at depth bits needs (without padding).

@@ -15,6 +15,8 @@
 // - Size limits are checked after the header and before the output is allocated; the
 //   library's own working memory is capped, and the number of progressive scans is
 //   limited, so a small hostile file cannot demand gigabytes or endless work.
+// - APP1 segments are kept by libjpeg (each at most 64 KiB, and only as many as the file
+//   holds) so that the first "Exif" one gives the orientation; the others are ignored.
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared before it
 #include <cstring>
@@ -25,6 +27,7 @@
 #include <jerror.h>
 // clang-format on
 
+#include "io/exif_orientation.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
@@ -48,6 +51,7 @@ struct JpegJob {
     // Filled by RunJpeg.
     int components = 0;
     bool adobe = false;
+    int orientation = 1;
     std::size_t rowBytes = 0;
     std::vector<std::uint8_t> buffer;
 
@@ -109,8 +113,17 @@ bool RunJpeg(JpegJob* job) {
     job->progress.progress_monitor = JpegProgress;
     cinfo->progress = &job->progress;
     jpeg_mem_src(cinfo, job->data.data(), static_cast<unsigned long>(job->data.size()));
+    jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) {
         return false;
+    }
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr; m = m->next) {
+        static constexpr JOCTET kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
+            std::memcmp(m->data, kExif, 6) == 0) {
+            job->orientation = ExifOrientation({m->data, m->data_length});
+            break;
+        }
     }
     if (cinfo->image_width == 0 || cinfo->image_height == 0 ||
         cinfo->image_width > kMaxPictureSide || cinfo->image_height > kMaxPictureSide) {
@@ -172,6 +185,7 @@ std::optional<DecodedBitmap> DecodeJpeg(std::span<const std::uint8_t> data) {
     out.width = static_cast<int>(job.cinfo.output_width);
     out.height = static_cast<int>(job.cinfo.output_height);
     out.depth = 24;
+    out.orientation = job.orientation;
     if (job.components == 3) {
         out.stride = job.rowBytes;
         out.bits = std::move(job.buffer);

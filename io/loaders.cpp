@@ -10,6 +10,9 @@
 //   opaque when every fourth byte is 0 (such DIBs simply do not use the byte).
 // - FromDataObject takes the first case that applies and never tries another format when
 //   the chosen one fails.
+// - Picture files go to the decoder their first bytes name; icon and cursor files to the
+//   icon reader. A decoded picture stored turned (EXIF or TIFF orientation) is turned
+//   upright after conversion, so every loader delivers it as it is meant to be seen.
 // - FindGifTransparentIndex walks the GIF blocks itself: only the first Graphic Control
 //   Extension before the first image counts.
 //
@@ -27,6 +30,8 @@
 
 #include "io/bmp_reader.h"
 #include "io/clipboard_formats.h"
+#include "io/exif_orientation.h"
+#include "io/ico_reader.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
@@ -156,13 +161,27 @@ std::unique_ptr<CIcon> FromPictureBytes(std::span<const std::uint8_t> data, bool
                 }
             }
             break;
+        case EncodedKind::Webp:
+            bitmap = DecodeWebp(data);
+            break;
+        case EncodedKind::Tiff:
+            bitmap = DecodeTiff(data);
+            break;
+        case EncodedKind::Svg:
+            bitmap = DecodeSvg(data);
+            break;
+        case EncodedKind::Icon:
+            return ReadIconFile(data);
         case EncodedKind::Unknown:
             return nullptr;
     }
     if (!bitmap) {
         return nullptr;
     }
-    return FromImage(*bitmap, true, key);
+    std::unique_ptr<CIcon> icon = FromImage(*bitmap, true, key);
+    const int orientation = bitmap->orientation;
+    bitmap.reset();  // before a turn by 90 degrees makes a second picture
+    return TurnUpright(std::move(icon), orientation);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path) {

@@ -19,9 +19,11 @@ namespace varlen {
 inline constexpr std::uintmax_t kMaxPictureFileBytes = (std::uintmax_t{1} << 30) + (1u << 20);
 
 // A picture file: "BM" files through our bitmap reader (the 14-byte file header is skipped
-// and not used), PNG, JPEG and GIF by their signatures; GIF pixels of the transparent
-// colour found by FindGifTransparentIndex become transparent. Null when the file cannot be
-// opened or read, is too large, or holds nothing we decode.
+// and not used); PNG, JPEG, GIF, WebP, TIFF, SVG and icon or cursor files by their first
+// bytes (see SniffEncoded), whatever the file's name. GIF pixels of the transparent colour
+// found by FindGifTransparentIndex become transparent. JPEG, WebP and TIFF pictures that
+// record an orientation arrive upright. Null when the file cannot be opened or read, is
+// too large, or holds nothing we decode.
 std::unique_ptr<CIcon> FromFile(const std::filesystem::path& path);
 
 // What FromFile does with the bytes of a whole file once read: the same sniffing, decoders
@@ -38,8 +40,8 @@ std::unique_ptr<CIcon> FromDataObject(const DataSource& source);
 // picture is opaque.
 std::unique_ptr<CIcon> FromDib(ByteReader& reader);
 
-// An encoded picture (PNG, JPEG, GIF; a "BM" file is read as by FromFile) from the reader's
-// position to its end, alpha kept, no colour key.
+// An encoded picture (any kind FromFile reads, a "BM" file included) from the reader's
+// position to its end, alpha kept, turned upright, no colour key.
 std::unique_ptr<CIcon> FromEncoded(ByteReader& reader);
 
 // "PBPIXEL32" data: width and height (little-endian signed 32-bit), then width x height

@@ -166,20 +166,6 @@ DecodedBitmap PackIndexed(const PngJob& job, int depth, std::span<const RGBQUAD>
 
 }  // namespace
 
-EncodedKind SniffEncoded(std::span<const std::uint8_t> d) {
-    static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (d.size() >= 8 && std::equal(kPng, kPng + 8, d.begin())) {
-        return EncodedKind::Png;
-    }
-    if (d.size() >= 3 && d[0] == 0xFF && d[1] == 0xD8 && d[2] == 0xFF) {
-        return EncodedKind::Jpeg;
-    }
-    if (d.size() >= 3 && d[0] == 'G' && d[1] == 'I' && d[2] == 'F') {
-        return EncodedKind::Gif;
-    }
-    return EncodedKind::Unknown;
-}
-
 std::optional<DecodedBitmap> DecodePng(std::span<const std::uint8_t> data) {
     if (SniffEncoded(data) != EncodedKind::Png) {
         return std::nullopt;

@@ -204,7 +204,7 @@ bool FinishExport(QWidget* parent, CVarlen& sheet, const FormatRequest& format, 
         ShowMessage(parent,
                     {QStringLiteral("エクスポートが完了しました。"), MessageIcon::kInformation,
                      MessageButtons::kOk, MessageAnswer::kOk, title});
-        sheet.SaveSettings();
+        sheet.SaveSettings(parent);
     } else {
         ShowMessage(parent, {QStringLiteral("エクスポートに失敗しました。"), MessageIcon::kError,
                              MessageButtons::kOk, MessageAnswer::kOk, title});

@@ -31,8 +31,9 @@ struct OpenFilter {
 };
 
 constexpr OpenFilter kOpenFilters[] = {
-    {"画像ファイル (*.bmp; *.png; *.gif; *.jpg; *.jpe; *.jpeg)",
-     "*.bmp *.png *.gif *.jpg *.jpe *.jpeg"},
+    {"画像ファイル (*.bmp; *.png; *.gif; *.jpg; *.jpe; *.jpeg; *.webp; *.tif; *.tiff; *.svg; "
+     "*.ico; *.cur)",
+     "*.bmp *.png *.gif *.jpg *.jpe *.jpeg *.webp *.tif *.tiff *.svg *.ico *.cur"},
     {"Windows ビットマップ (*.bmp)", "*.bmp"},
     {"PNG イメージ (*.png)", "*.png"},
     {"GIF イメージ (*.gif)", "*.gif"},

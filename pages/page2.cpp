@@ -189,8 +189,8 @@ void CVarlenPage2::OnPick(quint32 pixel, QPoint point) {
     if (x < 0 || x >= icon.Width() || y < 0 || y >= icon.Height()) {
         return;
     }
-    const int tolerance = m_pSheet->m_nTransparentRange;
-    const int expansion = m_pSheet->m_nTransparentSurrounding;
+    const int tolerance = TransparentRangeForUse(*m_pSheet);
+    const int expansion = TransparentSurroundingForUse(*m_pSheet);
     if (m_pSheet->m_nTransparentMode == 0) {
         icon.ClearColorRegion(pixel, tolerance, expansion);
     } else if (m_pSheet->m_nTransparentMode == 1) {

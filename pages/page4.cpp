@@ -2,7 +2,8 @@
 // - The tree always holds the four depth nodes (4, 8, 24, 32 bits, in that order, no check
 //   box, item data = the depth); their children are the sizes of m_aFormat in list order,
 //   text "W x H", item data W | H << 16, ticked = selected. A record whose depth matches no
-//   node is left out, and so leaves m_aFormat at the next SaveFormats.
+//   node, or whose side lies outside 1 ... 512 (a damaged store), is left out, and so
+//   leaves m_aFormat at the next SaveFormats.
 // - Within a depth the sizes stand in descending order of the key W * 256 + H; AddSizeOf
 //   walks the children to the first key <= the new one and inserts before it, or refuses an
 //   equal key. The duplicate test is only sound because every list this page writes keeps
@@ -251,7 +252,7 @@ void CVarlenPage4::OnSetActive() {
         node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         m_treeFormat->addTopLevelItem(node.release());
     }
-    for (const FORMAT& format : m_pSheet->m_aFormat) {
+    for (const FORMAT& format : FormatsForUse(*m_pSheet)) {
         for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
             QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
             if ((ItemData(node) & 0xFFFFu) == format.wBitCount) {

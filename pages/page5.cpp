@@ -238,7 +238,7 @@ bool CVarlenPage5::OnWizardFinish() {
     }
     ShowMessage(this, {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
                        MessageAnswer::kOk});
-    m_pSheet->SaveSettings();
+    m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {
         m_revealFile(path);
     }

@@ -34,6 +34,7 @@ rm -rf "$seeds"
 # bitmap beside them. Any single allocation above 512 MiB is reported as a failure.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-allocator_may_return_null=1:detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/scripts/lsan.supp:print_suppressions=0}"
 run_one() {
     local t="$1"
     local corpus="$build/corpus/$t"

@@ -27,6 +27,7 @@ cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_
 cmake --build "$asan"
 ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1" \
     UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
     ctest --test-dir "$asan" --output-on-failure -j "$(nproc)"
 
 echo "== Fuzz smoke"

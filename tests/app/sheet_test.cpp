@@ -6,7 +6,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -17,6 +20,7 @@
 #include <QUrl>
 
 #include "app/about_dialog.h"
+#include "app/message_box.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page3.h"
@@ -274,10 +278,32 @@ TEST_F(Sheet, SaveSettingsWritesEverything) {
         CVarlen sheet;
         sheet.m_nBrightness = 40;
         sheet.m_bPng = true;
-        sheet.SaveSettings();
+        EXPECT_TRUE(sheet.SaveSettings(nullptr));
     }
     EXPECT_EQ(Raw("Brightness").toInt(), 40);
     EXPECT_EQ(Raw("PNG").toInt(), 1);
+}
+
+TEST_F(Sheet, FailedSettingsSaveIsReported) {
+    // A plain file stands where the store's folder would be, so nothing can be written.
+    const QFileInfo store(QSettings(QStringLiteral("Orvik"), QStringLiteral("Varlen")).fileName());
+    ASSERT_TRUE(QDir(store.absolutePath()).removeRecursively());
+    QFile blocker(store.absolutePath());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    std::vector<MessageRequest> shown;
+    {
+        ScopedMessageHook hook([&](const MessageRequest& r) {
+            shown.push_back(r);
+            return MessageAnswer::kOk;
+        });
+        CVarlen sheet;
+        EXPECT_FALSE(sheet.SaveSettings(nullptr));
+    }
+    blocker.remove();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, MessageIcon::kWarning);
+    EXPECT_TRUE(shown[0].text.startsWith(QStringLiteral("設定を保存できませんでした。")));
 }
 
 TEST_F(Sheet, FixedSizeWindowThatCanBeMinimisedButNotMaximised) {

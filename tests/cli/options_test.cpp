@@ -28,6 +28,8 @@ TEST(CommandLine, CreateWithDefaults) {
 TEST(CommandLine, EveryOptionReachesItsSetting) {
     const auto r = Parse({"--create=o.ico",
                           "--no-margin",
+                          "--square",
+                          "-7,3,120",
                           "--mirror",
                           "--rotate",
                           "-0.5",
@@ -69,6 +71,7 @@ TEST(CommandLine, EveryOptionReachesItsSetting) {
     ASSERT_EQ(r.error, "");
     const BatchOptions& o = r.options;
     EXPECT_TRUE(o.noMargin);
+    EXPECT_EQ(o.square, (Rect{-7, 3, 113, 123}));
     EXPECT_TRUE(o.mirror);
     EXPECT_EQ(o.rotation, 359500);
     ASSERT_TRUE(o.background);
@@ -123,6 +126,10 @@ TEST(CommandLine, UsageErrorsNameTheOption) {
         {{"--create", "o.ico", "--rotate", "-", "a"}, "--rotate"},
         {{"--create", "o.ico", "--background", "12345", "a"}, "--background"},
         {{"--create", "o.ico", "--clear-color", "3", "a"}, "--clear-color"},
+        {{"--create", "o.ico", "--square", "0,0,0", "a"}, "--square"},
+        {{"--create", "o.ico", "--square", "0,0,16385", "a"}, "--square"},
+        {{"--create", "o.ico", "--square", "0,0", "a"}, "--square"},
+        {{"--create", "o.ico", "--square", "300000000,0,5", "a"}, "--square"},
         {{"--create", "o.ico", "--formats", "32:256x256,16:16x16", "a"}, "--formats"},
         {{"--create", "o.ico", "--formats", "32:513x1", "a"}, "--formats"},
         {{"--create", "o.ico", "--formats", "32:0x1", "a"}, "--formats"},

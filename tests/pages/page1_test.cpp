@@ -31,6 +31,7 @@
 #include "app/up_down.h"
 #include "io/clipboard_formats.h"
 #include "io/export.h"
+#include "io/icons.h"
 #include "io/png_encode.h"
 #include "pages/page1_support.h"
 
@@ -193,7 +194,8 @@ TEST_F(Page1, IconNameReplacesTheLastExtensionOfTheFileName) {
 
 TEST_F(Page1, OpenDialogShowsTheFileTypesAsWritten) {
     const QStringList expected = {
-        QStringLiteral("画像ファイル (*.bmp; *.png; *.gif; *.jpg; *.jpe; *.jpeg)"),
+        QStringLiteral("画像ファイル (*.bmp; *.png; *.gif; *.jpg; *.jpe; *.jpeg; *.webp; *.tif; "
+                       "*.tiff; *.svg; *.ico; *.cur)"),
         QStringLiteral("Windows ビットマップ (*.bmp)"),
         QStringLiteral("PNG イメージ (*.png)"),
         QStringLiteral("GIF イメージ (*.gif)"),
@@ -528,6 +530,35 @@ TEST_F(Page1, DropPictureDataAndFiles) {
     QMimeData text;
     text.setText(QStringLiteral("words"));
     EXPECT_FALSE(DragAndDrop(sheet, text));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Page1, DroppedSvgAndIconFilesOpen) {
+    Start();
+    auto hook = RecordMessages();
+    const QString svg = dir.filePath(QStringLiteral("logo.svg"));
+    {
+        QFile file(svg);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="30" height="60"/>)");
+    }
+    QMimeData svgDrop;
+    svgDrop.setUrls({Url(svg)});
+    ASSERT_TRUE(DragAndDrop(sheet, svgDrop));
+    EXPECT_EQ(sheet.m_pIcon->Width(), 512);
+    EXPECT_EQ(sheet.m_pIcon->Height(), 1024);
+    EXPECT_EQ(sheet.m_strIconFile, dir.filePath(QStringLiteral("logo.ico")));
+
+    CIcons icons;
+    icons.Add(Picture(24, 24, kRed, kBlue));
+    icons.Add(Picture(40, 40, kBlue, kRed));
+    const QString ico = dir.filePath(QStringLiteral("app.ico"));
+    ASSERT_TRUE(icons.Save(QFile::encodeName(ico).toStdString(), false));
+    QMimeData icoDrop;
+    icoDrop.setUrls({Url(ico)});
+    ASSERT_TRUE(DragAndDrop(sheet, icoDrop));
+    EXPECT_EQ(sheet.m_pIcon->Width(), 40);
+    EXPECT_EQ(sheet.m_pIcon->GetPixel(0, 0), kBlue);
     EXPECT_TRUE(messages.empty());
 }
 

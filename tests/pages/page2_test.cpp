@@ -19,6 +19,7 @@
 #include "app/icon_wnd.h"
 #include "app/sheet.h"
 #include "app/up_down.h"
+#include "tests/pages/view_points.h"
 
 namespace varlen {
 namespace {
@@ -113,26 +114,8 @@ class Page2 : public ::testing::Test {
         m_sheet->next();
         ASSERT_EQ(m_sheet->currentPage(), m_page);
     }
-    // The middle of the view's points that show picture pixel (x, y), by the view's own
-    // mapping. (Never the widget's origin: QTest takes a null point for the centre.)
     std::optional<QPoint> ViewPointOf(int x, int y) const {
-        const CIconWnd* view = m_page->m_wndIcon;
-        std::vector<QPoint> hits;
-        for (int cy = 0; cy < view->height(); ++cy) {
-            for (int cx = 0; cx < view->width(); ++cx) {
-                if (view->ClientToSource(Point{cx, cy}) == Point{x, y}) {
-                    hits.emplace_back(cx, cy);
-                }
-            }
-        }
-        if (hits.empty()) {
-            return std::nullopt;
-        }
-        const QPoint middle = (hits.front() + hits.back()) / 2;
-        if (middle.isNull() || view->ClientToSource(Point{middle.x(), middle.y()}) != Point{x, y}) {
-            return std::nullopt;
-        }
-        return middle;
+        return testing_support::ViewPointOf(*m_page->m_wndIcon, x, y);
     }
     void ClickPixel(int x, int y) {
         const std::optional<QPoint> at = ViewPointOf(x, y);

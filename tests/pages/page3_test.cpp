@@ -546,7 +546,7 @@ TEST_F(Page3, TheTabIsRememberedAcrossRuns) {
         first.m_pPage3->m_tabFilter->setCurrentIndex(CVarlenPage3::kShadow);
         first.next();
         EXPECT_EQ(first.m_nFilter, CVarlenPage3::kShadow);
-        first.SaveSettings();
+        first.SaveSettings(nullptr);
     }
     CVarlen second;
     second.m_pIcon = Flat(16, kGrey);

@@ -234,9 +234,9 @@ TEST_F(Page4, DeleteOnADepthNodeDoesNothing) {
     EXPECT_EQ(Depth(3)->childCount(), 5);
 }
 
-TEST_F(Page4, UnknownDepthIsDroppedAndTreeOrderWrittenBack) {
-    sheet->m_aFormat = {
-        {1, 16, 32, 32, 0}, {1, 32, 48, 48, 5}, {0, 4, 16, 16, 0}, {1, 32, 20, 10, 0}};
+TEST_F(Page4, UnknownDepthAndBadSidesAreDroppedAndTreeOrderWrittenBack) {
+    sheet->m_aFormat = {{1, 16, 32, 32, 0}, {1, 32, 48, 48, 5}, {0, 4, 16, 16, 0},
+                        {1, 8, 0, 16, 0},   {1, 24, 16, 600, 0}, {1, 32, 20, 10, 0}};
     page->OnSetActive();
     EXPECT_EQ(Depth(0)->childCount() + Depth(1)->childCount() + Depth(2)->childCount() +
                   Depth(3)->childCount(),

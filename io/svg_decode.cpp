@@ -1,0 +1,446 @@
+// SVG rasterising through librsvg and cairo, from memory.
+//
+// Contract: see DecodeSvg in picture_decoders.h.
+//
+// Traps:
+// - The document is read from a stream over our bytes with no base file, so librsvg has
+//   no location against which to resolve references: it loads no file and no URL, only
+//   data: URLs embedded in the text. The parser's own safety limits stay on (no
+//   RSVG_HANDLE_FLAG_UNLIMITED), and the text is refused above kMaxSvgBytes.
+// - The size is taken only to find the aspect ratio; the rendered size is fixed, so a
+//   document that claims a huge size allocates no more than any other.
+// - cairo's ARGB32 pixels are premultiplied native-endian 32-bit values; they are read as
+//   values (not bytes) and divided back to straight alpha with rounding.
+// - Pictures embedded as data: URLs are decoded by gdk-pixbuf, which has no size limit: a
+//   small document could make it allocate gigabytes. Before librsvg sees the document we
+//   parse it ourselves with libxml2 (entities and character references resolved as
+//   librsvg resolves them), undo CSS escapes, and look at every data: URL in an href, in
+//   a url(...) of any attribute, or in a style sheet: PNG and JPEG pictures must lie
+//   within kMaxPictureSide and all of them together within kMaxSvgEmbeddedPixels;
+//   embedded XML (an SVG document) is checked the same way, a few levels deep; anything
+//   else makes us refuse the document.
+// - Every GLib, libxml2 and cairo object lives in a guard, so each return path releases it.
+#include <librsvg/rsvg.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/picture_decoders.h"
+
+namespace varlen {
+
+namespace {
+
+template <typename T>
+struct GObjectGuard {
+    T* object = nullptr;
+    ~GObjectGuard() {
+        if (object != nullptr) {
+            g_object_unref(object);
+        }
+    }
+    GObjectGuard() = default;
+    GObjectGuard(const GObjectGuard&) = delete;
+    GObjectGuard& operator=(const GObjectGuard&) = delete;
+};
+
+struct ErrorGuard {
+    GError* error = nullptr;
+    ~ErrorGuard() {
+        if (error != nullptr) {
+            g_error_free(error);
+        }
+    }
+    ErrorGuard() = default;
+    ErrorGuard(const ErrorGuard&) = delete;
+    ErrorGuard& operator=(const ErrorGuard&) = delete;
+};
+
+struct SurfaceGuard {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = nullptr;
+    ~SurfaceGuard() {
+        if (cr != nullptr) {
+            cairo_destroy(cr);
+        }
+        if (surface != nullptr) {
+            cairo_surface_destroy(surface);
+        }
+    }
+    SurfaceGuard() = default;
+    SurfaceGuard(const SurfaceGuard&) = delete;
+    SurfaceGuard& operator=(const SurfaceGuard&) = delete;
+};
+
+bool Usable(double v) {
+    return std::isfinite(v) && v > 0;
+}
+
+// Width over height of the document: from its width and height when both resolve to
+// pixels, else from its viewBox; nothing when it has neither.
+std::optional<double> AspectRatio(RsvgHandle* handle) {
+    double width = 0;
+    double height = 0;
+    if (rsvg_handle_get_intrinsic_size_in_pixels(handle, &width, &height) && Usable(width) &&
+        Usable(height)) {
+        return width / height;
+    }
+    gboolean hasViewBox = FALSE;
+    RsvgRectangle viewBox{};
+    rsvg_handle_get_intrinsic_dimensions(handle, nullptr, nullptr, nullptr, nullptr, &hasViewBox,
+                                         &viewBox);
+    if (hasViewBox && Usable(viewBox.width) && Usable(viewBox.height)) {
+        return viewBox.width / viewBox.height;
+    }
+    return std::nullopt;
+}
+
+std::uint8_t Straight(std::uint32_t c, std::uint32_t a) {
+    return static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (c * 255 + a / 2) / a));
+}
+
+// --- Embedded pictures ---------------------------------------------------------------
+
+constexpr int kMaxEmbeddingDepth = 3;
+
+struct XmlDocGuard {
+    xmlDocPtr doc = nullptr;
+    ~XmlDocGuard() {
+        if (doc != nullptr) {
+            xmlFreeDoc(doc);
+        }
+    }
+    XmlDocGuard() = default;
+    XmlDocGuard(const XmlDocGuard&) = delete;
+    XmlDocGuard& operator=(const XmlDocGuard&) = delete;
+};
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// Undoes CSS escapes: a backslash and 1 to 6 hex digits (and one white space after them)
+// stand for that code point, a backslash and any other character for the character.
+// Code points above 0x7F only matter as "not part of data:", so they become '?'.
+std::string CssUnescaped(std::string_view s) {
+    if (s.find('\\') == std::string_view::npos) {
+        return std::string(s);
+    }
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        std::uint32_t value = 0;
+        std::size_t n = 0;
+        while (n < 6 && i + 1 + n < s.size() && HexValue(s[i + 1 + n]) >= 0) {
+            value = value * 16 + static_cast<std::uint32_t>(HexValue(s[i + 1 + n]));
+            ++n;
+        }
+        if (n == 0) {
+            out += s[++i];
+            continue;
+        }
+        i += n;
+        if (i + 1 < s.size() && std::isspace(static_cast<unsigned char>(s[i + 1])) != 0) {
+            ++i;
+        }
+        out += value < 0x80 ? static_cast<char>(value) : '?';
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Base64Decoded(std::string_view s) {
+    std::vector<std::uint8_t> out;
+    std::uint32_t bits = 0;
+    int count = 0;
+    for (const char c : s) {
+        int v = -1;
+        if (c >= 'A' && c <= 'Z') {
+            v = c - 'A';
+        } else if (c >= 'a' && c <= 'z') {
+            v = c - 'a' + 26;
+        } else if (c >= '0' && c <= '9') {
+            v = c - '0' + 52;
+        } else if (c == '+' || c == '-') {
+            v = 62;
+        } else if (c == '/' || c == '_') {
+            v = 63;
+        }
+        if (v < 0) {
+            continue;  // padding and white space
+        }
+        bits = (bits << 6) | static_cast<std::uint32_t>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out.push_back(static_cast<std::uint8_t>(bits >> count));
+        }
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> PercentDecoded(std::string_view s) {
+    std::vector<std::uint8_t> out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+            out.push_back(static_cast<std::uint8_t>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(s[i]));
+        }
+    }
+    return out;
+}
+
+std::uint32_t Be(std::span<const std::uint8_t> d, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i) {
+        v = (v << 8) | d[at + static_cast<std::size_t>(i)];
+    }
+    return v;
+}
+
+// The size in a JPEG's first frame header; nothing when there is none before the data ends.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> JpegSize(std::span<const std::uint8_t> d) {
+    std::size_t at = 2;
+    while (at + 4 <= d.size()) {
+        if (d[at] != 0xFF) {
+            return std::nullopt;
+        }
+        const std::uint8_t marker = d[at + 1];
+        if (marker == 0xFF) {
+            ++at;  // fill byte
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += 2;
+            continue;
+        }
+        const std::size_t length = Be(d, at + 2, 2);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (length < 7 || at + 9 > d.size()) {
+                return std::nullopt;
+            }
+            return std::pair{Be(d, at + 7, 2), Be(d, at + 5, 2)};
+        }
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
+bool DocumentEmbedsOnlyWhatFits(std::span<const std::uint8_t> xml, int depth,
+                                std::int64_t& pixelsLeft);
+
+// One embedded picture: a PNG or JPEG that fits, or an XML document whose own embedded
+// pictures fit.
+bool EmbeddedPictureFits(std::span<const std::uint8_t> data, int depth, std::int64_t& pixelsLeft) {
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> size;
+    switch (SniffEncoded(data)) {
+        case EncodedKind::Png:
+            if (data.size() >= 24) {
+                size = std::pair{Be(data, 16, 4), Be(data, 20, 4)};
+            }
+            break;
+        case EncodedKind::Jpeg:
+            size = JpegSize(data);
+            break;
+        default: {
+            const auto first = std::find_if_not(data.begin(), data.end(), [](std::uint8_t c) {
+                return c == 0xEF || c == 0xBB || c == 0xBF || std::isspace(c) != 0;
+            });
+            return first != data.end() && *first == '<' && depth < kMaxEmbeddingDepth &&
+                   DocumentEmbedsOnlyWhatFits(data, depth + 1, pixelsLeft);
+        }
+    }
+    if (!size || size->first > kMaxPictureSide || size->second > kMaxPictureSide) {
+        return false;
+    }
+    pixelsLeft -= static_cast<std::int64_t>(size->first) * size->second;
+    return pixelsLeft >= 0;
+}
+
+// Every data: URL in text holds an embedded picture that fits. In an href a URL may start
+// anywhere a token does; elsewhere (CSS and presentation attributes) only as the argument
+// of url(...), so that prose such as "data: 1,2" is not taken for one.
+bool DataUrlsFit(std::string_view raw, bool href, int depth, std::int64_t& pixelsLeft) {
+    const std::string text = CssUnescaped(raw);
+    const auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return s;
+    };
+    for (std::size_t at = 0; (at = text.find(':', at)) != std::string::npos; ++at) {
+        if (at < 4 || lower(text.substr(at - 4, 4)) != "data") {
+            continue;
+        }
+        std::size_t before = at - 4;
+        while (before > 0 && (std::isspace(static_cast<unsigned char>(text[before - 1])) != 0 ||
+                              text[before - 1] == '"' || text[before - 1] == '\'')) {
+            --before;
+        }
+        const bool urlArgument = before > 0 && text[before - 1] == '(';
+        const bool tokenStart = before == 0 || urlArgument;
+        if (!(href ? tokenStart : urlArgument)) {
+            continue;
+        }
+        const std::size_t comma = text.find(',', at);
+        if (comma == std::string::npos) {
+            continue;  // not a data: URL; librsvg cannot load it either
+        }
+        const std::string header = lower(text.substr(at + 1, comma - at - 1));
+        const std::size_t end = text.find_first_of("\"')<>", comma + 1);
+        const std::string_view payload = std::string_view(text).substr(
+            comma + 1, (end == std::string::npos ? text.size() : end) - comma - 1);
+        const bool base64 =
+            header.size() >= 7 && header.compare(header.size() - 7, 7, ";base64") == 0;
+        const std::vector<std::uint8_t> data =
+            base64 ? Base64Decoded(payload) : PercentDecoded(payload);
+        if (!EmbeddedPictureFits(data, depth, pixelsLeft)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Parses the document and checks every attribute value and text in it. A document that
+// libxml2 cannot parse is refused (librsvg could not read it either).
+bool DocumentEmbedsOnlyWhatFits(std::span<const std::uint8_t> xml, int depth,
+                                std::int64_t& pixelsLeft) {
+    XmlDocGuard guard;
+    guard.doc = xmlReadMemory(
+        reinterpret_cast<const char*>(xml.data()), static_cast<int>(xml.size()), nullptr, nullptr,
+        XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (guard.doc == nullptr) {
+        return false;
+    }
+    std::vector<xmlNodePtr> pending;
+    if (xmlNodePtr root = xmlDocGetRootElement(guard.doc)) {
+        pending.push_back(root);
+    }
+    while (!pending.empty()) {
+        const xmlNodePtr node = pending.back();
+        pending.pop_back();
+        if (node->type == XML_ELEMENT_NODE) {
+            for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) {
+                xmlChar* value = xmlNodeListGetString(guard.doc, a->children, 1);
+                const bool href = xmlStrEqual(a->name, BAD_CAST "href") != 0;
+                const bool fits =
+                    value == nullptr ||
+                    DataUrlsFit(reinterpret_cast<const char*>(value), href, depth, pixelsLeft);
+                xmlFree(value);
+                if (!fits) {
+                    return false;
+                }
+            }
+        } else if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) &&
+                   node->content != nullptr && node->parent != nullptr &&
+                   xmlStrEqual(node->parent->name, BAD_CAST "style") != 0 &&
+                   !DataUrlsFit(reinterpret_cast<const char*>(node->content), false, depth,
+                                pixelsLeft)) {
+            return false;
+        }
+        for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+            pending.push_back(child);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<DecodedBitmap> DecodeSvg(std::span<const std::uint8_t> data) {
+    if (data.size() > kMaxSvgBytes || SniffEncoded(data) != EncodedKind::Svg) {
+        return std::nullopt;
+    }
+    std::int64_t pixelsLeft = kMaxSvgEmbeddedPixels;
+    if (!DocumentEmbedsOnlyWhatFits(data, 0, pixelsLeft)) {
+        return std::nullopt;
+    }
+    GObjectGuard<GInputStream> stream;
+    stream.object =
+        g_memory_input_stream_new_from_data(data.data(), static_cast<gssize>(data.size()), nullptr);
+    GObjectGuard<RsvgHandle> handle;
+    {
+        ErrorGuard error;
+        handle.object = rsvg_handle_new_from_stream_sync(
+            stream.object, nullptr, RSVG_HANDLE_FLAGS_NONE, nullptr, &error.error);
+    }
+    if (handle.object == nullptr) {
+        return std::nullopt;
+    }
+    rsvg_handle_set_dpi(handle.object, 96.0);
+    const std::optional<double> aspect = AspectRatio(handle.object);
+    if (!aspect || !Usable(*aspect)) {
+        return std::nullopt;
+    }
+    const auto shorter = [](double side) {
+        return static_cast<int>(std::clamp(std::lround(side), 1L, long{kSvgRenderSide}));
+    };
+    const int width = *aspect >= 1 ? kSvgRenderSide : shorter(kSvgRenderSide * *aspect);
+    const int height = *aspect >= 1 ? shorter(kSvgRenderSide / *aspect) : kSvgRenderSide;
+
+    SurfaceGuard target;
+    target.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (cairo_surface_status(target.surface) != CAIRO_STATUS_SUCCESS) {
+        return std::nullopt;
+    }
+    target.cr = cairo_create(target.surface);
+    if (cairo_status(target.cr) != CAIRO_STATUS_SUCCESS) {
+        return std::nullopt;
+    }
+    const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
+    {
+        ErrorGuard error;
+        if (!rsvg_handle_render_document(handle.object, target.cr, &viewport, &error.error)) {
+            return std::nullopt;
+        }
+    }
+    cairo_surface_flush(target.surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(target.surface);
+    const int stride = cairo_image_surface_get_stride(target.surface);
+    if (pixels == nullptr || stride < width * 4) {
+        return std::nullopt;
+    }
+
+    DecodedBitmap out;
+    out.width = width;
+    out.height = height;
+    out.depth = 32;
+    out.stride = static_cast<std::size_t>(width) * 4;
+    out.bits.resize(out.stride * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* src =
+            pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        std::uint8_t* dst = out.bits.data() + static_cast<std::size_t>(y) * out.stride;
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t v = 0;
+            std::memcpy(&v, src + 4 * x, 4);
+            const std::uint32_t a = v >> 24;
+            if (a == 0) {
+                continue;  // transparent black, as the buffer starts
+            }
+            dst[4 * x + 0] = Straight(v & 0xFF, a);
+            dst[4 * x + 1] = Straight((v >> 8) & 0xFF, a);
+            dst[4 * x + 2] = Straight((v >> 16) & 0xFF, a);
+            dst[4 * x + 3] = static_cast<std::uint8_t>(a);
+        }
+    }
+    return out;
+}
+
+}  // namespace varlen
