@@ -20,6 +20,13 @@
 //   embedded XML (an SVG document) is checked the same way, a few levels deep; anything
 //   else makes us refuse the document.
 // - Every GLib, libxml2 and cairo object lives in a guard, so each return path releases it.
+// - librsvg and what it brings (cairo, GIO, GLib, libxml2, pango, fontconfig and some forty
+//   more libraries) are opened when an SVG document is decoded, not linked into the program:
+//   linked, all of them would be loaded and relocated at every start, a good part of the
+//   time of a small batch run. Each decode opens the library (once it is loaded, that only
+//   counts a reference) and looks its functions up, so nothing is kept between calls. Once
+//   opened it stays loaded (RTLD_NODELETE): GLib's type system cannot be unloaded.
+#include <dlfcn.h>
 #include <librsvg/rsvg.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -38,43 +45,127 @@ namespace varlen {
 
 namespace {
 
+// The functions of librsvg and of the libraries it depends on that the decoder calls, looked
+// up in an opened librsvg; Ok() is false when the library or any function is missing.
+class SvgLibrary {
+  public:
+    SvgLibrary() : m_handle(dlopen("librsvg-2.so.2", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
+        xmlFreeFunc* xmlFreeVariable = nullptr;
+        m_ok = m_handle != nullptr && Find(g_object_unref, "g_object_unref") &&
+               Find(g_error_free, "g_error_free") &&
+               Find(g_memory_input_stream_new_from_data, "g_memory_input_stream_new_from_data") &&
+               Find(cairo_destroy, "cairo_destroy") &&
+               Find(cairo_surface_destroy, "cairo_surface_destroy") &&
+               Find(cairo_image_surface_create, "cairo_image_surface_create") &&
+               Find(cairo_surface_status, "cairo_surface_status") &&
+               Find(cairo_create, "cairo_create") && Find(cairo_status, "cairo_status") &&
+               Find(cairo_surface_flush, "cairo_surface_flush") &&
+               Find(cairo_image_surface_get_data, "cairo_image_surface_get_data") &&
+               Find(cairo_image_surface_get_stride, "cairo_image_surface_get_stride") &&
+               Find(rsvg_handle_get_intrinsic_size_in_pixels,
+                    "rsvg_handle_get_intrinsic_size_in_pixels") &&
+               Find(rsvg_handle_get_intrinsic_dimensions, "rsvg_handle_get_intrinsic_dimensions") &&
+               Find(rsvg_handle_new_from_stream_sync, "rsvg_handle_new_from_stream_sync") &&
+               Find(rsvg_handle_set_dpi, "rsvg_handle_set_dpi") &&
+               Find(rsvg_handle_render_document, "rsvg_handle_render_document") &&
+               Find(xmlReadMemory, "xmlReadMemory") && Find(xmlFreeDoc, "xmlFreeDoc") &&
+               Find(xmlDocGetRootElement, "xmlDocGetRootElement") &&
+               Find(xmlNodeListGetString, "xmlNodeListGetString") &&
+               Find(xmlStrEqual, "xmlStrEqual") && Find(xmlFreeVariable, "xmlFree") &&
+               (xmlFree = *xmlFreeVariable) != nullptr;  // libxml2's xmlFree is a variable
+    }
+    ~SvgLibrary() {
+        if (m_handle != nullptr) {
+            dlclose(m_handle);
+        }
+    }
+    SvgLibrary(const SvgLibrary&) = delete;
+    SvgLibrary& operator=(const SvgLibrary&) = delete;
+
+    bool Ok() const { return m_ok; }
+
+    decltype(&::g_object_unref) g_object_unref = nullptr;
+    decltype(&::g_error_free) g_error_free = nullptr;
+    decltype(&::g_memory_input_stream_new_from_data) g_memory_input_stream_new_from_data = nullptr;
+    decltype(&::cairo_destroy) cairo_destroy = nullptr;
+    decltype(&::cairo_surface_destroy) cairo_surface_destroy = nullptr;
+    decltype(&::cairo_image_surface_create) cairo_image_surface_create = nullptr;
+    decltype(&::cairo_surface_status) cairo_surface_status = nullptr;
+    decltype(&::cairo_create) cairo_create = nullptr;
+    decltype(&::cairo_status) cairo_status = nullptr;
+    decltype(&::cairo_surface_flush) cairo_surface_flush = nullptr;
+    decltype(&::cairo_image_surface_get_data) cairo_image_surface_get_data = nullptr;
+    decltype(&::cairo_image_surface_get_stride) cairo_image_surface_get_stride = nullptr;
+    decltype(&::rsvg_handle_get_intrinsic_size_in_pixels) rsvg_handle_get_intrinsic_size_in_pixels =
+        nullptr;
+    decltype(&::rsvg_handle_get_intrinsic_dimensions) rsvg_handle_get_intrinsic_dimensions =
+        nullptr;
+    decltype(&::rsvg_handle_new_from_stream_sync) rsvg_handle_new_from_stream_sync = nullptr;
+    decltype(&::rsvg_handle_set_dpi) rsvg_handle_set_dpi = nullptr;
+    decltype(&::rsvg_handle_render_document) rsvg_handle_render_document = nullptr;
+    decltype(&::xmlReadMemory) xmlReadMemory = nullptr;
+    decltype(&::xmlFreeDoc) xmlFreeDoc = nullptr;
+    decltype(&::xmlDocGetRootElement) xmlDocGetRootElement = nullptr;
+    decltype(&::xmlNodeListGetString) xmlNodeListGetString = nullptr;
+    decltype(&::xmlStrEqual) xmlStrEqual = nullptr;
+    xmlFreeFunc xmlFree = nullptr;
+
+  private:
+    template <typename F>
+    bool Find(F& f, const char* name) {
+        void* p = dlsym(m_handle, name);
+        if (p == nullptr) {
+            return false;
+        }
+        static_assert(sizeof f == sizeof p);
+        std::memcpy(&f, &p, sizeof f);
+        return true;
+    }
+
+    void* m_handle;
+    bool m_ok = false;
+};
+
 template <typename T>
 struct GObjectGuard {
+    const SvgLibrary& lib;
     T* object = nullptr;
     ~GObjectGuard() {
         if (object != nullptr) {
-            g_object_unref(object);
+            lib.g_object_unref(object);
         }
     }
-    GObjectGuard() = default;
+    explicit GObjectGuard(const SvgLibrary& l) : lib(l) {}
     GObjectGuard(const GObjectGuard&) = delete;
     GObjectGuard& operator=(const GObjectGuard&) = delete;
 };
 
 struct ErrorGuard {
+    const SvgLibrary& lib;
     GError* error = nullptr;
     ~ErrorGuard() {
         if (error != nullptr) {
-            g_error_free(error);
+            lib.g_error_free(error);
         }
     }
-    ErrorGuard() = default;
+    explicit ErrorGuard(const SvgLibrary& l) : lib(l) {}
     ErrorGuard(const ErrorGuard&) = delete;
     ErrorGuard& operator=(const ErrorGuard&) = delete;
 };
 
 struct SurfaceGuard {
+    const SvgLibrary& lib;
     cairo_surface_t* surface = nullptr;
     cairo_t* cr = nullptr;
     ~SurfaceGuard() {
         if (cr != nullptr) {
-            cairo_destroy(cr);
+            lib.cairo_destroy(cr);
         }
         if (surface != nullptr) {
-            cairo_surface_destroy(surface);
+            lib.cairo_surface_destroy(surface);
         }
     }
-    SurfaceGuard() = default;
+    explicit SurfaceGuard(const SvgLibrary& l) : lib(l) {}
     SurfaceGuard(const SurfaceGuard&) = delete;
     SurfaceGuard& operator=(const SurfaceGuard&) = delete;
 };
@@ -85,17 +176,17 @@ bool Usable(double v) {
 
 // Width over height of the document: from its width and height when both resolve to
 // pixels, else from its viewBox; nothing when it has neither.
-std::optional<double> AspectRatio(RsvgHandle* handle) {
+std::optional<double> AspectRatio(const SvgLibrary& lib, RsvgHandle* handle) {
     double width = 0;
     double height = 0;
-    if (rsvg_handle_get_intrinsic_size_in_pixels(handle, &width, &height) && Usable(width) &&
+    if (lib.rsvg_handle_get_intrinsic_size_in_pixels(handle, &width, &height) && Usable(width) &&
         Usable(height)) {
         return width / height;
     }
     gboolean hasViewBox = FALSE;
     RsvgRectangle viewBox{};
-    rsvg_handle_get_intrinsic_dimensions(handle, nullptr, nullptr, nullptr, nullptr, &hasViewBox,
-                                         &viewBox);
+    lib.rsvg_handle_get_intrinsic_dimensions(handle, nullptr, nullptr, nullptr, nullptr,
+                                             &hasViewBox, &viewBox);
     if (hasViewBox && Usable(viewBox.width) && Usable(viewBox.height)) {
         return viewBox.width / viewBox.height;
     }
@@ -111,13 +202,14 @@ std::uint8_t Straight(std::uint32_t c, std::uint32_t a) {
 constexpr int kMaxEmbeddingDepth = 3;
 
 struct XmlDocGuard {
+    const SvgLibrary& lib;
     xmlDocPtr doc = nullptr;
     ~XmlDocGuard() {
         if (doc != nullptr) {
-            xmlFreeDoc(doc);
+            lib.xmlFreeDoc(doc);
         }
     }
-    XmlDocGuard() = default;
+    explicit XmlDocGuard(const SvgLibrary& l) : lib(l) {}
     XmlDocGuard(const XmlDocGuard&) = delete;
     XmlDocGuard& operator=(const XmlDocGuard&) = delete;
 };
@@ -243,12 +335,13 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> JpegSize(std::span<const 
     return std::nullopt;
 }
 
-bool DocumentEmbedsOnlyWhatFits(std::span<const std::uint8_t> xml, int depth,
+bool DocumentEmbedsOnlyWhatFits(const SvgLibrary& lib, std::span<const std::uint8_t> xml, int depth,
                                 std::int64_t& pixelsLeft);
 
 // One embedded picture: a PNG or JPEG that fits, or an XML document whose own embedded
 // pictures fit.
-bool EmbeddedPictureFits(std::span<const std::uint8_t> data, int depth, std::int64_t& pixelsLeft) {
+bool EmbeddedPictureFits(const SvgLibrary& lib, std::span<const std::uint8_t> data, int depth,
+                         std::int64_t& pixelsLeft) {
     std::optional<std::pair<std::uint32_t, std::uint32_t>> size;
     switch (SniffEncoded(data)) {
         case EncodedKind::Png:
@@ -264,7 +357,7 @@ bool EmbeddedPictureFits(std::span<const std::uint8_t> data, int depth, std::int
                 return c == 0xEF || c == 0xBB || c == 0xBF || std::isspace(c) != 0;
             });
             return first != data.end() && *first == '<' && depth < kMaxEmbeddingDepth &&
-                   DocumentEmbedsOnlyWhatFits(data, depth + 1, pixelsLeft);
+                   DocumentEmbedsOnlyWhatFits(lib, data, depth + 1, pixelsLeft);
         }
     }
     if (!size || size->first > kMaxPictureSide || size->second > kMaxPictureSide) {
@@ -277,7 +370,8 @@ bool EmbeddedPictureFits(std::span<const std::uint8_t> data, int depth, std::int
 // Every data: URL in text holds an embedded picture that fits. In an href a URL may start
 // anywhere a token does; elsewhere (CSS and presentation attributes) only as the argument
 // of url(...), so that prose such as "data: 1,2" is not taken for one.
-bool DataUrlsFit(std::string_view raw, bool href, int depth, std::int64_t& pixelsLeft) {
+bool DataUrlsFit(const SvgLibrary& lib, std::string_view raw, bool href, int depth,
+                 std::int64_t& pixelsLeft) {
     const std::string text = CssUnescaped(raw);
     const auto lower = [](std::string s) {
         std::transform(s.begin(), s.end(), s.begin(),
@@ -310,7 +404,7 @@ bool DataUrlsFit(std::string_view raw, bool href, int depth, std::int64_t& pixel
             header.size() >= 7 && header.compare(header.size() - 7, 7, ";base64") == 0;
         const std::vector<std::uint8_t> data =
             base64 ? Base64Decoded(payload) : PercentDecoded(payload);
-        if (!EmbeddedPictureFits(data, depth, pixelsLeft)) {
+        if (!EmbeddedPictureFits(lib, data, depth, pixelsLeft)) {
             return false;
         }
     }
@@ -319,17 +413,17 @@ bool DataUrlsFit(std::string_view raw, bool href, int depth, std::int64_t& pixel
 
 // Parses the document and checks every attribute value and text in it. A document that
 // libxml2 cannot parse is refused (librsvg could not read it either).
-bool DocumentEmbedsOnlyWhatFits(std::span<const std::uint8_t> xml, int depth,
+bool DocumentEmbedsOnlyWhatFits(const SvgLibrary& lib, std::span<const std::uint8_t> xml, int depth,
                                 std::int64_t& pixelsLeft) {
-    XmlDocGuard guard;
-    guard.doc = xmlReadMemory(
+    XmlDocGuard guard(lib);
+    guard.doc = lib.xmlReadMemory(
         reinterpret_cast<const char*>(xml.data()), static_cast<int>(xml.size()), nullptr, nullptr,
         XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (guard.doc == nullptr) {
         return false;
     }
     std::vector<xmlNodePtr> pending;
-    if (xmlNodePtr root = xmlDocGetRootElement(guard.doc)) {
+    if (xmlNodePtr root = lib.xmlDocGetRootElement(guard.doc)) {
         pending.push_back(root);
     }
     while (!pending.empty()) {
@@ -337,20 +431,20 @@ bool DocumentEmbedsOnlyWhatFits(std::span<const std::uint8_t> xml, int depth,
         pending.pop_back();
         if (node->type == XML_ELEMENT_NODE) {
             for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) {
-                xmlChar* value = xmlNodeListGetString(guard.doc, a->children, 1);
-                const bool href = xmlStrEqual(a->name, BAD_CAST "href") != 0;
+                xmlChar* value = lib.xmlNodeListGetString(guard.doc, a->children, 1);
+                const bool href = lib.xmlStrEqual(a->name, BAD_CAST "href") != 0;
                 const bool fits =
                     value == nullptr ||
-                    DataUrlsFit(reinterpret_cast<const char*>(value), href, depth, pixelsLeft);
-                xmlFree(value);
+                    DataUrlsFit(lib, reinterpret_cast<const char*>(value), href, depth, pixelsLeft);
+                lib.xmlFree(value);
                 if (!fits) {
                     return false;
                 }
             }
         } else if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) &&
                    node->content != nullptr && node->parent != nullptr &&
-                   xmlStrEqual(node->parent->name, BAD_CAST "style") != 0 &&
-                   !DataUrlsFit(reinterpret_cast<const char*>(node->content), false, depth,
+                   lib.xmlStrEqual(node->parent->name, BAD_CAST "style") != 0 &&
+                   !DataUrlsFit(lib, reinterpret_cast<const char*>(node->content), false, depth,
                                 pixelsLeft)) {
             return false;
         }
@@ -367,24 +461,28 @@ std::optional<DecodedBitmap> DecodeSvg(std::span<const std::uint8_t> data) {
     if (data.size() > kMaxSvgBytes || SniffEncoded(data) != EncodedKind::Svg) {
         return std::nullopt;
     }
-    std::int64_t pixelsLeft = kMaxSvgEmbeddedPixels;
-    if (!DocumentEmbedsOnlyWhatFits(data, 0, pixelsLeft)) {
+    const SvgLibrary lib;
+    if (!lib.Ok()) {
         return std::nullopt;
     }
-    GObjectGuard<GInputStream> stream;
-    stream.object =
-        g_memory_input_stream_new_from_data(data.data(), static_cast<gssize>(data.size()), nullptr);
-    GObjectGuard<RsvgHandle> handle;
+    std::int64_t pixelsLeft = kMaxSvgEmbeddedPixels;
+    if (!DocumentEmbedsOnlyWhatFits(lib, data, 0, pixelsLeft)) {
+        return std::nullopt;
+    }
+    GObjectGuard<GInputStream> stream(lib);
+    stream.object = lib.g_memory_input_stream_new_from_data(
+        data.data(), static_cast<gssize>(data.size()), nullptr);
+    GObjectGuard<RsvgHandle> handle(lib);
     {
-        ErrorGuard error;
-        handle.object = rsvg_handle_new_from_stream_sync(
+        ErrorGuard error(lib);
+        handle.object = lib.rsvg_handle_new_from_stream_sync(
             stream.object, nullptr, RSVG_HANDLE_FLAGS_NONE, nullptr, &error.error);
     }
     if (handle.object == nullptr) {
         return std::nullopt;
     }
-    rsvg_handle_set_dpi(handle.object, 96.0);
-    const std::optional<double> aspect = AspectRatio(handle.object);
+    lib.rsvg_handle_set_dpi(handle.object, 96.0);
+    const std::optional<double> aspect = AspectRatio(lib, handle.object);
     if (!aspect || !Usable(*aspect)) {
         return std::nullopt;
     }
@@ -394,25 +492,25 @@ std::optional<DecodedBitmap> DecodeSvg(std::span<const std::uint8_t> data) {
     const int width = *aspect >= 1 ? kSvgRenderSide : shorter(kSvgRenderSide * *aspect);
     const int height = *aspect >= 1 ? shorter(kSvgRenderSide / *aspect) : kSvgRenderSide;
 
-    SurfaceGuard target;
-    target.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    if (cairo_surface_status(target.surface) != CAIRO_STATUS_SUCCESS) {
+    SurfaceGuard target(lib);
+    target.surface = lib.cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (lib.cairo_surface_status(target.surface) != CAIRO_STATUS_SUCCESS) {
         return std::nullopt;
     }
-    target.cr = cairo_create(target.surface);
-    if (cairo_status(target.cr) != CAIRO_STATUS_SUCCESS) {
+    target.cr = lib.cairo_create(target.surface);
+    if (lib.cairo_status(target.cr) != CAIRO_STATUS_SUCCESS) {
         return std::nullopt;
     }
     const RsvgRectangle viewport{0, 0, static_cast<double>(width), static_cast<double>(height)};
     {
-        ErrorGuard error;
-        if (!rsvg_handle_render_document(handle.object, target.cr, &viewport, &error.error)) {
+        ErrorGuard error(lib);
+        if (!lib.rsvg_handle_render_document(handle.object, target.cr, &viewport, &error.error)) {
             return std::nullopt;
         }
     }
-    cairo_surface_flush(target.surface);
-    const unsigned char* pixels = cairo_image_surface_get_data(target.surface);
-    const int stride = cairo_image_surface_get_stride(target.surface);
+    lib.cairo_surface_flush(target.surface);
+    const unsigned char* pixels = lib.cairo_image_surface_get_data(target.surface);
+    const int stride = lib.cairo_image_surface_get_stride(target.surface);
     if (pixels == nullptr || stride < width * 4) {
         return std::nullopt;
     }
