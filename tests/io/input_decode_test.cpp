@@ -420,22 +420,6 @@ TEST(SvgInput, SizeFromTheViewBoxWhenWidthAndHeightDoNotResolve) {
     EXPECT_EQ(LoadText(kSvgOpen + R"(width="0" height="10" viewBox="0 0 0 10"/>)"), nullptr);
 }
 
-std::string Base64(const Bytes& b) {
-    static const char* kAlphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < b.size(); i += 3) {
-        const std::uint32_t n = (static_cast<std::uint32_t>(b[i]) << 16) |
-                                (i + 1 < b.size() ? static_cast<std::uint32_t>(b[i + 1]) << 8 : 0) |
-                                (i + 2 < b.size() ? b[i + 2] : 0u);
-        out += kAlphabet[(n >> 18) & 63];
-        out += kAlphabet[(n >> 12) & 63];
-        out += i + 1 < b.size() ? kAlphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < b.size() ? kAlphabet[n & 63] : '=';
-    }
-    return out;
-}
-
 TEST(SvgInput, EmbeddedPicturesAreDrawnButNoFileIsRead) {
     Bytes png;
     auto green = CreateIcon(4, 4, 32);
@@ -449,7 +433,7 @@ TEST(SvgInput, EmbeddedPicturesAreDrawnButNoFileIsRead) {
                         R"(xmlns:xlink="http://www.w3.org/1999/xlink" width="4" height="4">)" +
                         R"(<image width="4" height="4" xlink:href=")" + href + R"("/></svg>)");
     };
-    const auto embedded = withImage("data:image/png;base64," + Base64(png));
+    const auto embedded = withImage("data:image/png;base64," + testdata::Base64(png));
     ASSERT_NE(embedded, nullptr);
     EXPECT_EQ(embedded->GetPixel(512, 512), 0xFF00FF00u);
     for (const std::string& href : {"file://" + path, path, std::string("svg_neighbour.png")}) {

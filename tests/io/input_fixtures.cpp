@@ -263,4 +263,20 @@ Bytes IconDib(DibLayout colour, const Bytes& maskRows) {
     return BuildDib(colour);
 }
 
+std::string Base64(const Bytes& b) {
+    const char* const kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t i = 0; i < b.size(); i += 3) {
+        const std::uint32_t n = (static_cast<std::uint32_t>(b[i]) << 16) |
+                                (i + 1 < b.size() ? static_cast<std::uint32_t>(b[i + 1]) << 8 : 0) |
+                                (i + 2 < b.size() ? b[i + 2] : 0u);
+        out += kAlphabet[(n >> 18) & 63];
+        out += kAlphabet[(n >> 12) & 63];
+        out += i + 1 < b.size() ? kAlphabet[(n >> 6) & 63] : '=';
+        out += i + 2 < b.size() ? kAlphabet[n & 63] : '=';
+    }
+    return out;
+}
+
 }  // namespace varlen::testdata

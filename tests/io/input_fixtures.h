@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "io/codec_fixtures.h"
@@ -60,5 +61,8 @@ Bytes BuildIconFile(const std::vector<Bytes>& images, int type = 1);
 // A DIB in icon form: colour's header with biHeight doubled, its palette and pixel rows,
 // then the AND mask rows (bottom row first, 4-byte padded).
 Bytes IconDib(DibLayout colour, const Bytes& maskRows);
+
+// The bytes in base64 with padding, for data: URLs in SVG documents.
+std::string Base64(const Bytes& b);
 
 }  // namespace varlen::testdata

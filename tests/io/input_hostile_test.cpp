@@ -224,22 +224,6 @@ Bytes PngHeaderOnly(std::uint32_t w, std::uint32_t h) {
     return b;
 }
 
-std::string Base64(const Bytes& b) {
-    static const char* kAlphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < b.size(); i += 3) {
-        const std::uint32_t n = (static_cast<std::uint32_t>(b[i]) << 16) |
-                                (i + 1 < b.size() ? static_cast<std::uint32_t>(b[i + 1]) << 8 : 0) |
-                                (i + 2 < b.size() ? b[i + 2] : 0u);
-        out += kAlphabet[(n >> 18) & 63];
-        out += kAlphabet[(n >> 12) & 63];
-        out += i + 1 < b.size() ? kAlphabet[(n >> 6) & 63] : '=';
-        out += i + 2 < b.size() ? kAlphabet[n & 63] : '=';
-    }
-    return out;
-}
-
 std::unique_ptr<CIcon> LoadSvg(const std::string& body) {
     const std::string text =
         R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" )"
@@ -255,17 +239,18 @@ std::string Image(const std::string& href) {
 // Embedded pictures are decoded by a library without a size limit, so the document is
 // checked first: a small document must not be able to demand gigabytes.
 TEST(NewInputsLying, SvgEmbeddingPicturesBeyondTheLimitsIsRefused) {
-    const std::string side = "data:image/png;base64," + Base64(PngHeaderOnly(kMaxPictureSide, 1));
+    const std::string side =
+        "data:image/png;base64," + testdata::Base64(PngHeaderOnly(kMaxPictureSide, 1));
     const std::string wide =
-        "data:image/png;base64," + Base64(PngHeaderOnly(kMaxPictureSide + 1, 1));
+        "data:image/png;base64," + testdata::Base64(PngHeaderOnly(kMaxPictureSide + 1, 1));
     EXPECT_NE(LoadSvg(Image(side)), nullptr);
     EXPECT_EQ(LoadSvg(Image(wide)), nullptr);
 
     // All embedded pictures together: at most kMaxSvgEmbeddedPixels.
     const std::uint32_t rows = static_cast<std::uint32_t>(kMaxSvgEmbeddedPixels / kMaxPictureSide);
     const std::string budget =
-        "data:image/png;base64," + Base64(PngHeaderOnly(kMaxPictureSide, rows));
-    const std::string one = "data:image/png;base64," + Base64(PngHeaderOnly(1, 1));
+        "data:image/png;base64," + testdata::Base64(PngHeaderOnly(kMaxPictureSide, rows));
+    const std::string one = "data:image/png;base64," + testdata::Base64(PngHeaderOnly(1, 1));
     EXPECT_NE(LoadSvg(Image(budget)), nullptr);
     EXPECT_EQ(LoadSvg(Image(budget) + Image(one)), nullptr);
 
@@ -276,7 +261,7 @@ TEST(NewInputsLying, SvgEmbeddingPicturesBeyondTheLimitsIsRefused) {
         R"(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">)" +
         Image(wide) + "</svg>";
     const std::string nestedUrl =
-        "data:image/svg+xml;base64," + Base64(Bytes(nested.begin(), nested.end()));
+        "data:image/svg+xml;base64," + testdata::Base64(Bytes(nested.begin(), nested.end()));
     EXPECT_EQ(LoadSvg(Image(nestedUrl)), nullptr);
     const std::string escaped = R"(style="fill: url(d\61 ta)" + nestedUrl.substr(4) + "#x)\"";
     EXPECT_EQ(LoadSvg("<rect width=\"4\" height=\"4\" " + escaped + "/>"), nullptr);
