@@ -44,6 +44,7 @@
 
 #include "app/clipboard_adapter.h"
 #include "app/controls.h"
+#include "app/file_manager.h"
 #include "app/icon_wnd.h"
 #include "app/message_box.h"
 #include "app/sheet.h"
@@ -82,14 +83,6 @@ class TypedLengthValidator : public QValidator {
   private:
     int m_length;
 };
-
-std::filesystem::path FileSystemPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 QString AskForPicture(QWidget* parent, const QString& folder) {
     const std::unique_ptr<QFileDialog> dialog = BuildOpenDialog(parent, folder);

@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "app/file_manager.h"
 #include "io/atomic_file.h"
 
 namespace varlen {
@@ -95,14 +96,6 @@ std::unique_ptr<QFileDialog> BuildIconSaveDialog(QWidget* parent, const QString&
     }
     dialog->selectFile(info.fileName());
     return dialog;
-}
-
-std::filesystem::path FileSystemPath(const QString& path) {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 bool CanWriteFile(const QString& path) {

@@ -36,9 +36,6 @@ QString IconSaveFilter();
 // filter, no overwrite question (Finish asks it).
 std::unique_ptr<QFileDialog> BuildIconSaveDialog(QWidget* parent, const QString& path);
 
-// The path as the file system takes it.
-std::filesystem::path FileSystemPath(const QString& path);
-
 // Whether the icon file writer can write path: its folder takes a new file and an existing
 // file there may be replaced. Nothing at path is created, opened or changed.
 bool CanWriteFile(const QString& path);

@@ -25,6 +25,7 @@
 #include <cstring>
 #include <span>
 
+#include "app/file_manager.h"
 #include "app/icon_wnd.h"
 #include "app/message_box.h"
 #include "app/sheet.h"
