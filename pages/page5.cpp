@@ -122,19 +122,8 @@ void CVarlenPage5::BuildControls() {
 
     auto* left = new QWidget(this);
     left->setLayout(column);
-    // The view is a square as tall as the page's template (132 dialog units, a dialog
-    // unit being an eighth of the font's height) or the column, whichever is taller.
-    const int side = std::max(column->totalMinimumSize().height(), (132 * fm.height() + 4) / 8);
-    m_wndIcon->resize(side, side);
-    m_wndIcon->FitToSquare();
     m_wndIcon->SetMode(0);
-    left->setFixedHeight(m_wndIcon->height());
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(fm.averageCharWidth() * 2);
-    page->addWidget(left, 1, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
+    LayOutBesideView(left, *column, m_wndIcon);
 
     setTabOrder(m_editFile, m_btnBrowse);
     setTabOrder(m_btnBrowse, m_chkPng);

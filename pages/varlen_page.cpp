@@ -7,6 +7,11 @@
 // does not call it.
 #include "pages/varlen_page.h"
 
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <algorithm>
+
+#include "app/icon_wnd.h"
 #include "app/sheet.h"
 
 namespace varlen {
@@ -25,6 +30,20 @@ bool CVarlenPage::validatePage() {
 
 void CVarlenPage::OnSetActive() {
     m_pSheet->EnableReset(true);
+}
+
+void CVarlenPage::LayOutBesideView(QWidget* left, QLayout& column, CIconWnd* view) {
+    const QFontMetrics fm = fontMetrics();
+    const int side = std::max(column.totalMinimumSize().height(), (132 * fm.height() + 4) / 8);
+    view->resize(side, side);
+    view->FitToSquare();
+    left->setFixedHeight(view->height());
+
+    auto* page = new QHBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(fm.averageCharWidth() * 2);
+    page->addWidget(left, 1, Qt::AlignTop);
+    page->addWidget(view, 0, Qt::AlignTop);
 }
 
 }  // namespace varlen

@@ -5,10 +5,12 @@
 #include <QString>
 #include <QWizardPage>
 
+class QLayout;
 class QMimeData;
 
 namespace varlen {
 
+class CIconWnd;
 class CVarlen;
 
 class CVarlenPage : public QWizardPage {
@@ -40,6 +42,11 @@ class CVarlenPage : public QWizardPage {
     virtual void OnDestroy() {}
 
   protected:
+    // Lays the page out as the control column left (holding column) beside view: the view
+    // a square as tall as the page's template (132 dialog units, a dialog unit being an
+    // eighth of the font's height) or the column, whichever is taller.
+    void LayOutBesideView(QWidget* left, QLayout& column, CIconWnd* view);
+
     CVarlen* const m_pSheet;
 
   private:
