@@ -3,7 +3,7 @@
 #
 #   bench/compare_peers.sh [VARLEN_BINARY] [WORK_DIR]
 #
-# VARLEN_BINARY defaults to build/app/varlen. For each of a 1024 x 1024 and a 4096 x 4096
+# VARLEN_BINARY defaults to build/programs/varlen. For each of a 1024 x 1024 and a 4096 x 4096
 # photo-like RGBA PNG it prints the wall time of
 #   ours:        varlen --create out.ico PICTURE            (15 default formats)
 #   ImageMagick: convert PICTURE -define icon:auto-resize=256,48,32,24,16 out.ico
@@ -18,7 +18,7 @@
 # (default 3).
 set -euo pipefail
 
-VARLEN=${1:-build/app/varlen}
+VARLEN=${1:-build/programs/varlen}
 WORK=${2:-$(mktemp -d /tmp/varlen_compare.XXXXXX)}
 RUNS=${RUNS:-3}
 PY=/usr/bin/python3

@@ -1,8 +1,11 @@
-// Little-endian field builders for the writers: every file integer is appended byte by
-// byte, so the output never depends on the host's byte order or struct layout.
+// Little-endian fields, read and written byte by byte, so no file or clipboard layout
+// ever depends on the host's byte order or struct layout. The readers do not check
+// bounds: the caller has checked that the field lies inside its buffer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace varlen {
@@ -21,6 +24,26 @@ inline void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 // A signed field is stored in two's complement.
 inline void PutI32(std::vector<std::uint8_t>& out, std::int32_t v) {
     PutU32(out, static_cast<std::uint32_t>(v));
+}
+
+inline std::uint16_t GetU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t GetU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline std::int32_t GetI32(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(GetU32(p));
+}
+inline std::uint16_t GetU16(std::span<const std::uint8_t> b, std::size_t at) {
+    return GetU16(b.data() + at);
+}
+inline std::uint32_t GetU32(std::span<const std::uint8_t> b, std::size_t at) {
+    return GetU32(b.data() + at);
+}
+inline std::int32_t GetI32(std::span<const std::uint8_t> b, std::size_t at) {
+    return GetI32(b.data() + at);
 }
 
 }  // namespace varlen

@@ -14,7 +14,7 @@
 // - A released thumb arrives as sliderReleased, not as an action: that is the "thumb
 //   position" code.
 #include "pages/effect_dialogs.h"
-#include "pages/dialog_units.h"
+#include "gui/dialog_units.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>

@@ -21,9 +21,9 @@
 #include <QLabel>
 #include <algorithm>
 
-#include "app/message_box.h"
-#include "app/sheet.h"
-#include "app/wait_cursor.h"
+#include "gui/message_box.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 #include "io/export.h"
 #include "pages/number_edit.h"
 
@@ -176,7 +176,7 @@ void CExportFileDialog::accept() {
     QFileDialog::accept();
 }
 
-void ExportFormat(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing) {
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing) {
     CExportFileDialog dialog(format.width, format.height, format.bpp,
                              parent != nullptr ? parent->window() : nullptr);
     dialog.SetFileType(sheet.m_nExportFileType);
@@ -187,7 +187,7 @@ void ExportFormat(QWidget* parent, CVarlen& sheet, const FormatRequest& format, 
                  dialog.m_nHotspotX, dialog.m_nHotspotY);
 }
 
-bool FinishExport(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing,
+bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing,
                   int type, const QString& path, int hotspotX, int hotspotY) {
     sheet.m_nExportFileType = type;
     bool ok = false;

@@ -17,7 +17,7 @@ class QLabel;
 namespace varlen {
 
 class CNumberEdit;
-class CVarlen;
+class CVarlenState;
 
 inline constexpr int kExportBmp = 1;
 inline constexpr int kExportPng = 2;
@@ -82,13 +82,13 @@ class CExportFileDialog : public QFileDialog {
 
 // The export command for one format of the formats page: runs the dialog on the stored
 // ExportFileType; after OK stores the chosen type and finishes with FinishExport.
-void ExportFormat(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing);
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing);
 
 // Everything after the dialog: stores type as m_nExportFileType, builds the format from
 // the sheet's picture under the wait cursor, adds the type's extension to a bare name,
 // writes, and reports "エクスポートが完了しました。" (then saves every setting) or
 // "エクスポートに失敗しました。". Returns the success.
-bool FinishExport(QWidget* parent, CVarlen& sheet, const FormatRequest& format, bool smoothing,
+bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing,
                   int type, const QString& path, int hotspotX, int hotspotY);
 
 }  // namespace varlen

@@ -18,7 +18,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
-#include "app/clipboard_copy.h"
+#include "gui/clipboard_copy.h"
 
 namespace varlen {
 

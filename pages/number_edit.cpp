@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <algorithm>
 
-#include "app/controls.h"
+#include "gui/controls.h"
 
 namespace varlen {
 

@@ -22,7 +22,7 @@
 // - The command-line picture is read at the first activation, because the sheet receives
 //   its path after it has been constructed.
 #include "pages/page1.h"
-#include "pages/dialog_units.h"
+#include "gui/dialog_units.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,15 +42,15 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/clipboard_adapter.h"
-#include "app/controls.h"
-#include "app/file_manager.h"
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
-#include "app/up_down.h"
-#include "app/wait_cursor.h"
 #include "core/placement.h"
+#include "gui/clipboard_adapter.h"
+#include "gui/controls.h"
+#include "gui/file_manager.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "gui/up_down.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 #include "io/loaders.h"
 #include "pages/page1_support.h"
 
@@ -121,11 +121,12 @@ QHBoxLayout* FieldWithArrows(QWidget* field, CUpDown* arrows) {
 
 }  // namespace
 
-CVarlenPage1::CVarlenPage1(CVarlen* sheet)
+CVarlenPage1::CVarlenPage1(CVarlenState* sheet, QWidget* parent)
     : CVarlenPage(sheet, 1, QStringLiteral("画像を開く"),
                   QStringLiteral(
                       "アイコンに使用する画像を用意します。\n画像をファイルから開くか、クリップボー"
-                      "ドから貼り付けるか、\nまたはウィンドウ上にドロップしてください。\n ")),
+                      "ドから貼り付けるか、\nまたはウィンドウ上にドロップしてください。\n "),
+                  parent),
       m_chooseFile(AskForPicture),
       m_chooseColor(AskForColor) {
     BuildControls();
@@ -455,7 +456,8 @@ bool CVarlenPage1::OnWizardNext() {
     if (!placed) {
         return false;
     }
-    // The unplaced picture itself is kept (the view still shows it), not a copy.
+    // Here m_pIcon changes meaning: from the unplaced picture to the placed square. The
+    // unplaced picture itself is kept (the view still shows it), not a copy.
     m_pOriginal = std::move(m_pSheet->m_pIcon);
     m_pSheet->m_pIcon = std::move(placed);
     return true;

@@ -35,7 +35,7 @@ class CVarlenPage1 : public CVarlenPage {
     // Asks for a colour starting at colour; nothing when cancelled.
     using ColorChooser = std::function<std::optional<ColorRef>(QWidget* parent, ColorRef colour)>;
 
-    explicit CVarlenPage1(CVarlen* sheet);
+    CVarlenPage1(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage1() override;
 
     // Loads a picture file and makes it current, proposing the output name from its path.

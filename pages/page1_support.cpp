@@ -18,7 +18,7 @@
 #include <limits>
 #include <string_view>
 
-#include "app/clipboard_adapter.h"
+#include "gui/clipboard_adapter.h"
 #include "io/clipboard_formats.h"
 
 namespace varlen {

@@ -31,11 +31,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/controls.h"
-#include "app/icon_wnd.h"
-#include "app/sheet.h"
-#include "app/up_down.h"
-#include "app/wait_cursor.h"
+#include "gui/controls.h"
+#include "gui/icon_wnd.h"
+#include "gui/up_down.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 
 namespace varlen {
 
@@ -65,10 +65,11 @@ int CommittedValue(QStringView text) {
     return static_cast<unsigned>(value) >= static_cast<unsigned>(kMaxValue) ? kMaxValue : value;
 }
 
-CVarlenPage2::CVarlenPage2(CVarlen* sheet)
+CVarlenPage2::CVarlenPage2(CVarlenState* sheet, QWidget* parent)
     : CVarlenPage(sheet, 2, QStringLiteral("透過領域"),
                   QStringLiteral("透過領域を設定します。\n右の画像から透過したい色、または領域をク"
-                                 "リックしてください。\n ")) {
+                                 "リックしてください。\n "),
+                  parent) {
     BuildControls();
     ConnectControls();
     m_wndIcon->SetMode(CIconWnd::ICONWND_PICK);

@@ -29,7 +29,7 @@ class CVarlenPage2 : public CVarlenPage {
     Q_OBJECT
 
   public:
-    explicit CVarlenPage2(CVarlen* sheet);
+    CVarlenPage2(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage2() override;
 
     // Takes the reset point (after putting back the picture left with Next, if any) and

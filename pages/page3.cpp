@@ -23,7 +23,7 @@
 // - Large pictures are filtered on a worker pool made once for the page; the result does
 //   not depend on the number of threads.
 #include "pages/page3.h"
-#include "pages/dialog_units.h"
+#include "gui/dialog_units.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -31,11 +31,11 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "app/icon_wnd.h"
-#include "app/sheet.h"
-#include "app/wait_cursor.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
+#include "gui/icon_wnd.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 #include "pages/effect_dialogs.h"
 
 namespace varlen {
@@ -49,11 +49,11 @@ constexpr int kTabCount = 6;
 
 }  // namespace
 
-CVarlenPage3::CVarlenPage3(CVarlen* sheet)
-    : CVarlenPage(
-          sheet, 3, QStringLiteral("フィルタ・加工"),
-          QStringLiteral(
-              "画像にフィルタ・加工を追加するには、以下のタブ項目を選択してください。\n ")) {
+CVarlenPage3::CVarlenPage3(CVarlenState* sheet, QWidget* parent)
+    : CVarlenPage(sheet, 3, QStringLiteral("フィルタ・加工"),
+                  QStringLiteral(
+                      "画像にフィルタ・加工を追加するには、以下のタブ項目を選択してください。\n "),
+                  parent) {
     m_timer.setSingleShot(true);
     BuildControls();
     connect(&m_timer, &QTimer::timeout, this, &CVarlenPage3::UpdatePreview);
@@ -104,7 +104,7 @@ void CVarlenPage3::BuildControls() {
 }
 
 void CVarlenPage3::SetControls() {
-    const CVarlen& s = *m_pSheet;
+    const CVarlenState& s = *m_pSheet;
     m_dlgBrightness->SetBrightness(s.m_nBrightness);
     m_dlgBrightness->SetContrast(s.m_nContrast);
     m_dlgSharp->SetSharp(s.m_nSharp);
@@ -149,7 +149,7 @@ void CVarlenPage3::Leave() {
 
 void CVarlenPage3::OnReset() {
     CWaitCursor wait;
-    CVarlen& s = *m_pSheet;
+    CVarlenState& s = *m_pSheet;
     s.m_nBrightness = 0;
     s.m_nContrast = 0;
     s.m_nSharp = 0;
@@ -189,7 +189,7 @@ void CVarlenPage3::ShowEffectDialog() {
 }
 
 int* CVarlenPage3::MemberOf(int id) const {
-    CVarlen& s = *m_pSheet;
+    CVarlenState& s = *m_pSheet;
     switch (id) {
         case IDC_BRIGHTNESS:
             return &s.m_nBrightness;

@@ -31,7 +31,7 @@ class CVarlenPage3 : public CVarlenPage {
     // Delay of the refresh after a line or page step, in milliseconds.
     static constexpr int kStepDelay = 500;
 
-    explicit CVarlenPage3(CVarlen* sheet);
+    CVarlenPage3(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage3() override;
 
     void OnSetActive() override;

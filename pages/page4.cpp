@@ -32,13 +32,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/clipboard_copy.h"
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
-#include "app/wait_cursor.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
+#include "gui/clipboard_copy.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 #include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
@@ -112,11 +112,12 @@ void CCheckTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
-CVarlenPage4::CVarlenPage4(CVarlen* sheet)
+CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     : CVarlenPage(sheet, 4, QStringLiteral("画像フォーマット"),
                   QStringLiteral("アイコンファイルに複数のサイズを含めることができます。\n含める画"
                                  "像フォーマットにチェックを入れてください。\nアイコンファイルを "
-                                 "Windows 2000 で使用する場合は、10種類以下にして下さい。")) {
+                                 "Windows 2000 で使用する場合は、10種類以下にして下さい。"),
+                  parent) {
     m_treeFormat = new CCheckTreeCtrl(this);
     m_treeFormat->setHeaderHidden(true);
     m_treeFormat->setColumnCount(1);

@@ -49,7 +49,7 @@ class CVarlenPage4 : public CVarlenPage {
     static constexpr int kIdAdd = 1008;
     static constexpr int kIdDelete = 1009;
 
-    explicit CVarlenPage4(CVarlen* sheet);
+    CVarlenPage4(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage4() override;
 
     void OnSetActive() override;

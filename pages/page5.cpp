@@ -33,13 +33,13 @@
 #include <algorithm>
 #include <span>
 
-#include "app/file_manager.h"
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
-#include "app/wait_cursor.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
+#include "gui/file_manager.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 #include "io/icons.h"
 #include "pages/page1_support.h"
 
@@ -62,11 +62,12 @@ QString AskForIconFile(QWidget* parent, const QString& path) {
 
 }  // namespace
 
-CVarlenPage5::CVarlenPage5(CVarlen* sheet)
+CVarlenPage5::CVarlenPage5(CVarlenState* sheet, QWidget* parent)
     : CVarlenPage(sheet, 5, QStringLiteral("アイコンファイルの作成"),
                   QStringLiteral("作成するアイコンファイルの名前を入れてください。\n[完了]"
                                  "をクリックすると、ファイルが作成されます。\nリサイズ、減色処理を"
-                                 "行うため、多少時間がかかります。\n ")),
+                                 "行うため、多少時間がかかります。\n "),
+                  parent),
       m_chooseFile(AskForIconFile),
       m_revealFile(RevealInFileManager),
       m_saveFolders(UserSaveFolders) {

@@ -32,7 +32,7 @@ class CVarlenPage5 : public CVarlenPage {
     // The longest name the field takes.
     static constexpr int kMaxName = 260;
 
-    explicit CVarlenPage5(CVarlen* sheet);
+    CVarlenPage5(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage5() override;
 
     // Builds the preview and loads the controls; greys the reset button.

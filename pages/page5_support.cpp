@@ -17,7 +17,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
-#include "app/file_manager.h"
+#include "gui/file_manager.h"
 #include "io/atomic_file.h"
 
 namespace varlen {

@@ -11,13 +11,14 @@
 #include <QHBoxLayout>
 #include <algorithm>
 
-#include "app/icon_wnd.h"
-#include "app/sheet.h"
+#include "gui/icon_wnd.h"
+#include "gui/varlen_state.h"
 
 namespace varlen {
 
-CVarlenPage::CVarlenPage(CVarlen* sheet, int number, const QString& title, const QString& subtitle)
-    : QWizardPage(sheet),
+CVarlenPage::CVarlenPage(CVarlenState* sheet, int number, const QString& title,
+                         const QString& subtitle, QWidget* parent)
+    : QWizardPage(parent),
       m_pSheet(sheet),
       m_strCaption(QStringLiteral("Varlen (%1/5)").arg(number)) {
     setTitle(title);

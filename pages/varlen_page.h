@@ -11,14 +11,16 @@ class QMimeData;
 namespace varlen {
 
 class CIconWnd;
-class CVarlen;
+class CVarlenState;
 
 class CVarlenPage : public QWizardPage {
     Q_OBJECT
 
   public:
-    // number is the page's place in the wizard, 1 ... 5; it names the window title.
-    CVarlenPage(CVarlen* sheet, int number, const QString& title, const QString& subtitle);
+    // number is the page's place in the wizard, 1 ... 5; it names the window title. parent
+    // is the sheet that shows the page (QWizard::addPage takes it over in any case).
+    CVarlenPage(CVarlenState* sheet, int number, const QString& title, const QString& subtitle,
+                QWidget* parent = nullptr);
 
     // The window title while this page is active: "Varlen (n/5)".
     QString Caption() const { return m_strCaption; }
@@ -47,7 +49,7 @@ class CVarlenPage : public QWizardPage {
     // eighth of the font's height) or the column, whichever is taller.
     void LayOutBesideView(QWidget* left, QLayout& column, CIconWnd* view);
 
-    CVarlen* const m_pSheet;
+    CVarlenState* const m_pSheet;  // the shared state of the sheet that holds the page
 
   private:
     bool validatePage() final;

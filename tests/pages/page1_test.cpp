@@ -22,13 +22,13 @@
 #include <QWheelEvent>
 #include <vector>
 
-#include "app/clipboard_adapter.h"
-#include "app/controls.h"
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/settings.h"
-#include "app/sheet.h"
-#include "app/up_down.h"
+#include "gui/clipboard_adapter.h"
+#include "gui/controls.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "gui/settings.h"
+#include "wizard/sheet.h"
+#include "gui/up_down.h"
 #include "io/clipboard_formats.h"
 #include "io/export.h"
 #include "io/icons.h"

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/icon_wnd.h"
-#include "app/sheet.h"
-#include "app/up_down.h"
+#include "gui/icon_wnd.h"
+#include "wizard/sheet.h"
+#include "gui/up_down.h"
 #include "tests/pages/view_points.h"
 
 namespace varlen {

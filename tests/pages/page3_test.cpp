@@ -17,9 +17,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/icon_wnd.h"
-#include "app/settings.h"
-#include "app/sheet.h"
+#include "gui/icon_wnd.h"
+#include "gui/settings.h"
+#include "wizard/sheet.h"
 #include "core/pipeline.h"
 #include "pages/effect_dialogs.h"
 

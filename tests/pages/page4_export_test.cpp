@@ -20,10 +20,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/clipboard_adapter.h"
-#include "app/clipboard_copy.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
+#include "gui/clipboard_adapter.h"
+#include "gui/clipboard_copy.h"
+#include "gui/message_box.h"
+#include "wizard/sheet.h"
 #include "io/loaders.h"
 #include "pages/number_edit.h"
 #include "pages/page4.h"

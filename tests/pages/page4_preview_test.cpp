@@ -17,8 +17,8 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "app/clipboard_adapter.h"
-#include "app/sheet.h"
+#include "gui/clipboard_adapter.h"
+#include "wizard/sheet.h"
 #include "io/loaders.h"
 #include "pages/page4.h"
 #include "pages/page5.h"

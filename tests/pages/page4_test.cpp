@@ -17,10 +17,10 @@
 #include <QTimer>
 #include <vector>
 
-#include "app/clipboard_adapter.h"
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
+#include "gui/clipboard_adapter.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "wizard/sheet.h"
 #include "core/pipeline.h"
 #include "io/loaders.h"
 #include "pages/icon_preview_wnd.h"

@@ -25,10 +25,10 @@
 #include <cstring>
 #include <span>
 
-#include "app/file_manager.h"
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
+#include "gui/file_manager.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "wizard/sheet.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
 #include "io/icons.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/icon_wnd.h"
+#include "gui/icon_wnd.h"
 
 namespace varlen::testing_support {
 

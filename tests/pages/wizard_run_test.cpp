@@ -20,9 +20,9 @@
 #include <QTreeWidget>
 #include <QWheelEvent>
 
-#include "app/icon_wnd.h"
-#include "app/message_box.h"
-#include "app/sheet.h"
+#include "gui/icon_wnd.h"
+#include "gui/message_box.h"
+#include "wizard/sheet.h"
 #include "pages/effect_dialogs.h"
 #include "pages/icon_size_dialog.h"
 #include "pages/number_edit.h"

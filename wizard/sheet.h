@@ -1,0 +1,68 @@
+// CVarlen: the program's only window, a five-page wizard over the state the pages share
+// (CVarlenState: the current picture, the placement chosen on page 1, the settings, the
+// output file name and the format list). Pages reach that state through their m_pSheet
+// and read and write its members directly; they never see the sheet itself.
+#pragma once
+
+#include <QString>
+#include <QWizard>
+#include <memory>
+
+#include "gui/varlen_state.h"
+
+class QAction;
+
+namespace varlen {
+
+class CVarlenPage;
+class CVarlenPage1;
+class CVarlenPage2;
+class CVarlenPage3;
+class CVarlenPage4;
+class CVarlenPage5;
+
+class CVarlen : public QWizard, public CVarlenState {
+    Q_OBJECT
+
+  public:
+    // Sets every value to its default, then reads the user's store.
+    explicit CVarlen(QWidget* parent = nullptr);
+    // Writes the format list (and only that) to the store, however the wizard ended.
+    ~CVarlen() override;
+
+    // The active page, or null before the wizard has started.
+    CVarlenPage* ActivePage() const;
+    QAbstractButton* ResetButton() const { return button(QWizard::CustomButton1); }
+    // Opens the About dialog modally.
+    void ShowAbout();
+    // "バージョン情報(&A)", in the Help button's menu and the wizard's context menu.
+    QAction* AboutAction() const { return m_pAboutAction; }
+
+    CVarlenPage1* m_pPage1 = nullptr;
+    CVarlenPage2* m_pPage2 = nullptr;
+    CVarlenPage3* m_pPage3 = nullptr;
+    CVarlenPage4* m_pPage4 = nullptr;
+    CVarlenPage5* m_pPage5 = nullptr;
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // Finish (accept) runs through here; it validates the active page as a Finish.
+    void done(int result) override;
+
+  private:
+    void OnCurrentIdChanged(int id);
+    void OnCustomButtonClicked(int which);
+
+    // Freezes the window size at the first show, when every page has its controls.
+    void FixSize();
+    // Gives the header room for every line of the subtitles.
+    void FitHeader();
+
+    QAction* m_pAboutAction = nullptr;
+    bool m_bSizeFixed = false;
+};
+
+}  // namespace varlen
