@@ -4,12 +4,14 @@
 // (which does not read the 16-byte header).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "io/bmp_reader.h"
 #include "io/loaders.h"
 #include "writer_support.h"
 
@@ -177,6 +179,39 @@ TEST(BmpOs2, VersionTwoHeadersOfSixteenAndSixtyFourBytes) {
         Bytes info = InfoHeader(64, 1, 1, 24, compression);
         EXPECT_TRUE(OurPixels(BmFile(info, {}, 0, Bytes(16, 0))).empty()) << compression;
     }
+}
+
+}  // namespace
+}  // namespace varlen
+
+namespace varlen {
+namespace {
+
+TEST(BmpBorrowedRows, UncompressedRowsAreReadInPlaceBothWaysUp) {
+    // 2 x 2 at 24 bits; the decoder borrows the rows instead of copying the picture.
+    Bytes dib = InfoHeader(40, 2, 2, 24);
+    const Bytes rows = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+    dib.insert(dib.end(), rows.begin(), rows.end());
+    const auto bottomUp = ReadPackedDib(dib, std::nullopt, true);
+    ASSERT_TRUE(bottomUp.has_value());
+    EXPECT_TRUE(bottomUp->bitmap.bits.empty());
+    EXPECT_EQ(bottomUp->bitmap.Row(0), dib.data() + 40 + 8);  // the top row is stored last
+    EXPECT_EQ(bottomUp->bitmap.Row(1), dib.data() + 40);
+    const auto icon = FromImage(bottomUp->bitmap, false, std::nullopt);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->GetPixel(0, 0), 0xFF090807u);
+    EXPECT_EQ(icon->GetPixel(1, 1), 0xFF060504u);
+
+    dib[8] = 0xFE;  // height -2: top-down
+    dib[9] = dib[10] = dib[11] = 0xFF;
+    const auto topDown = ReadPackedDib(dib, std::nullopt, true);
+    ASSERT_TRUE(topDown.has_value());
+    EXPECT_EQ(topDown->bitmap.Row(1), dib.data() + 48);
+    // Copied rows (the default) say the same.
+    const auto copied = ReadPackedDib(dib);
+    ASSERT_TRUE(copied.has_value());
+    ASSERT_FALSE(copied->bitmap.bits.empty());
+    EXPECT_TRUE(std::equal(rows.begin(), rows.end(), copied->bitmap.bits.begin()));
 }
 
 }  // namespace
