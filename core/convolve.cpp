@@ -26,7 +26,6 @@
 
 #include "core/filter_rows.h"
 #include "core/icon.h"
-#include "core/parallel.h"
 #include "core/workers.h"
 
 namespace varlen {
@@ -62,7 +61,7 @@ inline Acc DivPow2(Acc v, int shift) {
 // read from a rolling window that holds the rows at and above the current one (those are
 // overwritten already or now); rows below are still untouched in the image itself.
 template <typename Acc>
-void ConvolveWith(CIcon& icon, const std::vector<Tap>& taps) {
+void ConvolveWide(CIcon& icon, const std::vector<Tap>& taps) {
     const int W = icon.Width();
     const int H = icon.Height();
     int dxMin = 0, dxMax = 0, dyMin = 0;
@@ -343,13 +342,6 @@ void ConvolveNarrow(CIcon& icon, const std::vector<Tap>& taps, Workers& workers)
     });
 }
 
-}  // namespace
-
-void CIcon::Convolve(int n, std::span<const int> kernel) {
-    Workers serial(1);
-    ConvolveOn(serial, *this, n, kernel);
-}
-
 void ConvolveOn(Workers& workers, CIcon& icon, int n, std::span<const int> kernel) {
     if (n <= 0 || kernel.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) {
         return;
@@ -375,12 +367,12 @@ void ConvolveOn(Workers& workers, CIcon& icon, int n, std::span<const int> kerne
     if (bound < static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
         ConvolveNarrow(icon, taps, workers);
     } else if (bound < 0x1p62) {
-        ConvolveWith<i64>(icon, taps);
+        ConvolveWide<i64>(icon, taps);
     }
     // Beyond that no 64-bit sum is safe; such a kernel is refused and the image kept.
 }
 
-void SharpenWith(Workers& workers, CIcon& icon, int strength) {
+void SharpenOn(Workers& workers, CIcon& icon, int strength) {
     if (strength <= 0) {
         return;
     }
@@ -390,9 +382,14 @@ void SharpenWith(Workers& workers, CIcon& icon, int strength) {
     ConvolveOn(workers, icon, 3, kernel);
 }
 
-void CIcon::Sharpen(int strength) {
-    Workers serial(1);
-    SharpenWith(serial, *this, strength);
+}  // namespace
+
+void CIcon::Convolve(int n, std::span<const int> kernel, Workers* workers) {
+    OnWorkers(workers, [&](Workers& w) { ConvolveOn(w, *this, n, kernel); });
+}
+
+void CIcon::Sharpen(int strength, Workers* workers) {
+    OnWorkers(workers, [&](Workers& w) { SharpenOn(w, *this, strength); });
 }
 
 }  // namespace varlen

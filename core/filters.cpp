@@ -27,7 +27,6 @@
 
 #include "core/filter_rows.h"
 #include "core/icon.h"
-#include "core/parallel.h"
 #include "core/workers.h"
 
 namespace varlen {
@@ -176,10 +175,8 @@ void CastShadow(CIcon& icon, int shadow, Point shadowPos, Workers& workers) {
         });
 }
 
-}  // namespace
-
-void ApplyFiltersWith(Workers& workers, CIcon& icon, int brightness, int contrast, int light,
-                      Point lightPos, int transparent, int shadow, Point shadowPos) {
+void ApplyFiltersOn(Workers& workers, CIcon& icon, int brightness, int contrast, int light,
+                    Point lightPos, int transparent, int shadow, Point shadowPos) {
     const int W = icon.Width();
     const int H = icon.Height();
     const bool tone = contrast != 0 || brightness != 0;
@@ -271,11 +268,14 @@ void ApplyFiltersWith(Workers& workers, CIcon& icon, int brightness, int contras
     }
 }
 
+}  // namespace
+
 void CIcon::ApplyFilters(int brightness, int contrast, int light, Point lightPos, int transparent,
-                         int shadow, Point shadowPos) {
-    Workers serial(1);
-    ApplyFiltersWith(serial, *this, brightness, contrast, light, lightPos, transparent, shadow,
-                     shadowPos);
+                         int shadow, Point shadowPos, Workers* workers) {
+    OnWorkers(workers, [&](Workers& w) {
+        ApplyFiltersOn(w, *this, brightness, contrast, light, lightPos, transparent, shadow,
+                       shadowPos);
+    });
 }
 
 }  // namespace varlen

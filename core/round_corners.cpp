@@ -17,7 +17,6 @@
 
 #include "core/filter_rows.h"
 #include "core/icon.h"
-#include "core/parallel.h"
 #include "core/workers.h"
 
 namespace varlen {
@@ -174,9 +173,7 @@ void RoundRect(CIcon& icon, int round, int fade, Workers& workers) {
     });
 }
 
-}  // namespace
-
-void RoundCornersWith(Workers& workers, CIcon& icon, int round, int fade) {
+void RoundCornersOn(Workers& workers, CIcon& icon, int round, int fade) {
     if (round == 0 && fade == 0) {
         return;
     }
@@ -187,9 +184,10 @@ void RoundCornersWith(Workers& workers, CIcon& icon, int round, int fade) {
     }
 }
 
-void CIcon::RoundCorners(int round, int fade) {
-    Workers serial(1);
-    RoundCornersWith(serial, *this, round, fade);
+}  // namespace
+
+void CIcon::RoundCorners(int round, int fade, Workers* workers) {
+    OnWorkers(workers, [&](Workers& w) { RoundCornersOn(w, *this, round, fade); });
 }
 
 }  // namespace varlen
