@@ -30,11 +30,7 @@
 // - Empty destination rectangle: nothing happens. Empty source rectangle: nearest mode leaves
 //   the destination alone, smoothing mode writes 0 (no tap can be inside).
 // - Rectangle sizes are worked out in 64 bits (right - left of two ints can exceed int).
-// - Rows are independent: every table built before the row loop is read-only afterwards, so
-//   ranges of destination rows run on the threads of a Workers object (the workers argument of
-//   CIcon::Render) with the same result as one loop.
-// - A smoothed single tap that lands exactly on a pixel (placement without rotation) is looked
-//   up in a per-call table made by the sampler itself (ExactTap), not sampled again.
+// - Rows are independent: every table built before the row loop is read-only afterwards.
 #include <algorithm>
 #include <array>
 #include <cmath>
