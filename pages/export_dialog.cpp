@@ -7,6 +7,8 @@
 //   and when the name is accepted.
 // - The extension is added only when the file name has none at all ("a.b" is kept).
 // - A successful export saves every setting; a failed one saves nothing.
+// - The dialog's default suffix follows the selected type, so that its overwrite question
+//   names the file with the extension added, the one that will be written.
 // Traps:
 // - QFileDialog builds its own widgets only when it is not native, so the option is set
 //   before anything touches its layout; the hotspot row joins that grid layout.
@@ -15,16 +17,20 @@
 //   (which would refuse it and fail the export).
 #include "pages/export_dialog.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
 #include "io/export.h"
+#include "pages/failure_detail.h"
 #include "pages/number_edit.h"
 
 namespace varlen {
@@ -154,9 +160,19 @@ bool CExportFileDialog::HotspotEnabled() const {
     return m_editX->isEnabled();
 }
 
+void CExportFileDialog::ProposeFile(const QString& folder, const QString& name) {
+    if (!folder.isEmpty()) {
+        setDirectory(folder);
+    }
+    selectFile(name);
+}
+
 void CExportFileDialog::UpdateHotspotRow() {
     const int cursorEntry = m_nDepth <= 8 ? 4 : 3;
     const bool on = FilterIndex() == cursorEntry;
+    // The dialog adds it to the typed name before it asks about overwriting, so the
+    // question is about the file that will be written.
+    setDefaultSuffix(DefaultExtension(GetFileType()).mid(1));
     for (QWidget* w : {static_cast<QWidget*>(m_label), static_cast<QWidget*>(m_editX),
                        static_cast<QWidget*>(m_editY)}) {
         w->setEnabled(on);
@@ -176,12 +192,43 @@ void CExportFileDialog::accept() {
     QFileDialog::accept();
 }
 
+QString ExportFolder(const CVarlenState& sheet) {
+    const QString picture =
+        sheet.m_strPictureFile.isEmpty() ? QString() : QFileInfo(sheet.m_strPictureFile).absolutePath();
+    for (const QString& folder :
+         {sheet.m_strExportPath, picture,
+          QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            return folder;
+        }
+    }
+    return QDir::homePath();
+}
+
+QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, int type) {
+    QString stem = sheet.m_strPictureFile.isEmpty() ? QString()
+                                                    : QFileInfo(sheet.m_strPictureFile).completeBaseName();
+    if (stem.isEmpty()) {
+        stem = QStringLiteral("icon");
+    }
+    return QStringLiteral("%1-%2x%3%4")
+        .arg(stem)
+        .arg(format.width)
+        .arg(format.height)
+        .arg(DefaultExtension(type));
+}
+
 void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing) {
     CExportFileDialog dialog(format.width, format.height, format.bpp,
                              parent != nullptr ? parent->window() : nullptr);
     dialog.SetFileType(sheet.m_nExportFileType);
+    dialog.ProposeFile(ExportFolder(sheet), ExportFileName(sheet, format, dialog.GetFileType()));
     if (dialog.exec() != QDialog::Accepted) {
         return;
+    }
+    const QString chosen = dialog.GetPathName();
+    if (!chosen.isEmpty()) {
+        sheet.m_strExportPath = QFileInfo(chosen).absolutePath();
     }
     FinishExport(parent, sheet, format, smoothing, dialog.GetFileType(), dialog.GetPathName(),
                  dialog.m_nHotspotX, dialog.m_nHotspotY);
@@ -191,13 +238,16 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
                   int type, const QString& path, int hotspotX, int hotspotY) {
     sheet.m_nExportFileType = type;
     bool ok = false;
+    int error = 0;
     {
         CWaitCursor wait;
         const std::unique_ptr<CIcon> image =
             BuildFormatIcon(*sheet.m_pIcon, format.width, format.height, format.bpp, smoothing,
                             ToEffectSettings(sheet));
+        errno = 0;
         ok = image != nullptr &&
              WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);
+        error = errno;
     }
     const QString title = QStringLiteral("エクスポート");
     if (ok) {
@@ -207,7 +257,8 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
         sheet.SaveSettings(parent);
     } else {
         ShowMessage(parent, {QStringLiteral("エクスポートに失敗しました。"), MessageIcon::kError,
-                             MessageButtons::kOk, MessageAnswer::kOk, title});
+                             MessageButtons::kOk, MessageAnswer::kOk, title,
+                             WriteFailureDetail(WithDefaultExtension(path, type), error)});
     }
     return ok;
 }

@@ -73,7 +73,6 @@ CVarlenPage3::~CVarlenPage3() {
 }
 
 void CVarlenPage3::BuildControls() {
-    const DialogUnits du(fontMetrics());
     m_tabFilter = new QTabWidget(this);
     m_dlgBrightness = new CBrightnessDialog;
     m_dlgSharp = new CSharpDialog;
@@ -87,20 +86,8 @@ void CVarlenPage3::BuildControls() {
     m_tabFilter->addTab(m_dlgTransparent, QStringLiteral("透過"));
     m_tabFilter->addTab(m_dlgShadow, QStringLiteral("影"));
     m_tabFilter->addTab(m_dlgFrame, QStringLiteral("縁"));
-    const QSize tabs = m_tabFilter->sizeHint().expandedTo(QSize(du.X(162), du.Y(132)));
-    m_tabFilter->setFixedSize(tabs);
-
-    // The view is a square as tall as the tabs, rounded down to a multiple of 8.
     m_wndIcon = new CIconWnd(this);
-    m_wndIcon->resize(tabs.height(), tabs.height());
-    m_wndIcon->FitToSquare();
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(du.X(6));
-    page->addWidget(m_tabFilter, 0, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
-    page->addStretch(1);
+    LayOutBesideView(m_tabFilter, m_wndIcon);
 }
 
 void CVarlenPage3::SetControls() {

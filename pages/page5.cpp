@@ -15,12 +15,15 @@
 //   bar is repainted explicitly after each step, since no event is processed meanwhile.
 //   The formats are built one at a time so that the bar can move, each with its rows
 //   spread over the page's worker pool; the images are the same as the batch front end's.
-// - The wait cursor covers the work but not the message boxes.
+// - The wait cursor covers the work but not the message boxes; the progress bar stays
+//   until the result message has been answered.
+// - errno is read right after the failing call, before anything else can change it.
 // - The view points at the preview; it is given null before the preview goes away.
 #include "pages/page5.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -31,6 +34,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 #include <span>
 
 #include "core/pipeline.h"
@@ -41,6 +45,7 @@
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
 #include "io/icons.h"
+#include "pages/failure_detail.h"
 #include "pages/page1_support.h"
 
 namespace varlen {
@@ -51,6 +56,7 @@ const char kAskOverwrite[] = "同名のファイルが既に存在していま�
 const char kCreateFailed[] = "ファイルの作成に失敗しました。";
 const char kSaveFailed[] = "アイコンの保存に失敗しました。";
 const char kCreated[] = "アイコンの作成が完了しました。";
+const char kSavedAs[] = "保存先: %1";
 
 QString AskForIconFile(QWidget* parent, const QString& path) {
     const std::unique_ptr<QFileDialog> dialog = BuildIconSaveDialog(parent, path);
@@ -124,7 +130,7 @@ void CVarlenPage5::BuildControls() {
     auto* left = new QWidget(this);
     left->setLayout(column);
     m_wndIcon->SetMode(0);
-    LayOutBesideView(left, *column, m_wndIcon);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_editFile, m_btnBrowse);
     setTabOrder(m_btnBrowse, m_chkPng);
@@ -173,7 +179,24 @@ bool CVarlenPage5::isComplete() const {
 }
 
 QString CVarlenPage5::ResolvedPath() const {
-    return ResolveIconPath(m_editFile->text(), m_pSheet->m_strSavePath, m_saveFolders());
+    // A name without a folder goes beside the picture when it came from a file; a name
+    // with a relative folder is taken from that same folder, never from the working one.
+    const QString pictureFolder = m_pSheet->m_strPictureFile.isEmpty()
+                                      ? QString()
+                                      : QFileInfo(m_pSheet->m_strPictureFile).absolutePath();
+    const SaveFolders folders = m_saveFolders();
+    const QString base = pictureFolder.isEmpty() ? m_pSheet->m_strSavePath : pictureFolder;
+    const QString path = ResolveIconPath(m_editFile->text(), base, folders);
+    if (!QFileInfo(path).isRelative()) {
+        return path;
+    }
+    for (const QString& folder :
+         {base, folders.pictures, folders.documents, QDir::homePath()}) {
+        if (!folder.isEmpty()) {
+            return QDir::cleanPath(QDir(folder).absoluteFilePath(path));
+        }
+    }
+    return path;
 }
 
 void CVarlenPage5::OnBrowse() {
@@ -216,18 +239,31 @@ bool CVarlenPage5::OnWizardFinish() {
                            MessageButtons::kYesNo, MessageAnswer::kNo}) != MessageAnswer::kYes) {
         return false;
     }
+    errno = 0;
     if (!CanWriteFile(path)) {
-        ShowError(this, QString::fromUtf8(kCreateFailed));
+        const int error = errno;
+        ShowMessage(this, {QString::fromUtf8(kCreateFailed), MessageIcon::kError,
+                           MessageButtons::kOk, MessageAnswer::kOk, QString(),
+                           WriteFailureDetail(path, error)});
         return false;
     }
+    errno = 0;
     const bool saved = WriteIconFile(path);
-    m_progress->hide();
+    const int error = errno;
+    // The full bar stays under the result message and goes when the message has been read.
     if (!saved) {
-        ShowError(this, QString::fromUtf8(kSaveFailed));
+        ShowMessage(this, {QString::fromUtf8(kSaveFailed), MessageIcon::kError,
+                           MessageButtons::kOk, MessageAnswer::kOk, QString(),
+                           WriteFailureDetail(path, error)});
+        m_progress->hide();
         return false;
     }
-    ShowMessage(this, {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
-                       MessageAnswer::kOk});
+    ShowMessage(this,
+                {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
+                 MessageAnswer::kOk, QString(),
+                 QString::fromUtf8(kSavedAs)
+                     .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+    m_progress->hide();
     m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {
         m_revealFile(path);
