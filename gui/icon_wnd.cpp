@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace varlen {
 
@@ -105,8 +106,8 @@ CIconWnd::CIconWnd(QWidget* parent) : QWidget(parent) {
 
 long long CIconWnd::WheelZoomInflation(long long side, int delta) {
     const double factor = std::pow(1.1, std::abs(delta) / 120.0);
-    const double target = delta > 0 ? static_cast<double>(side) / factor
-                                    : static_cast<double>(side) * factor;
+    const double target =
+        delta > 0 ? static_cast<double>(side) / factor : static_cast<double>(side) * factor;
     long long d = std::llround((target - static_cast<double>(side)) / 2.0);
     if (d == 0) {
         d = delta > 0 ? -1 : 1;
@@ -305,7 +306,7 @@ void CIconWnd::paintEvent(QPaintEvent*) {
                  static_cast<qsizetype>(bw) * 4, QImage::Format_RGB32);
     image.setDevicePixelRatio(static_cast<qreal>(bw) / w);
     painter.drawImage(QPointF(0, 0), image);
-    if ((m_nMode & ICONWND_PICK) != 0 && hasFocus()) {
+    if ((m_nMode & ICONWND_PICK) != 0 && hasFocus() && m_bShowMark) {
         // The keyboard mark: a small cross, drawn inverting like the pick cursor.
         const QPoint m = KeyboardMark();
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -405,16 +406,25 @@ void CIconWnd::hideEvent(QHideEvent* event) {
 }
 
 void CIconWnd::focusInEvent(QFocusEvent* event) {
-    update();
-    QWidget::focusInEvent(event);
+    // A click gives the focus too; only keyboard users need the mark.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+        event->reason() == Qt::ShortcutFocusReason) {
+        m_bShowMark = true;
+        update();
+    }
+    // QWidget's handler would repaint at every focus change; the view only repaints when
+    // the mark comes or goes.
+    event->accept();
 }
 
 void CIconWnd::focusOutEvent(QFocusEvent* event) {
     if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) {
         DropCapture();
     }
-    update();
-    QWidget::focusOutEvent(event);
+    if (std::exchange(m_bShowMark, false)) {
+        update();
+    }
+    event->accept();
 }
 
 bool CIconWnd::event(QEvent* event) {
@@ -603,9 +613,9 @@ void CIconWnd::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if ((m_nMode & ICONWND_PICK) != 0) {
+        m_bShowMark = true;
         // One picture pixel on the screen, at least one widget pixel.
-        const int pixel =
-            std::max(1, static_cast<int>(width() / std::max(1, m_rcSource.Width())));
+        const int pixel = std::max(1, static_cast<int>(width() / std::max(1, m_rcSource.Width())));
         const QPoint m = KeyboardMark() + QPoint(sx * pixel, sy * pixel);
         m_ptMark = QPoint(std::clamp(m.x(), 0, width() - 1), std::clamp(m.y(), 0, height() - 1));
         update();

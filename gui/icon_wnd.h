@@ -144,8 +144,10 @@ class CIconWnd : public QWidget {
     // Where the zoom drag started and the square then.
     Point m_ptZoomStart{};
     Rect m_rcZoomStart{};
-    // The keyboard mark of pick mode; negative until first moved (the centre then).
+    // The keyboard mark of pick mode; negative until first moved (the centre then). It
+    // is drawn while the focus came from the keyboard or a key has been used.
     QPoint m_ptMark{-1, -1};
+    bool m_bShowMark = false;
     // The last right press started a zoom drag: its context menu is swallowed.
     bool m_bZoomPress = false;
 };

@@ -7,8 +7,8 @@
 //   and when the name is accepted.
 // - The extension is added only when the file name has none at all ("a.b" is kept).
 // - A successful export saves every setting; a failed one saves nothing.
-// - The dialog's default suffix follows the selected type, so that its overwrite question
-//   names the file with the extension added, the one that will be written.
+// - The overwrite question is asked in accept, about the name with the type's extension
+//   added (the file that will be written); QFileDialog's own would name the typed one.
 // Traps:
 // - QFileDialog builds its own widgets only when it is not native, so the option is set
 //   before anything touches its layout; the hotspot row joins that grid layout.
@@ -36,6 +36,8 @@
 namespace varlen {
 
 namespace {
+
+const char kAskReplace[] = "%1 は既に存在します。\n上書きしますか？";
 
 const QString& FilterText(int type) {
     static const QString kTexts[4] = {
@@ -91,6 +93,8 @@ bool WriteExportFile(const CIcon& image, int type, const QString& path, int hots
 CExportFileDialog::CExportFileDialog(int width, int height, int depth, QWidget* parent)
     : QFileDialog(parent), m_nWidth(width), m_nHeight(height), m_nDepth(depth) {
     setOption(QFileDialog::DontUseNativeDialog, true);
+    // The dialog's own question would name the file as typed, without the extension.
+    setOption(QFileDialog::DontConfirmOverwrite, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     QStringList filters{FilterText(kExportBmp), FilterText(kExportPng)};
@@ -170,9 +174,7 @@ void CExportFileDialog::ProposeFile(const QString& folder, const QString& name) 
 void CExportFileDialog::UpdateHotspotRow() {
     const int cursorEntry = m_nDepth <= 8 ? 4 : 3;
     const bool on = FilterIndex() == cursorEntry;
-    // The dialog adds it to the typed name before it asks about overwriting, so the
-    // question is about the file that will be written.
-    setDefaultSuffix(DefaultExtension(GetFileType()).mid(1));
+
     for (QWidget* w : {static_cast<QWidget*>(m_label), static_cast<QWidget*>(m_editX),
                        static_cast<QWidget*>(m_editY)}) {
         w->setEnabled(on);
@@ -189,12 +191,23 @@ void CExportFileDialog::accept() {
     m_editY->ClampToRange();
     m_nHotspotX = m_editX->GetValue();
     m_nHotspotY = m_editY->GetValue();
+    // The question is about the file that will be written: the name with the type's
+    // extension added.
+    const QString typed = GetPathName();
+    const QFileInfo target(WithDefaultExtension(typed, GetFileType()));
+    if (!typed.isEmpty() && !QFileInfo(typed).isDir() && target.exists() && !target.isDir() &&
+        ShowMessage(this, {QString::fromUtf8(kAskReplace).arg(target.fileName()),
+                           MessageIcon::kWarning, MessageButtons::kYesNo, MessageAnswer::kNo,
+                           windowTitle()}) != MessageAnswer::kYes) {
+        return;
+    }
     QFileDialog::accept();
 }
 
 QString ExportFolder(const CVarlenState& sheet) {
-    const QString picture =
-        sheet.m_strPictureFile.isEmpty() ? QString() : QFileInfo(sheet.m_strPictureFile).absolutePath();
+    const QString picture = sheet.m_strPictureFile.isEmpty()
+                                ? QString()
+                                : QFileInfo(sheet.m_strPictureFile).absolutePath();
     for (const QString& folder :
          {sheet.m_strExportPath, picture,
           QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
@@ -206,8 +219,9 @@ QString ExportFolder(const CVarlenState& sheet) {
 }
 
 QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, int type) {
-    QString stem = sheet.m_strPictureFile.isEmpty() ? QString()
-                                                    : QFileInfo(sheet.m_strPictureFile).completeBaseName();
+    QString stem = sheet.m_strPictureFile.isEmpty()
+                       ? QString()
+                       : QFileInfo(sheet.m_strPictureFile).completeBaseName();
     if (stem.isEmpty()) {
         stem = QStringLiteral("icon");
     }
@@ -218,7 +232,8 @@ QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, i
         .arg(DefaultExtension(type));
 }
 
-void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing) {
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                  bool smoothing) {
     CExportFileDialog dialog(format.width, format.height, format.bpp,
                              parent != nullptr ? parent->window() : nullptr);
     dialog.SetFileType(sheet.m_nExportFileType);

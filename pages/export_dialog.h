@@ -94,7 +94,8 @@ QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, i
 // The export command for one format of the formats page: runs the dialog on the stored
 // ExportFileType in ExportFolder with ExportFileName proposed; after OK stores the chosen
 // type and the folder and finishes with FinishExport.
-void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing);
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                  bool smoothing);
 
 // Everything after the dialog: stores type as m_nExportFileType, builds the format from
 // the sheet's picture under the wait cursor, adds the type's extension to a bare name,

@@ -223,12 +223,15 @@ void CIconPreviewWnd::StartMove() {
     // The window follows the mouse, keeping the point under it, until the next click.
     m_bMoving = true;
     m_bMoveAnchored = false;
+    // Moves without a button reach only a widget that tracks the mouse.
+    setMouseTracking(true);
     grabMouse(Qt::SizeAllCursor);
     grabKeyboard();
 }
 
 void CIconPreviewWnd::EndMove() {
     m_bMoving = false;
+    setMouseTracking(false);
     releaseMouse();
     releaseKeyboard();
 }

@@ -25,12 +25,12 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
-#include <QMouseEvent>
-#include <QStyledItemDelegate>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
 

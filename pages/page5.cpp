@@ -22,8 +22,8 @@
 #include "pages/page5.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -57,6 +57,9 @@ const char kCreateFailed[] = "ファイルの作成に失敗しました。";
 const char kSaveFailed[] = "アイコンの保存に失敗しました。";
 const char kCreated[] = "アイコンの作成が完了しました。";
 const char kSavedAs[] = "保存先: %1";
+const char kRevealFailed[] = "保存フォルダを開けませんでした。";
+const char kNoFileManager[] =
+    "フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。";
 
 QString AskForIconFile(QWidget* parent, const QString& path) {
     const std::unique_ptr<QFileDialog> dialog = BuildIconSaveDialog(parent, path);
@@ -75,7 +78,7 @@ CVarlenPage5::CVarlenPage5(CVarlenState* sheet, QWidget* parent)
                                  "行うため、多少時間がかかります。\n "),
                   parent),
       m_chooseFile(AskForIconFile),
-      m_revealFile(RevealInFileManager),
+      m_revealFile([this](const QString& path) { RevealOrSay(path); }),
       m_saveFolders(UserSaveFolders) {
     BuildControls();
     ConnectControls();
@@ -190,13 +193,22 @@ QString CVarlenPage5::ResolvedPath() const {
     if (!QFileInfo(path).isRelative()) {
         return path;
     }
-    for (const QString& folder :
-         {base, folders.pictures, folders.documents, QDir::homePath()}) {
+    for (const QString& folder : {base, folders.pictures, folders.documents, QDir::homePath()}) {
         if (!folder.isEmpty()) {
             return QDir::cleanPath(QDir(folder).absoluteFilePath(path));
         }
     }
     return path;
+}
+
+void CVarlenPage5::RevealOrSay(const QString& path) {
+    if (RevealInFileManager(path)) {
+        return;
+    }
+    ShowMessage(this, {QString::fromUtf8(kRevealFailed), MessageIcon::kWarning, MessageButtons::kOk,
+                       MessageAnswer::kOk, QString(),
+                       QString::fromUtf8(kNoFileManager)
+                           .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))});
 }
 
 void CVarlenPage5::OnBrowse() {
@@ -242,9 +254,9 @@ bool CVarlenPage5::OnWizardFinish() {
     errno = 0;
     if (!CanWriteFile(path)) {
         const int error = errno;
-        ShowMessage(this, {QString::fromUtf8(kCreateFailed), MessageIcon::kError,
-                           MessageButtons::kOk, MessageAnswer::kOk, QString(),
-                           WriteFailureDetail(path, error)});
+        ShowMessage(this,
+                    {QString::fromUtf8(kCreateFailed), MessageIcon::kError, MessageButtons::kOk,
+                     MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
         return false;
     }
     errno = 0;
@@ -252,17 +264,15 @@ bool CVarlenPage5::OnWizardFinish() {
     const int error = errno;
     // The full bar stays under the result message and goes when the message has been read.
     if (!saved) {
-        ShowMessage(this, {QString::fromUtf8(kSaveFailed), MessageIcon::kError,
-                           MessageButtons::kOk, MessageAnswer::kOk, QString(),
-                           WriteFailureDetail(path, error)});
+        ShowMessage(this, {QString::fromUtf8(kSaveFailed), MessageIcon::kError, MessageButtons::kOk,
+                           MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
         m_progress->hide();
         return false;
     }
-    ShowMessage(this,
-                {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
-                 MessageAnswer::kOk, QString(),
-                 QString::fromUtf8(kSavedAs)
-                     .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+    ShowMessage(this, {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
+                       MessageAnswer::kOk, QString(),
+                       QString::fromUtf8(kSavedAs).arg(
+                           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
     m_progress->hide();
     m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {

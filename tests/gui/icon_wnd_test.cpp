@@ -234,8 +234,8 @@ TEST(IconWndZoom, WheelNotchIsATenthOfTheSquare) {
     view.SetImage(icon.get());
     SendWheel(&view, 120);  // 32 / 1.1 = 29.1: one pixel on every side
     EXPECT_EQ(view.GetSourceRect(), (Rect{1, 1, 31, 31}));
-    SendWheel(&view, -120);
-    EXPECT_EQ(view.GetSourceRect(), (Rect{0, 0, 32, 32}));
+    SendWheel(&view, -120);  // 30 x 1.1 = 33: 1.5 rounds to two on every side
+    EXPECT_EQ(view.GetSourceRect(), (Rect{-1, -1, 33, 33}));
 
     auto photo = CreateIcon(4000, 3000, 32);
     view.SetImage(photo.get());
@@ -485,35 +485,45 @@ TEST(IconWndDrag, HidingEndsTheDrag) {
     s.view.SetMode(CIconWnd::ICONWND_MOVE);
     s.view.SetImage(icon.get());
     QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
-    SendMove(&s.view, QPoint(110, 100), Qt::LeftButton);
-    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-10, -60, 190, 140}));
+    SendMove(&s.view, QPoint(110, 100), Qt::LeftButton);  // trunc(-9.5): 9 to the left
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-9, -50, 191, 150}));
     s.view.hide();
     s.view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&s.view));
+    // The continued old drag would put the square at (40, 0) here.
     QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
     SendMove(&s.view, QPoint(60, 50), Qt::LeftButton);
-    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-20, -70, 180, 130}));
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-18, -50, 182, 150}));
     QTest::mouseRelease(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(60, 50));
 }
 
-// A release that went elsewhere (another grab took the mouse) shows in the next move: its
-// buttons no longer hold the drag's button, so the view stops following.
-TEST(IconWndDrag, AMoveWithoutTheButtonEndsTheDrag) {
+// A release that went elsewhere (another grab took the mouse) shows in the next event:
+// a press, or a move, whose buttons no longer hold the drag's button.
+TEST(IconWndDrag, EventsWithoutTheDragsButtonEndTheDrag) {
     auto icon = Picture200x100();
     ShownView s;
     s.view.SetMode(CIconWnd::ICONWND_MOVE | CIconWnd::ICONWND_ZOOM);
     s.view.SetImage(icon.get());
     QSignalSpy moved(&s.view, &CIconWnd::moved);
     QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
-    SendMove(&s.view, QPoint(105, 100), Qt::LeftButton);
-    SendMove(&s.view, QPoint(150, 150), Qt::NoButton);
-    SendMove(&s.view, QPoint(160, 150), Qt::LeftButton);
-    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-5, -55, 195, 145}));
+    SendMove(&s.view, QPoint(106, 100), Qt::LeftButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-5, -50, 195, 150}));
+    // The left release is lost; the right button alone is down now.
+    SendMove(&s.view, QPoint(150, 150), Qt::RightButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-5, -50, 195, 150}));
     EXPECT_EQ(moved.count(), 1);
-    // A right press now starts a zoom: nothing holds the mouse any more.
+    // And a right press starts a zoom: nothing holds the mouse any more.
     QTest::mousePress(&s.view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
     EXPECT_EQ(s.view.GetDrag(), CIconWnd::kDragZoom);
     QTest::mouseRelease(&s.view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+
+    // A lost release of the left button, then a new left press: a new drag from there.
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    SendMove(&s.view, QPoint(106, 100), Qt::LeftButton);
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    SendMove(&s.view, QPoint(20, 26), Qt::LeftButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-10, -55, 190, 145}));
+    QTest::mouseRelease(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 26));
 }
 
 // Qt delivers the second click of a double click as a press and a double-click event;
@@ -567,7 +577,7 @@ TEST(IconWndKeys, PickModeMovesAMarkAndEnterPicksUnderIt) {
     ShownView s;
     s.view.SetMode(CIconWnd::ICONWND_PICK);
     s.view.SetImage(icon.get());
-    s.view.setFocus();
+    s.view.setFocus(Qt::TabFocusReason);
     QSignalSpy picks(&s.view, &CIconWnd::pick);
     EXPECT_EQ(s.view.KeyboardMark(), QPoint(99, 99));
     QTest::keyClick(&s.view, Qt::Key_Return);

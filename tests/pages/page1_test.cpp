@@ -27,13 +27,13 @@
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/settings.h"
-#include "wizard/sheet.h"
 #include "gui/up_down.h"
 #include "io/clipboard_formats.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/png_encode.h"
 #include "pages/page1_support.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -604,6 +604,10 @@ TEST_F(Page1, DropsAreCopiesAndFailuresAreRefused) {
 
     QMimeData broken;
     broken.setUrls({Url(SaveText(QStringLiteral("broken.png")))});
+    QDragEnterEvent again(at, Qt::CopyAction | Qt::MoveAction, &broken, Qt::LeftButton,
+                          Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &again);
+    ASSERT_TRUE(again.isAccepted());
     QDropEvent failed(QPointF(at), Qt::CopyAction | Qt::MoveAction, &broken, Qt::LeftButton,
                       Qt::ShiftModifier);
     QApplication::sendEvent(&sheet, &failed);

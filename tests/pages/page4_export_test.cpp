@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,10 +26,10 @@
 #include "gui/clipboard_adapter.h"
 #include "gui/clipboard_copy.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
 #include "io/loaders.h"
 #include "pages/number_edit.h"
 #include "pages/page4.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -263,8 +264,9 @@ TEST_F(Export, FailureNamesThePathAndTheReason) {
     EXPECT_FALSE(FinishExport(nullptr, *sheet, {16, 16, 8}, true, kExportBmp, target, 0, 0));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QStringLiteral("エクスポートに失敗しました。"));
-    EXPECT_EQ(messages[0].detail, QStringLiteral("ファイル: %1.bmp\n理由: 保存先のフォルダがありません。")
-                                      .arg(QDir::toNativeSeparators(target)));
+    EXPECT_EQ(messages[0].detail,
+              QStringLiteral("ファイル: %1.bmp\n理由: 保存先のフォルダがありません。")
+                  .arg(QDir::toNativeSeparators(target)));
     const auto box = BuildMessageBox(nullptr, messages[0]);
     EXPECT_EQ(box->informativeText(), messages[0].detail);
 }
@@ -312,35 +314,39 @@ TEST_F(Export, DialogProposesAFolderAndAName) {
         });
     };
     look(out + QStringLiteral("/made"));
-    QTest::mouseClick(page->m_btnExport, Qt::LeftButton);
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdExport), Qt::LeftButton);
     EXPECT_EQ(folder, QDir(dir.path()).canonicalPath());
     EXPECT_EQ(name, QStringLiteral("photo-32x32.png"));
     EXPECT_TRUE(QFile::exists(out + QStringLiteral("/made.png")));
     EXPECT_EQ(Stored("ExportPath").toString(), QDir(out).absolutePath());
 
     look(QString());
-    QTest::mouseClick(page->m_btnExport, Qt::LeftButton);
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdExport), Qt::LeftButton);
     EXPECT_EQ(folder, QDir(out).canonicalPath());
     EXPECT_EQ(name, QStringLiteral("photo-32x32.png"));
 }
 
-// Typing "a" where "a.png" exists: the dialog asks about a.png, the file it would write.
+// Typing "a" where "a.png" exists: the dialog asks about a.png, the file it would write,
+// and No keeps the dialog open and the file as it was.
 TEST_F(Export, OverwriteQuestionIsAboutTheNameWithItsExtension) {
-    auto hook = Hook();
     const QString existing = dir.filePath(QStringLiteral("a.png"));
     {
         QFile file(existing);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("keep");
     }
+    ScopedMessageHook hook([this](const MessageRequest& r) {
+        messages.push_back(r);
+        return r.buttons == MessageButtons::kYesNo ? MessageAnswer::kNo : MessageAnswer::kOk;
+    });
     sheet->m_strExportPath = dir.path();
     sheet->m_nExportFileType = kExportPng;
     CVarlenPage4* page = sheet->m_pPage4;
     page->OnSetActive();
     page->Tree()->setCurrentItem(page->Tree()->topLevelItem(3)->child(2));
-    QString question;
     bool typed = false;
-    QTimer::singleShot(0, [&question, &typed] {
+    bool stayed = false;
+    QTimer::singleShot(0, [&typed, &stayed] {
         auto* dialog = qobject_cast<CExportFileDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr) {
             return;
@@ -354,24 +360,20 @@ TEST_F(Export, OverwriteQuestionIsAboutTheNameWithItsExtension) {
         edit->setFocus();
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_A);
-        QTimer::singleShot(0, [&question] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                question = box->text();
-                QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
-            }
-        });
         QTest::keyClick(edit, Qt::Key_Return);
-        if (QApplication::activeModalWidget() == dialog) {
-            dialog->reject();
-        }
+        stayed = dialog->isVisible() && dialog->result() != QDialog::Accepted;
+        dialog->reject();
     });
     page->Export();
     EXPECT_TRUE(typed);
-    EXPECT_TRUE(question.contains(QStringLiteral("a.png"))) << question.toStdString();
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("a.png は既に存在します。\n上書きしますか？"));
+    EXPECT_EQ(messages[0].buttons, MessageButtons::kYesNo);
+    EXPECT_EQ(messages[0].defaultButton, MessageAnswer::kNo);
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("keep"));
-    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(Export, ThePageCommandRunsTheDialogAndWrites) {

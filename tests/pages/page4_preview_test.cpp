@@ -21,10 +21,10 @@
 #include <QWheelEvent>
 
 #include "gui/clipboard_adapter.h"
-#include "wizard/sheet.h"
 #include "io/loaders.h"
 #include "pages/page4.h"
 #include "pages/page5.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -279,7 +279,8 @@ TEST(PreviewWindow, LargeZoomKeepsToTheScreenAndScrolls) {
     EXPECT_GT(bar->maximum(), 0);
     // A click into the bar's track beyond the handle scrolls by a page.
     const int value = bar->value();
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() - 20, bar->height() / 2));
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(bar->width() - 20, bar->height() / 2));
     EXPECT_GT(bar->value(), value);
     // The wheel over the picture zooms out instead of scrolling.
     const QPoint inside(20, 20);

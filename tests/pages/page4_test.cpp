@@ -17,15 +17,15 @@
 #include <QTimer>
 #include <vector>
 
+#include "core/pipeline.h"
 #include "gui/clipboard_adapter.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
-#include "core/pipeline.h"
 #include "io/loaders.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
 #include "pages/number_edit.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -235,7 +235,7 @@ TEST_F(Page4, DeleteOnADepthNodeDoesNothing) {
 }
 
 TEST_F(Page4, UnknownDepthAndBadSidesAreDroppedAndTreeOrderWrittenBack) {
-    sheet->m_aFormat = {{1, 16, 32, 32, 0}, {1, 32, 48, 48, 5}, {0, 4, 16, 16, 0},
+    sheet->m_aFormat = {{1, 16, 32, 32, 0}, {1, 32, 48, 48, 5},  {0, 4, 16, 16, 0},
                         {1, 8, 0, 16, 0},   {1, 24, 16, 600, 0}, {1, 32, 20, 10, 0}};
     page->OnSetActive();
     EXPECT_EQ(Depth(0)->childCount() + Depth(1)->childCount() + Depth(2)->childCount() +
@@ -588,8 +588,7 @@ TEST_F(Page4, RightClickHighlightsTheTargetAndKeepsTheCaret) {
     tree->setCurrentItem(caret);
     QTreeWidgetItem* clicked = Find(1, QStringLiteral("16 x 16"));
     tree->scrollToItem(clicked);
-    const QPoint at = tree->viewport()->mapTo(
-        sheet.get(), tree->visualItemRect(clicked).center());
+    const QPoint at = tree->viewport()->mapTo(sheet.get(), tree->visualItemRect(clicked).center());
     bool menuSeen = false;
     bool targetShown = false;
     QTreeWidgetItem* currentDuringMenu = nullptr;
@@ -614,9 +613,10 @@ TEST_F(Page4, RightClickHighlightsTheTargetAndKeepsTheCaret) {
     EXPECT_FALSE(clicked->isSelected());
 
     auto hook = Hook(MessageAnswer::kNo);
-    QTest::mouseClick(page->m_btnDelete, Qt::LeftButton);
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdDelete), Qt::LeftButton);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, QStringLiteral("8 ビット 48 x 48 を削除します。\nよろしいですか？"));
+    EXPECT_EQ(messages[0].text,
+              QStringLiteral("8 ビット 48 x 48 を削除します。\nよろしいですか？"));
 }
 
 // Typing into the freshly shown add-size dialog replaces the "32" it opens with.
@@ -639,7 +639,7 @@ TEST_F(Page4, TypingIntoTheAddDialogReplacesTheWidth) {
         okEnabled = dialog->OkButton()->isEnabled();
         QTest::keyClick(dialog->WidthEdit(), Qt::Key_Return);
     });
-    QTest::mouseClick(page->m_btnAdd, Qt::LeftButton);
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdAdd), Qt::LeftButton);
     EXPECT_EQ(typed, QStringLiteral("64"));
     EXPECT_TRUE(okEnabled);
     EXPECT_EQ(ChildTexts(Depth(2)),

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -25,14 +26,14 @@
 #include <cstring>
 #include <span>
 
+#include "core/pipeline.h"
+#include "core/workers.h"
 #include "gui/file_manager.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
-#include "core/pipeline.h"
-#include "core/workers.h"
 #include "io/icons.h"
 #include "io/loaders.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -727,6 +728,28 @@ TEST_F(Page5, FailuresNameThePathAndTheReason) {
             QStringLiteral("理由: 同じ名前のフォルダがあります。")))
             << messages.seen.back().detail.toStdString();
     }
+}
+
+// Without any file manager (no session bus, no handler for folders, as in this test's
+// platform) "open the folder" says so instead of doing nothing.
+TEST_F(Page5, OpenTheFolderWithoutAFileManagerSaysSo) {
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+        QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+        GTEST_SKIP() << "a desktop may be there to open the folder";
+    }
+    m_page->SetFileRevealer([this](const QString& path) { m_page->RevealOrSay(path); });
+    m_sheet->m_bFinishOpenFolder = true;
+    m_sheet->m_bFinishClose = false;
+    Enter(QStringLiteral("shown"));
+    Messages messages;
+    QTest::mouseClick(Finish(), Qt::LeftButton);
+    ASSERT_EQ(messages.seen.size(), 2u);
+    EXPECT_EQ(messages.seen[0].text, kCreated);
+    EXPECT_EQ(messages.seen[1].text, QStringLiteral("保存フォルダを開けませんでした。"));
+    EXPECT_EQ(
+        messages.seen[1].detail,
+        QStringLiteral("フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。")
+            .arg(QDir::toNativeSeparators(m_dir.path())));
 }
 
 }  // namespace
