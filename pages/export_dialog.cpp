@@ -37,13 +37,17 @@ namespace varlen {
 
 namespace {
 
-const char kAskReplace[] = "%1 は既に存在します。\n上書きしますか？";
+const char* const kAskReplace =
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "%1 は既に存在します。\n上書きしますか？");
 
-const QString& FilterText(int type) {
-    static const QString kTexts[4] = {
-        QStringLiteral("Windows ビットマップ (*.bmp)"), QStringLiteral("PNG イメージ (*.png)"),
-        QStringLiteral("GIF イメージ (*.gif)"), QStringLiteral("マウスカーソル (*.cur)")};
-    return kTexts[type - 1];
+const char* const kFilterTexts[4] = {
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "Windows ビットマップ (*.bmp)"),
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "PNG イメージ (*.png)"),
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "GIF イメージ (*.gif)"),
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "マウスカーソル (*.cur)")};
+
+QString FilterText(int type) {
+    return CExportFileDialog::tr(kFilterTexts[type - 1]);
 }
 
 std::filesystem::path PathOf(const QString& path) {
@@ -104,7 +108,7 @@ CExportFileDialog::CExportFileDialog(int width, int height, int depth, QWidget* 
     filters << FilterText(kExportCursor);
     setNameFilters(filters);
 
-    m_label = new QLabel(QStringLiteral("ホットスポット(&H):"), this);
+    m_label = new QLabel(tr("ホットスポット(&H):"), this);
     m_editX = new CNumberEdit(this);
     m_editY = new CNumberEdit(this);
     m_editX->SetRange(0, std::max(0, m_nWidth - 1));
@@ -196,9 +200,9 @@ void CExportFileDialog::accept() {
     const QString typed = GetPathName();
     const QFileInfo target(WithDefaultExtension(typed, GetFileType()));
     if (!typed.isEmpty() && !QFileInfo(typed).isDir() && target.exists() && !target.isDir() &&
-        ShowMessage(this, {QString::fromUtf8(kAskReplace).arg(target.fileName()),
-                           MessageIcon::kWarning, MessageButtons::kYesNo, MessageAnswer::kNo,
-                           windowTitle()}) != MessageAnswer::kYes) {
+        ShowMessage(this, {tr(kAskReplace).arg(target.fileName()), MessageIcon::kWarning,
+                           MessageButtons::kYesNo, MessageAnswer::kNo, windowTitle()}) !=
+            MessageAnswer::kYes) {
         return;
     }
     QFileDialog::accept();
@@ -264,15 +268,15 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
              WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);
         error = errno;
     }
-    const QString title = QStringLiteral("エクスポート");
+    const QString title = CExportFileDialog::tr("エクスポート");
     if (ok) {
         ShowMessage(parent,
-                    {QStringLiteral("エクスポートが完了しました。"), MessageIcon::kInformation,
-                     MessageButtons::kOk, MessageAnswer::kOk, title});
+                    {CExportFileDialog::tr("エクスポートが完了しました。"),
+                     MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk, title});
         sheet.SaveSettings(parent);
     } else {
-        ShowMessage(parent, {QStringLiteral("エクスポートに失敗しました。"), MessageIcon::kError,
-                             MessageButtons::kOk, MessageAnswer::kOk, title,
+        ShowMessage(parent, {CExportFileDialog::tr("エクスポートに失敗しました。"),
+                             MessageIcon::kError, MessageButtons::kOk, MessageAnswer::kOk, title,
                              WriteFailureDetail(WithDefaultExtension(path, type), error)});
     }
     return ok;

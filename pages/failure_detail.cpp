@@ -3,6 +3,7 @@
 // rename over the target), so what can be seen on disk is told first.
 #include "pages/failure_detail.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
@@ -14,43 +15,49 @@ QString WriteFailureReason(const QString& path, int error) {
     const QFileInfo file(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
     const QFileInfo folder(file.absolutePath());
     if (!folder.exists()) {
-        return QStringLiteral("保存先のフォルダがありません。");
+        return QCoreApplication::translate("varlen::WriteFailure",
+                                           "保存先のフォルダがありません。");
     }
     if (!folder.isDir()) {
-        return QStringLiteral("保存先がフォルダではありません。");
+        return QCoreApplication::translate("varlen::WriteFailure",
+                                           "保存先がフォルダではありません。");
     }
     if (file.isDir()) {
-        return QStringLiteral("同じ名前のフォルダがあります。");
+        return QCoreApplication::translate("varlen::WriteFailure",
+                                           "同じ名前のフォルダがあります。");
     }
     switch (error) {
         case ENOSPC:
 #ifdef EDQUOT
         case EDQUOT:
 #endif
-            return QStringLiteral("ディスクの空き容量が足りません。");
+            return QCoreApplication::translate("varlen::WriteFailure",
+                                               "ディスクの空き容量が足りません。");
         case EFBIG:
-            return QStringLiteral("ファイルが大きすぎます。");
+            return QCoreApplication::translate("varlen::WriteFailure", "ファイルが大きすぎます。");
         case EROFS:
-            return QStringLiteral("保存先は読み取り専用です。");
+            return QCoreApplication::translate("varlen::WriteFailure",
+                                               "保存先は読み取り専用です。");
         case EACCES:
         case EPERM:
-            return QStringLiteral("書き込みの権限がありません。");
+            return QCoreApplication::translate("varlen::WriteFailure",
+                                               "書き込みの権限がありません。");
         case ENAMETOOLONG:
-            return QStringLiteral("ファイル名が長すぎます。");
+            return QCoreApplication::translate("varlen::WriteFailure", "ファイル名が長すぎます。");
         default:
             break;
     }
     if (!folder.isWritable() || (file.exists() && !file.isWritable())) {
-        return QStringLiteral("書き込みの権限がありません。");
+        return QCoreApplication::translate("varlen::WriteFailure", "書き込みの権限がありません。");
     }
     if (error != 0) {
         return QString::fromLocal8Bit(std::strerror(error));
     }
-    return QStringLiteral("書き込めませんでした。");
+    return QCoreApplication::translate("varlen::WriteFailure", "書き込めませんでした。");
 }
 
 QString WriteFailureDetail(const QString& path, int error) {
-    return QStringLiteral("ファイル: %1\n理由: %2")
+    return QCoreApplication::translate("varlen::WriteFailure", "ファイル: %1\n理由: %2")
         .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()),
              WriteFailureReason(path, error));
 }

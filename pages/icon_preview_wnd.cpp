@@ -64,10 +64,10 @@ CIconPreviewWnd::CIconPreviewWnd(std::unique_ptr<CIcon> image, QWidget* owner)
     setFocusPolicy(Qt::StrongFocus);
 
     m_pMenu = new QMenu(this);
-    m_pCopyAction = m_pMenu->addAction(QStringLiteral("コピー(C)\tCtrl+C"));
+    m_pCopyAction = m_pMenu->addAction(tr("コピー(C)\tCtrl+C"));
     m_pMenu->addSeparator();
-    m_pMoveAction = m_pMenu->addAction(QStringLiteral("移動(&M)"));
-    QAction* close = m_pMenu->addAction(QStringLiteral("閉じる\tAlt+F4"));
+    m_pMoveAction = m_pMenu->addAction(tr("移動(&M)"));
+    QAction* close = m_pMenu->addAction(tr("閉じる\tAlt+F4"));
     connect(m_pCopyAction, &QAction::triggered, this, &CIconPreviewWnd::PostCopy);
     connect(m_pMoveAction, &QAction::triggered, this, &CIconPreviewWnd::StartMove);
     connect(close, &QAction::triggered, this, &CIconPreviewWnd::PostClose);
@@ -95,7 +95,7 @@ CIconPreviewWnd::CIconPreviewWnd(std::unique_ptr<CIcon> image, QWidget* owner)
 CIconPreviewWnd::~CIconPreviewWnd() = default;
 
 void CIconPreviewWnd::UpdateTitle() {
-    setWindowTitle(QStringLiteral("プレビュー x%1").arg(m_nZoom));
+    setWindowTitle(tr("プレビュー x%1").arg(m_nZoom));
 }
 
 void CIconPreviewWnd::Zoom(bool in) {

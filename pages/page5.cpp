@@ -52,14 +52,20 @@ namespace varlen {
 
 namespace {
 
-const char kAskOverwrite[] = "同名のファイルが既に存在しています。\n上書きしますか？";
-const char kCreateFailed[] = "ファイルの作成に失敗しました。";
-const char kSaveFailed[] = "アイコンの保存に失敗しました。";
-const char kCreated[] = "アイコンの作成が完了しました。";
-const char kSavedAs[] = "保存先: %1";
-const char kRevealFailed[] = "保存フォルダを開けませんでした。";
-const char kNoFileManager[] =
-    "フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。";
+const char* const kAskOverwrite = QT_TRANSLATE_NOOP(
+    "varlen::CVarlenPage5", "同名のファイルが既に存在しています。\n上書きしますか？");
+const char* const kCreateFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "ファイルの作成に失敗しました。");
+const char* const kSaveFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの保存に失敗しました。");
+const char* const kCreated =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの作成が完了しました。");
+const char* const kSavedAs = QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "保存先: %1");
+const char* const kRevealFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "保存フォルダを開けませんでした。");
+const char* const kNoFileManager =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5",
+                      "フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。");
 
 QString AskForIconFile(QWidget* parent, const QString& path) {
     const std::unique_ptr<QFileDialog> dialog = BuildIconSaveDialog(parent, path);
@@ -72,10 +78,10 @@ QString AskForIconFile(QWidget* parent, const QString& path) {
 }  // namespace
 
 CVarlenPage5::CVarlenPage5(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 5, QStringLiteral("アイコンファイルの作成"),
-                  QStringLiteral("作成するアイコンファイルの名前を入れてください。\n[完了]"
-                                 "をクリックすると、ファイルが作成されます。\nリサイズ、減色処理を"
-                                 "行うため、多少時間がかかります。\n "),
+    : CVarlenPage(sheet, 5, tr("アイコンファイルの作成"),
+                  tr("作成するアイコンファイルの名前を入れてください。\n[完了]"
+                     "をクリックすると、ファイルが作成されます。\nリサイズ、減色処理を"
+                     "行うため、多少時間がかかります。\n "),
                   parent),
       m_chooseFile(AskForIconFile),
       m_revealFile([this](const QString& path) { RevealOrSay(path); }),
@@ -90,20 +96,19 @@ CVarlenPage5::~CVarlenPage5() {
 
 void CVarlenPage5::BuildControls() {
     const QFontMetrics fm = fontMetrics();
-    auto* label = new QLabel(QStringLiteral("ファイル名(&F):"), this);
+    auto* label = new QLabel(tr("ファイル名(&F):"), this);
     m_editFile = new QLineEdit(this);
     m_editFile->setMaxLength(kMaxName);
     label->setBuddy(m_editFile);
     m_btnBrowse = new QPushButton(QStringLiteral("..."), this);
     m_btnBrowse->setFixedWidth(fm.horizontalAdvance(QStringLiteral("...")) +
                                fm.averageCharWidth() * 4);
-    m_chkPng =
-        new QCheckBox(QStringLiteral("32 ビット 64 x 64 以上のアイコンを PNG 圧縮する(&P)"), this);
+    m_chkPng = new QCheckBox(tr("32 ビット 64 x 64 以上のアイコンを PNG 圧縮する(&P)"), this);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    m_chkOpenFolder = new QCheckBox(QStringLiteral("完了後、保存フォルダを開く(&O)"), this);
-    m_chkClose = new QCheckBox(QStringLiteral("完了後、ウィンドウを閉じる(&C)"), this);
+    m_chkOpenFolder = new QCheckBox(tr("完了後、保存フォルダを開く(&O)"), this);
+    m_chkClose = new QCheckBox(tr("完了後、ウィンドウを閉じる(&C)"), this);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     m_progress->hide();
@@ -205,10 +210,10 @@ void CVarlenPage5::RevealOrSay(const QString& path) {
     if (RevealInFileManager(path)) {
         return;
     }
-    ShowMessage(this, {QString::fromUtf8(kRevealFailed), MessageIcon::kWarning, MessageButtons::kOk,
-                       MessageAnswer::kOk, QString(),
-                       QString::fromUtf8(kNoFileManager)
-                           .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))});
+    ShowMessage(this,
+                {tr(kRevealFailed), MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk,
+                 QString(),
+                 tr(kNoFileManager).arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))});
 }
 
 void CVarlenPage5::OnBrowse() {
@@ -247,16 +252,15 @@ bool CVarlenPage5::WriteIconFile(const QString& path) {
 bool CVarlenPage5::OnWizardFinish() {
     const QString path = ResolvedPath();
     if (QFileInfo::exists(path) &&
-        ShowMessage(this, {QString::fromUtf8(kAskOverwrite), MessageIcon::kWarning,
-                           MessageButtons::kYesNo, MessageAnswer::kNo}) != MessageAnswer::kYes) {
+        ShowMessage(this, {tr(kAskOverwrite), MessageIcon::kWarning, MessageButtons::kYesNo,
+                           MessageAnswer::kNo}) != MessageAnswer::kYes) {
         return false;
     }
     errno = 0;
     if (!CanWriteFile(path)) {
         const int error = errno;
-        ShowMessage(this,
-                    {QString::fromUtf8(kCreateFailed), MessageIcon::kError, MessageButtons::kOk,
-                     MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
+        ShowMessage(this, {tr(kCreateFailed), MessageIcon::kError, MessageButtons::kOk,
+                           MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
         return false;
     }
     errno = 0;
@@ -264,15 +268,15 @@ bool CVarlenPage5::OnWizardFinish() {
     const int error = errno;
     // The full bar stays under the result message and goes when the message has been read.
     if (!saved) {
-        ShowMessage(this, {QString::fromUtf8(kSaveFailed), MessageIcon::kError, MessageButtons::kOk,
+        ShowMessage(this, {tr(kSaveFailed), MessageIcon::kError, MessageButtons::kOk,
                            MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
         m_progress->hide();
         return false;
     }
-    ShowMessage(this, {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
-                       MessageAnswer::kOk, QString(),
-                       QString::fromUtf8(kSavedAs).arg(
-                           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+    ShowMessage(this,
+                {tr(kCreated), MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk,
+                 QString(),
+                 tr(kSavedAs).arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
     m_progress->hide();
     m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {
