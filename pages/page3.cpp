@@ -28,6 +28,8 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -85,6 +87,10 @@ void CVarlenPage3::BuildControls() {
     m_tabFilter->addTab(m_dlgTransparent, tr("透過"));
     m_tabFilter->addTab(m_dlgShadow, tr("影"));
     m_tabFilter->addTab(m_dlgFrame, tr("縁"));
+    // Every tab shows its whole name, in any language, without scrolling the bar.
+    m_tabFilter->setMinimumWidth(
+        m_tabFilter->tabBar()->sizeHint().width() +
+        2 * m_tabFilter->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
     m_wndIcon = new CIconWnd(this);
     LayOutBesideView(m_tabFilter, m_wndIcon);
 }

@@ -39,7 +39,7 @@ void CVarlenPage::LayOutBesideView(QWidget* left, CIconWnd* view) {
     view->resize(du.X(114), du.Y(132));
     view->FitToSquare();
     m_pColumn = left;
-    SetColumnWidth(std::max(du.X(162), left->minimumSizeHint().width()));
+    SetColumnWidth(std::max({du.X(162), left->minimumSizeHint().width(), left->minimumWidth()}));
 
     auto* page = new QHBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
