@@ -161,7 +161,15 @@ TEST(RotationEdit, MiddleClickPasteIsCheckedToo) {
     if (!clipboard->supportsSelection()) {
         GTEST_SKIP() << "this platform has no primary selection";
     }
-    FocusWindow<CRotationEdit> w;
+    // No focus is needed for this paste (nor an active window).
+    struct {
+        QWidget window;
+        CRotationEdit* control = new CRotationEdit(&window);
+    } w;
+    w.window.resize(200, 60);
+    w.control->setGeometry(10, 10, 150, 30);
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
     w.control->SetValue(12000);
     const QPoint end(w.control->width() - 4, w.control->height() / 2);
     clipboard->setText(QStringLiteral("154.7abc"), QClipboard::Selection);
