@@ -15,6 +15,9 @@
 //   change; the subtitles have up to four, so after each change the header's subtitle
 //   label is given the height of the tallest one (FitHeader).
 // - The resources live in a static library, so they are registered explicitly.
+// - Esc and the close box both end in reject() (QDialog turns a close event into it), so the
+//   question before throwing work away is asked there, and only there. Esc pressed in a
+//   dialog, menu or preview window of the wizard goes to that window, never to this one.
 #include "wizard/sheet.h"
 
 #include <QAction>
@@ -30,6 +33,7 @@
 #include <utility>
 
 #include "gui/about_dialog.h"
+#include "gui/message_box.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page3.h"
@@ -110,6 +114,17 @@ void CVarlen::done(int result) {
     const bool finishing = std::exchange(m_bFinishing, result == QDialog::Accepted);
     QWizard::done(result);
     m_bFinishing = finishing;
+}
+
+void CVarlen::reject() {
+    if (m_bPictureLoaded &&
+        ShowMessage(
+            this, {QStringLiteral("作成中のアイコンの設定は失われます。\nVarlen を終了しますか？"),
+                   MessageIcon::kQuestion, MessageButtons::kYesNo, MessageAnswer::kNo}) !=
+            MessageAnswer::kYes) {
+        return;
+    }
+    QWizard::reject();
 }
 
 void CVarlen::showEvent(QShowEvent* event) {

@@ -1,9 +1,12 @@
-// Entry point of the widget tests: a QApplication without a display, and a settings store
-// in a fresh temporary folder so that no test reads or writes the user's real settings.
+// Entry point of the widget tests: the wizard program's QApplication without a display, and
+// a settings store in a fresh temporary folder so that no test reads or writes the user's
+// real settings.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include "wizard/varlen_app.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -17,7 +20,7 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
 
-    QApplication app(argc, argv);
+    varlen::CVarlenApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
