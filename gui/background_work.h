@@ -1,0 +1,31 @@
+// RunInBackground: long pixel work of a page, done on a thread of its own while the
+// user-interface thread goes on handling events (repaints, window moves, timers).
+//
+// Contract: work runs with progress attached to pool (every row range it spreads over the
+// pool counts). While it runs, input to every window (mouse, keys, wheel, drops, closing) is
+// refused, so nothing can start conflicting work; once it has run for half a second a
+// window-modal progress dialog over parent shows the rows done with a Cancel button, the only
+// thing that takes input then. Cancel asks the work to stop at its next row range. Returns
+// true when work finished, false when it was cancelled; any other exception of work is
+// rethrown here, on the user-interface thread.
+// Traps: work must not touch a widget or change anything the user-interface thread reads
+// (it builds new images from images nobody changes meanwhile); the caller applies the
+// result after a true return, so a cancel or failure leaves everything as it was.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace varlen {
+
+class Workers;
+
+bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
+                     const std::function<void()>& work);
+
+// The dialog's texts, for the tests.
+inline constexpr char kWorkingCancel[] = "キャンセル";
+
+}  // namespace varlen
