@@ -73,7 +73,7 @@ class InputRefusal : public QObject {
 }  // namespace
 
 bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
-                     const std::function<void()>& work) {
+                     const std::function<void()>& work, bool cancellable) {
     Progress progress;
     std::exception_ptr error;
     QEventLoop loop;
@@ -85,7 +85,11 @@ bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
     // QProgressDialog would show itself on its own estimate; only our timer shows it.
     dialog.setMinimumDuration(std::numeric_limits<int>::max());
     dialog.hide();
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&progress] { progress.Cancel(); });
+    if (cancellable) {
+        QObject::connect(&dialog, &QProgressDialog::canceled, [&progress] { progress.Cancel(); });
+    } else {
+        dialog.setCancelButton(nullptr);
+    }
 
     InputRefusal refusal(&dialog);
     qApp->installEventFilter(&refusal);

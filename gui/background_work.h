@@ -22,8 +22,10 @@ namespace varlen {
 
 class Workers;
 
+// cancellable false: work that cannot stop part way (a copy); the dialog has no Cancel
+// button and the call returns true once work has finished.
 bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
-                     const std::function<void()>& work);
+                     const std::function<void()>& work, bool cancellable = true);
 
 // The dialog's texts, for the tests.
 inline constexpr char kWorkingCancel[] = "キャンセル";

@@ -27,6 +27,8 @@
 //   clicks of this page.
 // - A click that fails half way (out of memory) would leave some of its pixels changed: the
 //   picture is then rebuilt from the reset point before the failure goes on.
+// - The copies of a large picture (the reset point, the picture left with Next) are made in
+//   the background, so the window keeps answering; the picture is only read meanwhile.
 #include "pages/page2.h"
 
 #include <QApplication>
@@ -43,6 +45,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/background_work.h"
 #include "gui/controls.h"
 #include "gui/icon_wnd.h"
 #include "gui/up_down.h"
@@ -54,6 +57,10 @@ namespace varlen {
 namespace {
 
 constexpr int kMaxValue = 255;
+// Copies of pictures from this size on are made in the background (a 16384 x 16384 copy
+// takes seconds: its pages are cleared and filled).
+constexpr std::size_t kBackgroundPixels = std::size_t{1} << 22;
+const char kPreparing[] = "画像を準備しています...";
 
 // Steps the number shown in edit by delta within 0 ... 255 (the arrows' range).
 void StepEdit(QLineEdit* edit, int delta) {
@@ -306,7 +313,7 @@ void CVarlenPage2::OnSetActive() {
     if (m_pSnapshot) {
         m_pSheet->m_pIcon = std::move(m_pSnapshot);
     }
-    m_pSnapshot = CloneIcon(m_pSheet->m_pIcon.get());
+    m_pSnapshot = CloneInBackground(*m_pSheet->m_pIcon);
     m_clicks.clear();
     m_nApplied = 0;
     m_wndIcon->SetImage(m_pSheet->m_pIcon.get());
@@ -318,8 +325,19 @@ void CVarlenPage2::OnSetActive() {
 
 bool CVarlenPage2::OnWizardNext() {
     const CWaitCursor wait;
-    m_pSnapshot = CloneIcon(m_pSheet->m_pIcon.get());
+    m_pSnapshot = CloneInBackground(*m_pSheet->m_pIcon);
     return true;
+}
+
+std::unique_ptr<CIcon> CVarlenPage2::CloneInBackground(const CIcon& picture) {
+    if (picture.PixelCount() < kBackgroundPixels) {
+        return CloneIcon(&picture);
+    }
+    std::unique_ptr<CIcon> copy;
+    RunInBackground(
+        this, m_pSheet->Pool(), QString::fromUtf8(kPreparing), [&] { copy = CloneIcon(&picture); },
+        false);
+    return copy;
 }
 
 void CVarlenPage2::OnWizardBack() {

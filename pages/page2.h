@@ -86,6 +86,8 @@ class CVarlenPage2 : public CVarlenPage {
         int expansion = 0;
     };
     void Apply(const Click& click);
+    // A copy of picture; large ones are made off the user-interface thread.
+    std::unique_ptr<CIcon> CloneInBackground(const CIcon& picture);
     // The picture as at entry with the first count clicks applied again.
     void Replay(std::size_t count);
 
