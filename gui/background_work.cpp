@@ -78,7 +78,9 @@ bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
     std::exception_ptr error;
     QEventLoop loop;
 
-    QProgressDialog dialog(label, QString::fromUtf8(kWorkingCancel), 0, kSteps, parent);
+    QProgressDialog dialog(label,
+                           QCoreApplication::translate("varlen::RunInBackground", kWorkingCancel),
+                           0, kSteps, parent);
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);

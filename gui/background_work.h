@@ -13,6 +13,7 @@
 // result after a true return, so a cancel or failure leaves everything as it was.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 
@@ -27,7 +28,8 @@ class Workers;
 bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
                      const std::function<void()>& work, bool cancellable = true);
 
-// The dialog's texts, for the tests.
-inline constexpr char kWorkingCancel[] = "キャンセル";
+// The Cancel button's text, translated in the context "varlen::RunInBackground".
+inline constexpr const char* kWorkingCancel =
+    QT_TRANSLATE_NOOP("varlen::RunInBackground", "キャンセル");
 
 }  // namespace varlen

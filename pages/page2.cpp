@@ -60,7 +60,7 @@ constexpr int kMaxValue = 255;
 // Copies of pictures from this size on are made in the background (a 16384 x 16384 copy
 // takes seconds: its pages are cleared and filled).
 constexpr std::size_t kBackgroundPixels = std::size_t{1} << 22;
-const char kPreparing[] = "画像を準備しています...";
+const char* const kPreparing = QT_TRANSLATE_NOOP("varlen::CVarlenPage2", "画像を準備しています...");
 
 // Steps the number shown in edit by delta within 0 ... 255 (the arrows' range).
 void StepEdit(QLineEdit* edit, int delta) {
@@ -96,9 +96,9 @@ int CommittedValue(QStringView text) {
 }
 
 CVarlenPage2::CVarlenPage2(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 2, QStringLiteral("透過領域"),
-                  QStringLiteral("透過領域を設定します。\n右の画像から透過したい色、または領域をク"
-                                 "リックしてください。\n "),
+    : CVarlenPage(sheet, 2, tr("透過領域"),
+                  tr("透過領域を設定します。\n右の画像から透過したい色、または領域をク"
+                     "リックしてください。\n "),
                   parent) {
     BuildControls();
     ConnectControls();
@@ -111,8 +111,8 @@ CVarlenPage2::~CVarlenPage2() {
 
 void CVarlenPage2::BuildControls() {
     const QFontMetrics fm = fontMetrics();
-    m_btnColorMode = new QPushButton(QStringLiteral("色領域指定(&C)"), this);
-    m_btnClosedMode = new QPushButton(QStringLiteral("閉領域指定(&L)"), this);
+    m_btnColorMode = new QPushButton(tr("色領域指定(&C)"), this);
+    m_btnClosedMode = new QPushButton(tr("閉領域指定(&L)"), this);
     for (QPushButton* b : {m_btnColorMode, m_btnClosedMode}) {
         b->setCheckable(true);
         b->setAutoExclusive(true);
@@ -129,9 +129,9 @@ void CVarlenPage2::BuildControls() {
     }
     m_spinRange = new CUpDown(this);
     m_spinSurrounding = new CUpDown(this);
-    auto* rangeLabel = new QLabel(QStringLiteral("色の許容範囲(&R):"), this);
+    auto* rangeLabel = new QLabel(tr("色の許容範囲(&R):"), this);
     rangeLabel->setBuddy(m_editRange);
-    auto* surroundingLabel = new QLabel(QStringLiteral("領域拡大(&S):"), this);
+    auto* surroundingLabel = new QLabel(tr("領域拡大(&S):"), this);
     surroundingLabel->setBuddy(m_editSurrounding);
     m_wndIcon = new CIconWnd(this);
 
@@ -335,8 +335,7 @@ std::unique_ptr<CIcon> CVarlenPage2::CloneInBackground(const CIcon& picture) {
     }
     std::unique_ptr<CIcon> copy;
     RunInBackground(
-        this, m_pSheet->Pool(), QString::fromUtf8(kPreparing), [&] { copy = CloneIcon(&picture); },
-        false);
+        this, m_pSheet->Pool(), tr(kPreparing), [&] { copy = CloneIcon(&picture); }, false);
     return copy;
 }
 

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <new>
 
 #include "gui/message_box.h"
@@ -53,7 +54,7 @@ CVarlenCommandLineInfo ParseCommandLine(const QStringList& args) {
 CVarlenApplication::CVarlenApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 QString CVarlenApplication::OutOfMemoryText() {
-    return QStringLiteral(
+    return tr(
         "メモリが足りないため、操作を完了できませんでした。\n"
         "操作の前の状態のまま続けます。");
 }
@@ -78,8 +79,23 @@ bool InstallQtTranslation(QCoreApplication& app, QTranslator& translator) {
     return app.installTranslator(&translator);
 }
 
+bool PrefersJapanese(const QStringList& uiLanguages) {
+    return !uiLanguages.isEmpty() && (uiLanguages.front() == QLatin1String("ja") ||
+                                      uiLanguages.front().startsWith(QLatin1String("ja-")) ||
+                                      uiLanguages.front().startsWith(QLatin1String("ja_")));
+}
+
+bool InstallTranslations(QCoreApplication& app, const QStringList& uiLanguages,
+                         QTranslator& qtTranslator, QTranslator& programTranslator) {
+    if (PrefersJapanese(uiLanguages)) {
+        return InstallQtTranslation(app, qtTranslator);
+    }
+    return programTranslator.load(QStringLiteral(":/i18n/varlen_en.qm")) &&
+           app.installTranslator(&programTranslator);
+}
+
 bool CVarlenApp::OfferToDeleteSettings() {
-    if (!AskYesNo(nullptr, QStringLiteral("設定情報を削除しますか？"))) {
+    if (!AskYesNo(nullptr, tr("設定情報を削除しますか？"))) {
         return false;
     }
     DeleteSettingsStore();
@@ -88,7 +104,8 @@ bool CVarlenApp::OfferToDeleteSettings() {
 
 int CVarlenApp::Run(const QStringList& args) {
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        InstallQtTranslation(*app, m_translator);
+        InstallTranslations(*app, QLocale::system().uiLanguages(), m_translator,
+                            m_programTranslator);
     }
     const CVarlenCommandLineInfo info = ParseCommandLine(args);
     if (info.m_bDelete) {

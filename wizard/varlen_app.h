@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -33,6 +34,16 @@ CVarlenCommandLineInfo ParseCommandLine(const QStringList& args);
 // missing; the program then runs with Qt's English texts.
 bool InstallQtTranslation(QCoreApplication& app, QTranslator& translator);
 
+// The interface language follows the user's first UI language, as Qt reads it from
+// LANGUAGE, LC_ALL, LC_MESSAGES and LANG (QLocale::uiLanguages): Japanese when that is
+// Japanese, English otherwise.
+bool PrefersJapanese(const QStringList& uiLanguages);
+// Installs that language into app: for Japanese, Qt's own Japanese texts (the program's
+// source texts are Japanese); otherwise the program's English translation (Qt's own
+// texts are English already). False when the file it needs is missing.
+bool InstallTranslations(QCoreApplication& app, const QStringList& uiLanguages,
+                         QTranslator& qtTranslator, QTranslator& programTranslator);
+
 // The wizard program's QApplication. Every event is delivered through notify, so a handler
 // that runs out of memory ends there: the user is told, the event counts as not handled,
 // and the program goes on with the state that handler left (every action keeps the state
@@ -49,6 +60,8 @@ class CVarlenApplication : public QApplication {
 };
 
 class CVarlenApp {
+    Q_DECLARE_TR_FUNCTIONS(CVarlenApp)
+
   public:
     // The whole run after the QApplication exists: returns the exit status.
     int Run(const QStringList& args);
@@ -58,7 +71,8 @@ class CVarlenApp {
     static bool OfferToDeleteSettings();
 
   private:
-    QTranslator m_translator;
+    QTranslator m_translator;         // Qt's own texts (Japanese)
+    QTranslator m_programTranslator;  // the program's texts (English)
 };
 
 }  // namespace varlen

@@ -106,7 +106,8 @@ TEST(BackgroundWork, CancelInTheDialogStopsTheWork) {
         auto* cancel = dialog->findChild<QPushButton*>();
         EXPECT_NE(cancel, nullptr);
         if (cancel != nullptr) {
-            EXPECT_EQ(cancel->text(), QString::fromUtf8(kWorkingCancel));
+            EXPECT_EQ(cancel->text(),
+                      QCoreApplication::translate("varlen::RunInBackground", kWorkingCancel));
             cancelSeen = true;
             QTest::mouseClick(cancel, Qt::LeftButton);  // the dialog takes input
         }
