@@ -20,8 +20,9 @@
 // - Picks are mapped through the corners of the square the view shows, so the light and
 //   shadow positions are in 1/256 of the shown square; a degenerate square (a zero-sized
 //   view) would divide by zero and is ignored.
-// - Large pictures are filtered on a worker pool made once for the page; the result does
-//   not depend on the number of threads.
+// - Large pictures are filtered on the sheet's worker pool, in the background (the window
+//   keeps answering, input waits, a Cancel after half a second keeps the preview shown
+//   until then); the result does not depend on the number of threads.
 #include "pages/page3.h"
 #include "gui/dialog_units.h"
 
@@ -35,6 +36,7 @@
 
 #include "core/pipeline.h"
 #include "core/workers.h"
+#include "gui/background_work.h"
 #include "gui/icon_wnd.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
@@ -46,6 +48,8 @@ namespace {
 
 // Pictures of at least this many pixels are filtered on the worker pool.
 constexpr std::size_t kPoolPixels = 256 * 256;
+const char* const kRefreshing =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage3", "プレビューを更新しています...");
 
 constexpr int kTabCount = 6;
 
@@ -163,9 +167,18 @@ void CVarlenPage3::UpdatePreview() {
     CWaitCursor wait;
     const CIcon& working = *m_pSheet->m_pIcon;
     const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    ShowPreview(working.PixelCount() >= kPoolPixels
-                    ? BuildViewPreview(working, effects, m_pSheet->Pool())
-                    : BuildViewPreview(working, effects));
+    if (working.PixelCount() < kPoolPixels) {
+        ShowPreview(BuildViewPreview(working, effects));
+        ++m_nPreviewBuilds;
+        return;
+    }
+    Workers& pool = m_pSheet->Pool();
+    std::unique_ptr<CIcon> preview;
+    if (!RunInBackground(this, pool, tr(kRefreshing),
+                         [&] { preview = BuildViewPreview(working, effects, pool); })) {
+        return;  // cancelled: the preview shown so far stays
+    }
+    ShowPreview(std::move(preview));
     ++m_nPreviewBuilds;
 }
 

@@ -17,6 +17,9 @@
 // - Drops are always copies (never the source's proposed action), and a drop whose
 //   picture does not load is reported to the source as ignored.
 // - The resources live in a static library, so they are registered explicitly.
+// - Esc and the close box both end in reject() (QDialog turns a close event into it), so the
+//   question before throwing work away is asked there, and only there. Esc pressed in a
+//   dialog, menu or preview window of the wizard goes to that window, never to this one.
 #include "wizard/sheet.h"
 
 #include <QAction>
@@ -35,6 +38,7 @@
 
 #include "gui/about_dialog.h"
 #include "gui/manual.h"
+#include "gui/message_box.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page3.h"
@@ -131,6 +135,16 @@ void CVarlen::done(int result) {
     const bool finishing = std::exchange(m_bFinishing, result == QDialog::Accepted);
     QWizard::done(result);
     m_bFinishing = finishing;
+}
+
+void CVarlen::reject() {
+    if (m_bPictureLoaded &&
+        ShowMessage(this, {tr("作成中のアイコンの設定は失われます。\nVarlen を終了しますか？"),
+                           MessageIcon::kQuestion, MessageButtons::kYesNo, MessageAnswer::kNo}) !=
+            MessageAnswer::kYes) {
+        return;
+    }
+    QWizard::reject();
 }
 
 void CVarlen::showEvent(QShowEvent* event) {

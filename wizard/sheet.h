@@ -55,6 +55,9 @@ class CVarlen : public QWizard, public CVarlenState {
     void showEvent(QShowEvent* event) override;
     // Finish (accept) runs through here; it validates the active page as a Finish.
     void done(int result) override;
+    // Esc and the window's close box: once a picture is loaded, asks first (No keeps the
+    // wizard open).
+    void reject() override;
 
   private:
     void OnCurrentIdChanged(int id);

@@ -276,6 +276,21 @@ Note: at half transparency or more, icons other than 32-bit become fully transpa
         <source>マニュアル(&amp;M)</source>
         <translation>&amp;Manual</translation>
     </message>
+    <message>
+        <source>作成中のアイコンの設定は失われます。
+Varlen を終了しますか？</source>
+        <translation>The settings of the icon being made will be lost.
+Quit Varlen?</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::CVarlenApplication</name>
+    <message>
+        <source>メモリが足りないため、操作を完了できませんでした。
+操作の前の状態のまま続けます。</source>
+        <translation>The action could not be completed: there is not enough memory.
+Varlen goes on as it was before the action.</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CVarlenPage1</name>
@@ -351,6 +366,10 @@ or drop a picture on this window.
         <source>背景色(&amp;C):</source>
         <translation>Background &amp;colour:</translation>
     </message>
+    <message>
+        <source>画像を配置しています...</source>
+        <translation>Placing the picture...</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CVarlenPage2</name>
@@ -382,6 +401,10 @@ in the picture on the right.
     <message>
         <source>領域拡大(&amp;S):</source>
         <translation>Expan&amp;sion:</translation>
+    </message>
+    <message>
+        <source>画像を準備しています...</source>
+        <translation>Preparing the picture...</translation>
     </message>
 </context>
 <context>
@@ -419,6 +442,10 @@ in the picture on the right.
     <message>
         <source>縁</source>
         <translation>Edges</translation>
+    </message>
+    <message>
+        <source>プレビューを更新しています...</source>
+        <translation>Refreshing the preview...</translation>
     </message>
 </context>
 <context>
@@ -557,6 +584,17 @@ Resizing and colour reduction may take a moment.
 理由: フォルダを開くファイルマネージャーが見つかりません。</source>
         <translation>Folder: %1
 Reason: no file manager was found to open the folder.</translation>
+    </message>
+    <message>
+        <source>アイコンを作成しています...</source>
+        <translation>Creating the icon...</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::RunInBackground</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
