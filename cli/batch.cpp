@@ -63,18 +63,8 @@ void ShowProgress(std::ostream& err, std::size_t total) {
 }
 
 bool WriteExport(const CIcon& icon, const BatchOptions& o) {
-    const std::filesystem::path path(o.output);
-    switch (*ExportTypeOf(o.output)) {
-        case ExportType::kBmp:
-            return SaveBmp(icon, path);
-        case ExportType::kPng:
-            return SavePng(icon, path);
-        case ExportType::kGif:
-            return SaveGif(icon, path);
-        case ExportType::kCursor:
-            return SaveCursor(icon, path, o.hotspot.x, o.hotspot.y);
-    }
-    return false;
+    return SaveExport(icon, *ExportTypeOf(o.output), std::filesystem::path(o.output),
+                      o.hotspot.x, o.hotspot.y);
 }
 
 // The picture named on the command line, or standard input's for "-"; null after a message.
