@@ -11,6 +11,7 @@
 #include "cli/terminal.h"
 #include "core/pipeline.h"
 #include "core/placement.h"
+#include "core/version.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/loaders.h"
@@ -18,8 +19,6 @@
 namespace varlen {
 
 namespace {
-
-constexpr std::string_view kVersion = "Varlen Version 1.6.1";
 
 int UsageError(std::ostream& err, std::string_view message) {
     err << "varlen: " << message << "\nTry 'varlen --help' for more information.\n";
@@ -63,8 +62,8 @@ void ShowProgress(std::ostream& err, std::size_t total) {
 }
 
 bool WriteExport(const CIcon& icon, const BatchOptions& o) {
-    return SaveExport(icon, *ExportTypeOf(o.output), std::filesystem::path(o.output),
-                      o.hotspot.x, o.hotspot.y);
+    return SaveExport(icon, *ExportTypeOf(o.output), std::filesystem::path(o.output), o.hotspot.x,
+                      o.hotspot.y);
 }
 
 // The picture named on the command line, or standard input's for "-"; null after a message.
@@ -132,7 +131,7 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
         return kExitOk;
     }
     if (o.mode == BatchMode::kVersion) {
-        out << kVersion << "\n";
+        out << kVersionText << "\n";
         return kExitOk;
     }
 

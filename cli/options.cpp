@@ -150,13 +150,13 @@ std::string Work(ParseState& s, const Option&, std::string_view v) {
     return v.empty() ? "needs an output file name" : "";
 }
 
-template <bool BatchOptions::* Member, bool Value>
+template <bool BatchOptions::*Member, bool Value>
 std::string Flag(ParseState& s, const Option&, std::string_view) {
     s.o.*Member = Value;
     return "";
 }
 
-template <bool EffectSettings::* Member>
+template <bool EffectSettings::*Member>
 std::string EffectFlag(ParseState& s, const Option&, std::string_view) {
     s.o.effects.*Member = true;
     return "";
@@ -253,17 +253,17 @@ std::string Hotspot(ParseState& s, const Option& row, std::string_view v) {
     return why;
 }
 
-template <int BatchOptions::* Member>
+template <int BatchOptions::*Member>
 std::string Int(ParseState& s, const Option& row, std::string_view v) {
     return Number(v, row, s.o.*Member);
 }
 
-template <int EffectSettings::* Member>
+template <int EffectSettings::*Member>
 std::string EffectInt(ParseState& s, const Option& row, std::string_view v) {
     return Number(v, row, s.o.effects.*Member);
 }
 
-template <Point EffectSettings::* Member>
+template <Point EffectSettings::*Member>
 std::string EffectPoint(ParseState& s, const Option& row, std::string_view v) {
     return RangedPoint(v, row, s.o.effects.*Member);
 }
@@ -286,23 +286,49 @@ const Option kOptions[] = {
     {"--create", "OUTPUT", {}, Section::kCommand, "", Work},
     {"--export", "OUTPUT", {}, Section::kCommand, "", Work},
 
-    {"--no-margin", "", {}, Section::kPlacement,
+    {"--no-margin",
+     "",
+     {},
+     Section::kPlacement,
      "fill the square (crop) instead of fitting the picture in it",
      Flag<&BatchOptions::noMargin, true>},
-    {"--square", "X,Y,SIDE", {}, Section::kPlacement,
+    {"--square",
+     "X,Y,SIDE",
+     {},
+     Section::kPlacement,
      "cut this square out instead, its top-left corner at picture\n"
      "pixel X,Y (may lie outside the picture); overrides --no-margin",
      Square},
-    {"--rotate", "DEG", {}, Section::kPlacement,
-     "rotate clockwise, degrees with up to three decimals", Rotate},
-    {"--mirror", "", {}, Section::kPlacement, "mirror left-right",
+    {"--rotate",
+     "DEG",
+     {},
+     Section::kPlacement,
+     "rotate clockwise, degrees with up to three decimals",
+     Rotate},
+    {"--mirror",
+     "",
+     {},
+     Section::kPlacement,
+     "mirror left-right",
      Flag<&BatchOptions::mirror, true>},
-    {"--background", "RRGGBB", {}, Section::kPlacement, "lay the picture on this colour",
+    {"--background",
+     "RRGGBB",
+     {},
+     Section::kPlacement,
+     "lay the picture on this colour",
      Background},
 
-    {"--clear-color", "X,Y", {}, Section::kRegions,
-     "clear every pixel of the colour found at X,Y", Clear<false>},
-    {"--clear-region", "X,Y", {}, Section::kRegions, "clear the connected region around X,Y",
+    {"--clear-color",
+     "X,Y",
+     {},
+     Section::kRegions,
+     "clear every pixel of the colour found at X,Y",
+     Clear<false>},
+    {"--clear-region",
+     "X,Y",
+     {},
+     Section::kRegions,
+     "clear the connected region around X,Y",
      Clear<true>},
     {"--tolerance", "N", kToleranceRange, Section::kRegions,
      "colour tolerance, {range} (default 0)", Int<&BatchOptions::tolerance>},
@@ -311,7 +337,8 @@ const Option kOptions[] = {
 
     {"--brightness", "N", kBrightnessRange, Section::kEffects, "",
      EffectInt<&EffectSettings::brightness>},
-    {"--contrast", "N", kContrastRange, Section::kEffects, "", EffectInt<&EffectSettings::contrast>},
+    {"--contrast", "N", kContrastRange, Section::kEffects, "",
+     EffectInt<&EffectSettings::contrast>},
     {"--sharp", "N", kSharpRange, Section::kEffects, "", EffectInt<&EffectSettings::sharp>},
     {"--light", "N", kLightRange, Section::kEffects, "", EffectInt<&EffectSettings::light>},
     {"--light-pos", "X,Y", kLightPosRange, Section::kEffects, "",
@@ -325,14 +352,25 @@ const Option kOptions[] = {
     {"--round", "N", kRoundRange, Section::kEffects, "", EffectInt<&EffectSettings::round>},
     {"--fade", "N", kFadeRange, Section::kEffects, "", EffectInt<&EffectSettings::fade>},
 
-    {"--formats", "LIST", {}, Section::kFormats,
+    {"--formats",
+     "LIST",
+     {},
+     Section::kFormats,
      "e.g. 32:256x256,8:48x48 (depths {depths}; sides {sides});\n"
      "default: the {defaults} standard formats",
      Formats},
-    {"--no-smoothing", "", {}, Section::kFormats, "resize by nearest pixel",
+    {"--no-smoothing",
+     "",
+     {},
+     Section::kFormats,
+     "resize by nearest pixel",
      Flag<&BatchOptions::smoothing, false>},
-    {"--png", "", {}, Section::kFormats,
-     "store 32-bit images of 64 x 64 and larger PNG-compressed", Flag<&BatchOptions::png, true>},
+    {"--png",
+     "",
+     {},
+     Section::kFormats,
+     "store 32-bit images of 64 x 64 and larger PNG-compressed",
+     Flag<&BatchOptions::png, true>},
 
     {"--format", "BITS:WxH", {}, Section::kExport, "the one format to export", ExportFormat},
     {"--hotspot", "X,Y", ValueRange{0, kMaxFormatSide - 1}, Section::kExport,

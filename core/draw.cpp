@@ -15,8 +15,8 @@
 //   (-1.5, -0.5] still selects column 0. Positions far outside the image are simply
 //   outside; they are never converted to int out of range.
 #include <cmath>
-#include <numbers>
 #include <cstdint>
+#include <numbers>
 #include <unordered_map>
 
 #include "core/icon.h"
@@ -24,7 +24,6 @@
 namespace varlen {
 
 namespace {
-
 
 enum class DrawRule { kBlend, kThreshold, kPalette };
 

@@ -38,8 +38,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <cstdint>
+#include <numbers>
 #include <vector>
 
 #include "core/icon.h"

@@ -203,8 +203,7 @@ void CColorButton::paintEvent(QPaintEvent*) {
         enabled ? QColor(Qt::black) : palette().color(QPalette::Disabled, QPalette::Text);
     const ColorRef fill = enabled ? m_crColor : LightenHalfway(m_crColor);
     painter.fillRect(r, frame);
-    painter.fillRect(r.adjusted(1, 1, -1, -1),
-                     ColorOf(fill));
+    painter.fillRect(r.adjusted(1, 1, -1, -1), ColorOf(fill));
 }
 
 }  // namespace varlen

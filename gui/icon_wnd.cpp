@@ -34,7 +34,6 @@ namespace varlen {
 
 namespace {
 
-
 // Truncation toward zero, limited to the int range.
 int Trunc(double v) {
     if (!(v > -2147483648.0)) {

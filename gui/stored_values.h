@@ -20,6 +20,9 @@ inline constexpr std::size_t kFormatRecordBytes = 12;
 // The records of bytes, 12 bytes each, little-endian, filler kept; a short tail is ignored.
 std::vector<FORMAT> FormatRecords(std::span<const std::uint8_t> bytes);
 
+// The records as stored: FormatRecords reads them back.
+std::vector<std::uint8_t> FormatRecordBytes(const std::vector<FORMAT>& formats);
+
 // The stored "Format" value with its "FormatCount": the records, or nothing (keep the
 // list there is) when the count is -1 or the byte length is not exactly 12 x count.
 // Every record is returned as stored, usable or not.

@@ -19,6 +19,7 @@
 // - RLE: a run or a literal that passes the end of its row, a pixel or delta beyond the
 //   last row, or data that ends before the end-of-bitmap code rejects the whole picture.
 #include "io/bmp_reader.h"
+#include "io/le_bytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -32,18 +33,6 @@ constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiRle8 = 1;
 constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitfields = 3;
-
-std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
-}
-std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::uint32_t>(d[at]) | (static_cast<std::uint32_t>(d[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(d[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(d[at + 3]) << 24);
-}
-std::int32_t S32(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::int32_t>(U32(d, at));
-}
 
 bool ValidHeaderSize(std::uint32_t size) {
     return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
@@ -135,15 +124,15 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib) {
     if (dib.size() < 40) {
         return std::nullopt;
     }
-    const std::uint32_t headerSize = U32(dib, 0);
+    const std::uint32_t headerSize = GetU32(dib, 0);
     if (!ValidHeaderSize(headerSize) || dib.size() < headerSize) {
         return std::nullopt;
     }
-    const std::int32_t width = S32(dib, 4);
-    const std::int64_t rawHeight = S32(dib, 8);
-    const int bpp = U16(dib, 14);
-    const std::uint32_t compression = U32(dib, 16);
-    const std::uint32_t clrUsed = U32(dib, 32);
+    const std::int32_t width = GetI32(dib, 4);
+    const std::int64_t rawHeight = GetI32(dib, 8);
+    const int bpp = GetU16(dib, 14);
+    const std::uint32_t compression = GetU32(dib, 16);
+    const std::uint32_t clrUsed = GetU32(dib, 32);
 
     const bool topDown = rawHeight < 0;
     const std::int64_t absHeight = topDown ? -rawHeight : rawHeight;
@@ -184,7 +173,7 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib) {
             return std::nullopt;
         }
         for (int i = 0; i < 3; ++i) {
-            masks[i] = U32(dib, at + 4 * static_cast<std::size_t>(i));
+            masks[i] = GetU32(dib, at + 4 * static_cast<std::size_t>(i));
         }
         if (headerSize == 40) {
             offset += 12;
@@ -256,7 +245,7 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib) {
             std::uint8_t* dst = bmp.bits.data() + static_cast<std::size_t>(y) * bmp.stride;
             for (int x = 0; x < width; ++x) {
                 const std::uint32_t p =
-                    U32(std::span(src, srcStride), static_cast<std::size_t>(x) * 4);
+                    GetU32(std::span(src, srcStride), static_cast<std::size_t>(x) * 4);
                 dst[4 * x + 0] = static_cast<std::uint8_t>(fields[2].Expand(p));
                 dst[4 * x + 1] = static_cast<std::uint8_t>(fields[1].Expand(p));
                 dst[4 * x + 2] = static_cast<std::uint8_t>(fields[0].Expand(p));

@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "io/atomic_file.h"
@@ -152,8 +152,8 @@ std::optional<ExportType> ExportTypeOf(std::string_view path) {
     return std::nullopt;
 }
 
-bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path,
-                int hotspotX, int hotspotY) {
+bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path, int hotspotX,
+                int hotspotY) {
     switch (type) {
         case ExportType::kBmp:
             return SaveBmp(icon, path);

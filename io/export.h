@@ -41,7 +41,7 @@ std::string_view ExportExtension(ExportType type);
 // has none or another one.
 std::optional<ExportType> ExportTypeOf(std::string_view path);
 // The Save function of type; the hotspot is used by the cursor only.
-bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path,
-                int hotspotX, int hotspotY);
+bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path, int hotspotX,
+                int hotspotY);
 
 }  // namespace varlen

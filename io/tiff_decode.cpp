@@ -25,6 +25,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/c_handle.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
@@ -93,30 +94,6 @@ int TiffQuiet(TIFF*, void*, const char*, const char*, va_list) {
     return 1;  // handled: libtiff does not pass it on to the process-wide handler
 }
 
-struct OptionsGuard {
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    ~OptionsGuard() {
-        if (options != nullptr) {
-            TIFFOpenOptionsFree(options);
-        }
-    }
-    OptionsGuard() = default;
-    OptionsGuard(const OptionsGuard&) = delete;
-    OptionsGuard& operator=(const OptionsGuard&) = delete;
-};
-
-struct TiffGuard {
-    TIFF* tif = nullptr;
-    ~TiffGuard() {
-        if (tif != nullptr) {
-            TIFFClose(tif);
-        }
-    }
-    TiffGuard() = default;
-    TiffGuard(const TiffGuard&) = delete;
-    TiffGuard& operator=(const TiffGuard&) = delete;
-};
-
 struct RgbaGuard {
     TIFFRGBAImage image{};
     bool begun = false;
@@ -157,39 +134,39 @@ std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data) {
     if (SniffEncoded(data) != EncodedKind::Tiff) {
         return std::nullopt;
     }
-    const OptionsGuard options;
-    if (options.options == nullptr) {
+    const CHandle<TIFFOpenOptions, TIFFOpenOptionsFree> options(TIFFOpenOptionsAlloc());
+    if (options == nullptr) {
         return std::nullopt;
     }
-    TIFFOpenOptionsSetErrorHandlerExtR(options.options, TiffQuiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.options, TiffQuiet, nullptr);
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffQuiet, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffQuiet, nullptr);
     // A whole 16-bit RGBA strip of the largest picture: the most a valid file needs at once.
     constexpr tmsize_t kMaxSingleAllocation =
         static_cast<tmsize_t>(kMaxPictureSide) * kMaxPictureSide * 8;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, kMaxSingleAllocation);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAllocation);
 
     TiffMemory memory{data, 0};
-    TiffGuard guard;
-    guard.tif = TIFFClientOpenExt("memory", "rm", &memory, TiffRead, TiffWrite, TiffSeek, TiffClose,
-                                  TiffSize, TiffMap, TiffUnmap, options.options);
-    if (guard.tif == nullptr) {
+    const CHandle<TIFF, TIFFClose> tif(TIFFClientOpenExt("memory", "rm", &memory, TiffRead,
+                                                         TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                                         TiffMap, TiffUnmap, options.get()));
+    if (tif == nullptr) {
         return std::nullopt;
     }
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    if (TIFFGetField(guard.tif, TIFFTAG_IMAGEWIDTH, &width) == 0 ||
-        TIFFGetField(guard.tif, TIFFTAG_IMAGELENGTH, &height) == 0 || width < 1 || height < 1 ||
+    if (TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) == 0 ||
+        TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height) == 0 || width < 1 || height < 1 ||
         width > kMaxPictureSide || height > kMaxPictureSide) {
         return std::nullopt;
     }
-    const bool straight = PassStraightAlphaThrough(guard.tif);
+    const bool straight = PassStraightAlphaThrough(tif.get());
 
     char message[1024] = {};
-    if (TIFFRGBAImageOK(guard.tif, message) == 0) {
+    if (TIFFRGBAImageOK(tif.get(), message) == 0) {
         return std::nullopt;
     }
     RgbaGuard rgba;
-    rgba.begun = TIFFRGBAImageBegin(&rgba.image, guard.tif, 1, message) != 0;
+    rgba.begun = TIFFRGBAImageBegin(&rgba.image, tif.get(), 1, message) != 0;
     if (!rgba.begun || rgba.image.width != width || rgba.image.height != height) {
         return std::nullopt;
     }

@@ -160,7 +160,8 @@ void CExportFileDialog::accept() {
     QFileDialog::accept();
 }
 
-void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing) {
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                  bool smoothing) {
     CExportFileDialog dialog(format.width, format.height, format.bpp,
                              parent != nullptr ? parent->window() : nullptr);
     dialog.SetFileType(sheet.m_nExportFileType);

@@ -1,8 +1,8 @@
 // Export of one format: the save dialog with its hotspot row, and the export command.
 //
 // Export types are the numbers of ExportType (io/export.h) everywhere they are stored or
-// compared; GIF only at 8 bits or less. Above 8 bits the dialog's list has no GIF entry, so the cursor is
-// its third entry; the dialog translates between entries and type numbers.
+// compared; GIF only at 8 bits or less. Above 8 bits the dialog's list has no GIF entry, so the
+// cursor is its third entry; the dialog translates between entries and type numbers.
 #pragma once
 
 #include <QFileDialog>
@@ -82,7 +82,8 @@ class CExportFileDialog : public QFileDialog {
 
 // The export command for one format of the formats page: runs the dialog on the stored
 // ExportFileType; after OK stores the chosen type and finishes with FinishExport.
-void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing);
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                  bool smoothing);
 
 // Everything after the dialog: stores type as m_nExportFileType, builds the format from
 // the sheet's picture under the wait cursor, adds the type's extension to a bare name,

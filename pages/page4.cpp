@@ -36,6 +36,7 @@
 #include "core/pipeline.h"
 #include "core/workers.h"
 #include "gui/clipboard_copy.h"
+#include "gui/dialog_units.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
@@ -80,15 +81,6 @@ std::unique_ptr<QTreeWidgetItem> MakeSizeNode(int width, int height, bool checke
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
     return item;
-}
-
-// Dialog units of the page's font: a quarter of the average character width, an eighth
-// of the line height.
-int DluX(const QWidget* w, int n) {
-    return n * w->fontMetrics().averageCharWidth() / 4;
-}
-int DluY(const QWidget* w, int n) {
-    return n * w->fontMetrics().height() / 8;
 }
 
 }  // namespace
@@ -149,39 +141,40 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
 
     // Layout: tree with the button column at its right and the smoothing box below them;
     // the square view at the right of the page.
+    const DialogUnits du(fontMetrics());
     const int treeWidth =
-        std::max(DluX(this, 114), fontMetrics().horizontalAdvance(DepthText(32)) +
-                                      m_treeFormat->indentation() + fontMetrics().height() * 3);
-    m_treeFormat->setFixedSize(treeWidth, DluY(this, 114));
+        std::max(du.X(114), fontMetrics().horizontalAdvance(DepthText(32)) +
+                                m_treeFormat->indentation() + fontMetrics().height() * 3);
+    m_treeFormat->setFixedSize(treeWidth, du.Y(114));
     auto* buttons = new QVBoxLayout;
-    buttons->setSpacing(DluY(this, 4));
+    buttons->setSpacing(du.Y(4));
     buttons->addWidget(m_btnPreview);
     buttons->addWidget(m_btnCopy);
     buttons->addWidget(m_btnExport);
-    buttons->addSpacing(DluY(this, 8));
+    buttons->addSpacing(du.Y(8));
     buttons->addWidget(m_btnAdd);
     buttons->addWidget(m_btnDelete);
     buttons->addStretch(1);
     auto* top = new QHBoxLayout;
-    top->setSpacing(DluX(this, 4));
+    top->setSpacing(du.X(4));
     top->addWidget(m_treeFormat);
     top->addLayout(buttons);
     auto* column = new QVBoxLayout;
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
-    column->addSpacing(DluY(this, 4));
+    column->addSpacing(du.Y(4));
     column->addWidget(m_chkSmoothing);
     column->addStretch(1);
     auto* left = new QWidget(this);
     left->setLayout(column);
     left->setFixedWidth(left->minimumSizeHint().width());
-    const int side = std::max(DluY(this, 132), column->totalMinimumSize().height());
+    const int side = std::max(du.Y(132), column->totalMinimumSize().height());
     m_wndIcon->resize(side, side);
     m_wndIcon->FitToSquare();
 
     auto* page = new QHBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(DluX(this, 6));
+    page->setSpacing(du.X(6));
     page->addWidget(left, 0, Qt::AlignTop);
     page->addWidget(m_wndIcon, 0, Qt::AlignTop);
     page->addStretch(1);

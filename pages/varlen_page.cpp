@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <algorithm>
 
+#include "gui/dialog_units.h"
 #include "gui/icon_wnd.h"
 #include "gui/varlen_state.h"
 
@@ -35,7 +36,7 @@ void CVarlenPage::OnSetActive() {
 
 void CVarlenPage::LayOutBesideView(QWidget* left, QLayout& column, CIconWnd* view) {
     const QFontMetrics fm = fontMetrics();
-    const int side = std::max(column.totalMinimumSize().height(), (132 * fm.height() + 4) / 8);
+    const int side = std::max(column.totalMinimumSize().height(), DialogUnits(fm).Y(132));
     view->resize(side, side);
     view->FitToSquare();
     left->setFixedHeight(view->height());
