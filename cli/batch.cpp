@@ -16,6 +16,7 @@
 #include "cli/terminal.h"
 #include "core/pipeline.h"
 #include "core/placement.h"
+#include "core/version.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/loaders.h"
@@ -24,8 +25,6 @@
 namespace varlen {
 
 namespace {
-
-constexpr std::string_view kVersion = "Varlen Version 1.6.1";
 
 int UsageError(std::ostream& err, std::string_view message) {
     err << "varlen: " << message << "\nTry 'varlen --help' for more information.\n";
@@ -69,18 +68,8 @@ void ShowProgress(std::ostream& err, std::size_t total) {
 }
 
 bool WriteExport(const CIcon& icon, const BatchOptions& o) {
-    const std::filesystem::path path(o.output);
-    switch (*ExportTypeOf(o.output)) {
-        case ExportType::kBmp:
-            return SaveBmp(icon, path);
-        case ExportType::kPng:
-            return SavePng(icon, path);
-        case ExportType::kGif:
-            return SaveGif(icon, path);
-        case ExportType::kCursor:
-            return SaveCursor(icon, path, o.hotspot.x, o.hotspot.y);
-    }
-    return false;
+    return SaveExport(icon, *ExportTypeOf(o.output), std::filesystem::path(o.output), o.hotspot.x,
+                      o.hotspot.y);
 }
 
 // Why a picture could not be read, in words, for the one line that reports it.
@@ -276,7 +265,7 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
         return kExitOk;
     }
     if (o.mode == BatchMode::kVersion) {
-        out << kVersion << "\n";
+        out << kVersionText << "\n";
         return kExitOk;
     }
     std::string stage = "starting";

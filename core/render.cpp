@@ -40,6 +40,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <numbers>
 #include <vector>
 
 #include "core/icon.h"
@@ -196,7 +197,7 @@ Geometry MakeGeometry(int destWidth, int destHeight, const CIcon& src, const Rec
     g.dw = i64{d.right} - d.left;
     g.dh = i64{d.bottom} - d.top;
     g.mirror = mirror;
-    const double theta = angle * 3.141592653589793 / 180;
+    const double theta = angle * std::numbers::pi / 180;
     g.cosT = std::cos(theta);
     g.sinT = std::sin(theta);
     g.cx = (g.sw - 1) * 0.5 + g.sl;
@@ -773,9 +774,9 @@ Pixel CIcon::SampleBilinear(double x, double y) const {
 }
 
 void CIcon::FillBackground(ColorRef crBackground) {
-    const int backRed = static_cast<int>(crBackground & 0xFF);
-    const int backGreen = static_cast<int>((crBackground >> 8) & 0xFF);
-    const int backBlue = static_cast<int>((crBackground >> 16) & 0xFF);
+    const int backRed = GetRValue(crBackground);
+    const int backGreen = GetGValue(crBackground);
+    const int backBlue = GetBValue(crBackground);
     for (Pixel& p : m_pixels) {
         const int a = Alpha(p);
         if (a == 255) {

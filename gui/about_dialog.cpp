@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/version.h"
+
 namespace varlen {
 
 namespace {
@@ -66,7 +68,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(appIcon.pixmap(48, 48));
     icon->setFixedSize(48, 48);
 
-    auto* version = new QLabel(QStringLiteral("Varlen Version 1.6.1"), this);
+    auto* version = new QLabel(
+        QString::fromLatin1(kVersionText.data(), static_cast<qsizetype>(kVersionText.size())),
+        this);
     auto* line2 = new QLabel(tr("Copyright (C) Orvik　ライセンス: GPL-3.0-or-later"), this);
     m_pLink1 = new CStaticLink(QStringLiteral("https://orvik.example/varlen/"), this);
     m_pLink2 = new CStaticLink(QStringLiteral("https://orvik.example/"), this);

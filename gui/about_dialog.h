@@ -36,7 +36,7 @@ class CStaticLink : public QLabel {
     Opener m_opener;
 };
 
-// The version dialog: the program's icon at 48 x 48, "Varlen Version 1.6.1", a second
+// The version dialog: the program's icon at 48 x 48, kVersionText (core/version.h), a second
 // line and two links. Modal; OK closes it.
 class CAboutDlg : public QDialog {
     Q_OBJECT

@@ -1,11 +1,7 @@
 // Clipboard and drop data as named byte payloads. Contract: CF_DIB is a packed DIB (info
 // header, masks, colour table, pixels) with no file header; on Linux it travels as
-// image/bmp, which is the same DIB behind a 14-byte BMP file header, so reading drops the
-// header and writing builds one. Traps:
-// - The pixel offset in a built file header must count the bit masks (BI_BITFIELDS with a
-//   40-byte header) and the colour table (biClrUsed, or 2^bits at 8 bits or less), or
-//   readers that trust the offset show garbage; it is computed in 64 bits and capped at
-//   the file's size so a hostile biClrUsed cannot overflow it.
+// image/bmp, which is the same DIB behind a 14-byte BMP file header (io/bmp_file_header.h),
+// so reading drops the header and writing builds one. Trap:
 // - A picture that only Qt's own image conversion offers (no image/bmp) becomes a 32-bit
 //   bottom-up DIB from non-premultiplied ARGB, so alpha survives.
 #include "gui/clipboard_adapter.h"
@@ -14,36 +10,12 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "io/bmp_file_header.h"
 #include "io/clipboard_formats.h"
 
 namespace varlen {
 
 namespace {
-
-constexpr std::size_t kFileHeaderBytes = 14;
-constexpr std::size_t kInfoHeaderBytes = 40;
-
-std::uint32_t GetU32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-std::uint16_t GetU16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-
-void PutU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 std::vector<std::uint8_t> ToBytes(const QByteArray& bytes) {
     const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.constData());
@@ -74,7 +46,7 @@ std::optional<std::vector<std::uint8_t>> MimeDataSource::GetData(std::string_vie
         std::vector<std::uint8_t> bytes = ToBytes(m_data.data(type));
         if (format == kCfDib) {
             bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                                           bytes.size(), kFileHeaderBytes)));
+                                                           bytes.size(), kBmpFileHeaderBytes)));
         }
         return bytes;
     }
@@ -100,49 +72,6 @@ QStringList FilePathsOf(const QMimeData& data) {
     return paths;
 }
 
-std::vector<std::uint8_t> BmpFileHeaderFor(std::span<const std::uint8_t> dib) {
-    if (dib.size() < 4) {
-        return {};
-    }
-    const std::uint32_t headerSize = GetU32(dib, 0);
-    std::uint64_t tableBytes = 0;
-    if (headerSize == 12) {  // BITMAPCOREHEADER: 3-byte colour entries
-        if (dib.size() < 12) {
-            return {};
-        }
-        const unsigned bits = GetU16(dib, 10);
-        tableBytes = bits <= 8 ? (std::uint64_t{1} << bits) * 3 : 0;
-    } else {
-        if (headerSize < kInfoHeaderBytes || dib.size() < kInfoHeaderBytes) {
-            return {};
-        }
-        const unsigned bits = GetU16(dib, 14);
-        const std::uint32_t compression = GetU32(dib, 16);
-        const std::uint32_t used = GetU32(dib, 32);
-        std::uint64_t colors = used;
-        if (colors == 0 && bits <= 8) {
-            colors = std::uint64_t{1} << bits;
-        }
-        tableBytes = colors * 4;
-        if (headerSize == kInfoHeaderBytes) {
-            if (compression == 3) {  // BI_BITFIELDS: red, green, blue masks
-                tableBytes += 12;
-            } else if (compression == 6) {  // BI_ALPHABITFIELDS
-                tableBytes += 16;
-            }
-        }
-    }
-    const std::uint64_t fileSize = kFileHeaderBytes + static_cast<std::uint64_t>(dib.size());
-    const std::uint64_t offset = std::min<std::uint64_t>(
-        kFileHeaderBytes + std::uint64_t{headerSize} + tableBytes, fileSize);
-    std::vector<std::uint8_t> header(kFileHeaderBytes, 0);
-    header[0] = 'B';
-    header[1] = 'M';
-    PutU32(&header[2], static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize, 0xFFFFFFFFu)));
-    PutU32(&header[10], static_cast<std::uint32_t>(offset));
-    return header;
-}
-
 void AddPayload(QMimeData& data, std::string_view format, std::span<const std::uint8_t> bytes) {
     QByteArray out;
     if (format == kCfDib) {
@@ -165,15 +94,10 @@ std::vector<std::uint8_t> DibFromImage(const QImage& image) {
     const auto width = static_cast<std::size_t>(argb.width());
     const auto height = static_cast<std::size_t>(argb.height());
     const std::size_t rowBytes = width * 4;
-    std::vector<std::uint8_t> dib(kInfoHeaderBytes + rowBytes * height, 0);
-    std::uint8_t* h = dib.data();
-    PutU32(h, kInfoHeaderBytes);
-    PutU32(h + 4, static_cast<std::uint32_t>(argb.width()));
-    PutU32(h + 8, static_cast<std::uint32_t>(argb.height()));  // positive: bottom row first
-    PutU16(h + 12, 1);
-    PutU16(h + 14, 32);
-    PutU32(h + 20, static_cast<std::uint32_t>(rowBytes * height));
-    std::uint8_t* pixels = h + kInfoHeaderBytes;
+    std::vector<std::uint8_t> dib = Dib32InfoHeader(static_cast<std::uint32_t>(argb.width()),
+                                                    static_cast<std::uint32_t>(argb.height()));
+    dib.resize(kBmpInfoHeaderBytes + rowBytes * height, 0);
+    std::uint8_t* pixels = dib.data() + kBmpInfoHeaderBytes;
     for (std::size_t y = 0; y < height; ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(static_cast<int>(y)));
         std::uint8_t* out = pixels + (height - 1 - y) * rowBytes;

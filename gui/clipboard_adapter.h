@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "io/bmp_file_header.h"  // BmpFileHeaderFor, for the image/bmp payload
 #include "io/data_source.h"
 
 namespace varlen {
@@ -54,11 +55,6 @@ std::unique_ptr<QMimeData> MimeDataFromPayloads(const Payloads& payloads) {
     }
     return data;
 }
-
-// A BMP file's 14-byte header for a packed DIB: "BM", file size, and the offset of the
-// pixels after the info header, the bit masks and the colour table. Empty when the DIB is
-// too short to hold an info header.
-std::vector<std::uint8_t> BmpFileHeaderFor(std::span<const std::uint8_t> dib);
 
 // A picture as a packed 32-bit BI_RGB DIB (40-byte info header, bottom row first, each
 // pixel blue, green, red, alpha). Empty for a null image.

@@ -157,8 +157,17 @@ void CRotationEdit::contextMenuEvent(QContextMenuEvent* event) {
 // --- CColorButton ---
 
 ColorRef LightenHalfway(ColorRef colour) {
-    auto lighten = [](ColorRef c) { return 255 - (255 - (c & 0xFF)) / 2; };
-    return lighten(colour) | (lighten(colour >> 8) << 8) | (lighten(colour >> 16) << 16);
+    auto lighten = [](int c) { return 255 - (255 - c) / 2; };
+    return MakeColorRef(lighten(GetRValue(colour)), lighten(GetGValue(colour)),
+                        lighten(GetBValue(colour)));
+}
+
+QColor ColorOf(ColorRef colour) {
+    return QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+ColorRef ColorRefOf(const QColor& colour) {
+    return MakeColorRef(colour.red(), colour.green(), colour.blue());
 }
 
 CColorButton::CColorButton(QWidget* parent) : QPushButton(parent) {}
@@ -203,9 +212,7 @@ void CColorButton::paintEvent(QPaintEvent*) {
         enabled ? QColor(Qt::black) : palette().color(QPalette::Disabled, QPalette::Text);
     const ColorRef fill = enabled ? m_crColor : LightenHalfway(m_crColor);
     painter.fillRect(r, frame);
-    painter.fillRect(r.adjusted(1, 1, -1, -1),
-                     QColor(static_cast<int>(fill & 0xFF), static_cast<int>((fill >> 8) & 0xFF),
-                            static_cast<int>((fill >> 16) & 0xFF)));
+    painter.fillRect(r.adjusted(1, 1, -1, -1), ColorOf(fill));
 }
 
 }  // namespace varlen

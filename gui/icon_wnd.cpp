@@ -41,13 +41,14 @@
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <numbers>
+
+#include "core/placement.h"
+#include "gui/controls.h"
 
 namespace varlen {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
-constexpr int kFullTurn = 360000;
 
 // Truncation toward zero, limited to the int range.
 int Trunc(double v) {
@@ -62,11 +63,6 @@ int Trunc(double v) {
 
 long long ClampCoordinate(long long v) {
     return std::clamp<long long>(v, -CIconWnd::kMaxCoordinate, CIconWnd::kMaxCoordinate);
-}
-
-QColor ColorOf(ColorRef cr) {
-    return QColor(static_cast<int>(cr & 0xFF), static_cast<int>((cr >> 8) & 0xFF),
-                  static_cast<int>((cr >> 16) & 0xFF));
 }
 
 // The backdrop of an empty view: a 16 x 16 tile of four 8 x 8 cells, silver (192) and
@@ -90,14 +86,6 @@ Point PointOf(const QPointF& pos) {
 }
 
 }  // namespace
-
-int NormalizeRotation(int rotation) {
-    int r = rotation % kFullTurn;
-    if (r < 0) {
-        r += kFullTurn;
-    }
-    return r;
-}
 
 CIconWnd::CIconWnd(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -264,7 +252,7 @@ void CIconWnd::UpdateCursor() {
 Point CIconWnd::ClientToSource(Point client) const {
     const int w = width();
     const int h = height();
-    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double theta = m_nRotation * std::numbers::pi / 180.0 / 1000.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const double cx = (w - 1) * 0.5;
@@ -489,7 +477,7 @@ void CIconWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CIconWnd::DragMove(Point pt) {
-    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double theta = m_nRotation * std::numbers::pi / 180.0 / 1000.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const int dx = m_bMirror ? pt.x - m_ptStart.x : m_ptStart.x - pt.x;
@@ -523,7 +511,7 @@ void CIconWnd::DragRotate(Point pt) {
     const double ex = m_bMirror ? pt.x - cx : cx - pt.x;
     const double e0 = m_bMirror ? m_ptStart.x - cx : cx - m_ptStart.x;
     const double a = std::atan2(cy - pt.y, ex) - std::atan2(cy - m_ptStart.y, e0);
-    const int delta = Trunc(a * 180.0 * 1000.0 / kPi + 0.5);
+    const int delta = Trunc(a * 180.0 * 1000.0 / std::numbers::pi + 0.5);
     m_nRotation = NormalizeRotation(NormalizeRotation(delta) + m_nStartRotation);
     repaint();
     emit rotated();
@@ -552,7 +540,7 @@ void CIconWnd::ZoomBy(int delta) {
 void CIconWnd::StepSquare(int sx, int sy) {
     // The square moves in the arrow's direction on the screen, through mirror and rotation
     // as a drag does (a drag moves it against the mouse).
-    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double theta = m_nRotation * std::numbers::pi / 180.0 / 1000.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const double dx = m_bMirror ? -sx : sx;

@@ -2,7 +2,7 @@
 // missing key (or one that does not read as an integer) leaves the default in place;
 // values are taken as stored, without range checks, and written back as they are. Only
 // where a value is used (ToEffectSettings, the ...ForUse helpers) is it brought into the
-// range the image code takes (see app/stored_values.h). Traps:
+// range the image code takes (see gui/stored_values.h). Traps:
 // - The two positions are packed into one int, y high and x low; each half is a signed
 //   16-bit number, so (-1, 5) is stored as 0x0005FFFF and must come back as (-1, 5).
 // - The format list is raw 12-byte records. It replaces the default list only when the
@@ -31,8 +31,6 @@
 namespace varlen {
 
 namespace {
-
-constexpr std::size_t kFormatBytes = 12;
 
 #ifdef Q_OS_WIN
 constexpr bool kNativeIsRegistry = true;
@@ -65,11 +63,6 @@ void WriteInt(QSettings& store, const char* key, int value) {
 
 void WriteBool(QSettings& store, const char* key, bool value) {
     WriteInt(store, key, value ? 1 : 0);
-}
-
-void PutU16(QByteArray& out, std::uint16_t v) {
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>(v >> 8));
 }
 
 std::span<const std::uint8_t> Span(const QByteArray& bytes) {
@@ -207,18 +200,9 @@ Point UnpackPoint(int packed) {
 }
 
 QByteArray FormatListBytes(const std::vector<FORMAT>& formats) {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(formats.size() * kFormatBytes));
-    for (const FORMAT& f : formats) {
-        const auto enabled = static_cast<std::uint32_t>(f.bEnabled);
-        PutU16(out, static_cast<std::uint16_t>(enabled & 0xFFFF));
-        PutU16(out, static_cast<std::uint16_t>(enabled >> 16));
-        PutU16(out, f.wBitCount);
-        PutU16(out, f.wWidth);
-        PutU16(out, f.wHeight);
-        PutU16(out, f.wReserved);
-    }
-    return out;
+    const std::vector<std::uint8_t> bytes = FormatRecordBytes(formats);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 std::vector<FORMAT> FormatListFromBytes(const QByteArray& bytes) {

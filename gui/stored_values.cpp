@@ -4,7 +4,7 @@
 // - The record count comes from the store as any integer: 12 x count is worked out in 64
 //   bits (a count of 357913942 would wrap to 8 bytes in 32 bits) and compared with the
 //   actual length before anything is read.
-// - A record is 12 bytes; the enabled flag is two 16-bit halves, low half first.
+// - A record is 12 bytes; the enabled flag is one 32-bit field.
 // - A format of side 0, of side 65535 or of depth 16 would make the pipeline refuse (null)
 //   or allocate without need: such records are skipped, never repaired, so the stored
 //   list is written back exactly as it was read.
@@ -13,15 +13,9 @@
 #include <algorithm>
 #include <iterator>
 
+#include "io/le_bytes.h"
+
 namespace varlen {
-
-namespace {
-
-std::uint16_t GetU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-}  // namespace
 
 std::vector<FORMAT> FormatRecords(std::span<const std::uint8_t> bytes) {
     const std::size_t count = bytes.size() / kFormatRecordBytes;
@@ -30,9 +24,7 @@ std::vector<FORMAT> FormatRecords(std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t* p = bytes.data() + i * kFormatRecordBytes;
         FORMAT f;
-        const std::uint32_t enabled = static_cast<std::uint32_t>(GetU16(p)) |
-                                      (static_cast<std::uint32_t>(GetU16(p + 2)) << 16);
-        f.bEnabled = static_cast<std::int32_t>(enabled);
+        f.bEnabled = GetI32(p);
         f.wBitCount = GetU16(p + 4);
         f.wWidth = GetU16(p + 6);
         f.wHeight = GetU16(p + 8);
@@ -40,6 +32,19 @@ std::vector<FORMAT> FormatRecords(std::span<const std::uint8_t> bytes) {
         formats.push_back(f);
     }
     return formats;
+}
+
+std::vector<std::uint8_t> FormatRecordBytes(const std::vector<FORMAT>& formats) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(formats.size() * kFormatRecordBytes);
+    for (const FORMAT& f : formats) {
+        PutI32(bytes, f.bEnabled);
+        PutU16(bytes, f.wBitCount);
+        PutU16(bytes, f.wWidth);
+        PutU16(bytes, f.wHeight);
+        PutU16(bytes, f.wReserved);
+    }
+    return bytes;
 }
 
 std::optional<std::vector<FORMAT>> ParseFormatList(std::span<const std::uint8_t> bytes,
@@ -57,13 +62,6 @@ std::optional<std::vector<FORMAT>> ParseFormatList(std::span<const std::uint8_t>
     return FormatRecords(bytes);
 }
 
-bool IsUsableFormat(const FORMAT& f) {
-    const bool depthOk =
-        f.wBitCount == 4 || f.wBitCount == 8 || f.wBitCount == 24 || f.wBitCount == 32;
-    const auto sideOk = [](int side) { return side >= kMinFormatSide && side <= kMaxFormatSide; };
-    return depthOk && sideOk(f.wWidth) && sideOk(f.wHeight);
-}
-
 std::vector<FORMAT> UsableFormats(const std::vector<FORMAT>& formats) {
     std::vector<FORMAT> usable;
     usable.reserve(formats.size());
@@ -71,21 +69,8 @@ std::vector<FORMAT> UsableFormats(const std::vector<FORMAT>& formats) {
     return usable;
 }
 
-EffectSettings ClampEffects(const EffectSettings& in) {
-    EffectSettings e = in;
-    e.brightness = std::clamp(in.brightness, -100, 100);
-    e.contrast = std::clamp(in.contrast, -100, 100);
-    e.sharp = std::clamp(in.sharp, 0, 8);
-    e.light = std::clamp(in.light, 0, 100);
-    e.transparent = std::clamp(in.transparent, -100, 100);
-    e.shadow = std::clamp(in.shadow, 0, 100);
-    e.round = std::clamp(in.round, 0, 200);
-    e.fade = std::clamp(in.fade, 0, 100);
-    return e;
-}
-
 int ClampTransparencyValue(int value) {
-    return std::clamp(value, 0, 255);
+    return kToleranceRange.Clamp(value);
 }
 
 }  // namespace varlen

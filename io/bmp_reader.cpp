@@ -26,6 +26,7 @@
 // - RLE: a run or a literal that passes the end of its row, a pixel or delta beyond the
 //   last row, or data that ends before the end-of-bitmap code rejects the whole picture.
 #include "io/bmp_reader.h"
+#include "io/le_bytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -39,18 +40,6 @@ constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiRle8 = 1;
 constexpr std::uint32_t kBiRle4 = 2;
 constexpr std::uint32_t kBiBitfields = 3;
-
-std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
-}
-std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::uint32_t>(d[at]) | (static_cast<std::uint32_t>(d[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(d[at + 2]) << 16) |
-           (static_cast<std::uint32_t>(d[at + 3]) << 24);
-}
-std::int32_t S32(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::int32_t>(U32(d, at));
-}
 
 constexpr std::uint32_t kCoreHeader = 12;      // OS/2 1.x BITMAPCOREHEADER
 constexpr std::uint32_t kOs2ShortHeader = 16;  // OS/2 2.x header cut after the bit count
@@ -148,7 +137,7 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
     if (dib.size() < 12) {
         return std::nullopt;
     }
-    const std::uint32_t headerSize = U32(dib, 0);
+    const std::uint32_t headerSize = GetU32(dib, 0);
     if (!ValidHeaderSize(headerSize) || dib.size() < headerSize) {
         return std::nullopt;
     }
@@ -159,20 +148,20 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
     std::uint32_t clrUsed = 0;
     std::size_t entryBytes = 4;  // RGBQUAD; the OS/2 1.x core header has RGBTRIPLE entries
     if (headerSize == kCoreHeader) {
-        width = U16(dib, 4);
-        rawHeight = U16(dib, 6);
-        bpp = U16(dib, 10);
+        width = GetU16(dib, 4);
+        rawHeight = GetU16(dib, 6);
+        bpp = GetU16(dib, 10);
         entryBytes = 3;
     } else if (headerSize == kOs2ShortHeader) {
-        width = S32(dib, 4);
-        rawHeight = S32(dib, 8);
-        bpp = U16(dib, 14);
+        width = GetI32(dib, 4);
+        rawHeight = GetI32(dib, 8);
+        bpp = GetU16(dib, 14);
     } else {
-        width = S32(dib, 4);
-        rawHeight = S32(dib, 8);
-        bpp = U16(dib, 14);
-        compression = U32(dib, 16);
-        clrUsed = U32(dib, 32);
+        width = GetI32(dib, 4);
+        rawHeight = GetI32(dib, 8);
+        bpp = GetU16(dib, 14);
+        compression = GetU32(dib, 16);
+        clrUsed = GetU32(dib, 32);
         // In the OS/2 2.x header, 3 and 4 are Huffman 1D and RLE24, which are not read.
         if (headerSize == kOs2Header && compression >= kBiBitfields) {
             return std::nullopt;
@@ -221,7 +210,7 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
             return std::nullopt;
         }
         for (int i = 0; i < 3; ++i) {
-            masks[i] = U32(dib, at + 4 * static_cast<std::size_t>(i));
+            masks[i] = GetU32(dib, at + 4 * static_cast<std::size_t>(i));
         }
         if (headerSize == 40) {
             offset += 12;
@@ -301,7 +290,7 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
             std::uint8_t* dst = bmp.bits.data() + static_cast<std::size_t>(y) * bmp.stride;
             for (int x = 0; x < width; ++x) {
                 const std::uint32_t p =
-                    U32(std::span(src, srcStride), static_cast<std::size_t>(x) * 4);
+                    GetU32(std::span(src, srcStride), static_cast<std::size_t>(x) * 4);
                 dst[4 * x + 0] = static_cast<std::uint8_t>(fields[2].Expand(p));
                 dst[4 * x + 1] = static_cast<std::uint8_t>(fields[1].Expand(p));
                 dst[4 * x + 2] = static_cast<std::uint8_t>(fields[0].Expand(p));

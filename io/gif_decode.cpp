@@ -18,6 +18,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/c_handle.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
@@ -40,15 +41,10 @@ int GifReadData(GifFileType* gif, GifByteType* out, int n) {
     return static_cast<int>(k);
 }
 
-struct GifGuard {
-    GifFileType* gif = nullptr;
-    ~GifGuard() {
-        if (gif != nullptr) {
-            int error = 0;
-            DGifCloseFile(gif, &error);
-        }
-    }
-};
+void CloseGifReader(GifFileType* gif) {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+}
 
 // Skips the remaining data sub-blocks of an extension.
 bool SkipExtensionBlocks(GifFileType* gif) {
@@ -68,13 +64,12 @@ std::optional<DecodedBitmap> DecodeGif(std::span<const std::uint8_t> data) {
         return std::nullopt;
     }
     GifSource source{data, 0};
-    GifGuard guard;
     int error = 0;
-    guard.gif = DGifOpen(&source, GifReadData, &error);
-    if (guard.gif == nullptr) {
+    const CHandle<GifFileType, CloseGifReader> guard(DGifOpen(&source, GifReadData, &error));
+    if (guard == nullptr) {
         return std::nullopt;
     }
-    GifFileType* gif = guard.gif;
+    GifFileType* gif = guard.get();
     int transparent = -1;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;

@@ -10,6 +10,7 @@
 // wrapped. giflib reports errors by return codes (no longjmp); the output callback
 // catches allocation failure and reports a short write instead of throwing through C.
 #include "io/gif_encode.h"
+#include "io/c_handle.h"
 
 #include <gif_lib.h>
 
@@ -32,15 +33,10 @@ int GifWriteData(GifFileType* gif, const GifByteType* data, int n) {
     return n;
 }
 
-struct GifCloser {
-    void operator()(GifFileType* gif) const {
-        int error = 0;
-        EGifCloseFile(gif, &error);
-    }
-};
-struct ColorMapFree {
-    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
-};
+void CloseGifWriter(GifFileType* gif) {
+    int error = 0;
+    EGifCloseFile(gif, &error);
+}
 
 bool RunGifWrite(const CIcon& icon, const DibBits& bits, std::vector<std::uint8_t>& out) {
     const int width = icon.Width();
@@ -53,13 +49,13 @@ bool RunGifWrite(const CIcon& icon, const DibBits& bits, std::vector<std::uint8_
     for (std::size_t i = 0; i < colors.size() && i < palette.size(); ++i) {
         colors[i] = GifColorType{palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
     }
-    const std::unique_ptr<ColorMapObject, ColorMapFree> map(GifMakeMapObject(count, colors.data()));
+    const CHandle<ColorMapObject, GifFreeMapObject> map(GifMakeMapObject(count, colors.data()));
     if (!map) {
         return false;
     }
 
     int error = 0;
-    std::unique_ptr<GifFileType, GifCloser> gif(EGifOpen(&out, GifWriteData, &error));
+    CHandle<GifFileType, CloseGifWriter> gif(EGifOpen(&out, GifWriteData, &error));
     if (!gif) {
         return false;
     }

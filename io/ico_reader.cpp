@@ -30,6 +30,7 @@
 
 #include "io/bmp_reader.h"
 #include "io/icons.h"
+#include "io/le_bytes.h"
 #include "io/loaders.h"
 #include "io/picture_decoders.h"
 
@@ -42,12 +43,6 @@ constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::size_t kPngIhdrEnd = 33;    // signature, IHDR length and type, 13 data bytes
 constexpr std::size_t kMinDibHeader = 40;  // BITMAPINFOHEADER
 
-std::uint32_t U16(std::span<const std::uint8_t> d, std::size_t at) {
-    return static_cast<std::uint32_t>(d[at] | (d[at + 1] << 8));
-}
-std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at) {
-    return U16(d, at) | (U16(d, at + 2) << 16);
-}
 std::uint32_t Be32(std::span<const std::uint8_t> d, std::size_t at) {
     return (static_cast<std::uint32_t>(d[at]) << 24) |
            (static_cast<std::uint32_t>(d[at + 1]) << 16) |
@@ -100,22 +95,22 @@ std::optional<Candidate> Inspect(std::span<const std::uint8_t> image) {
     if (image.size() < kMinDibHeader) {
         return std::nullopt;
     }
-    const auto w = static_cast<std::int32_t>(U32(image, 4));
-    const auto h = static_cast<std::int32_t>(U32(image, 8)) / 2;
+    const auto w = static_cast<std::int32_t>(GetU32(image, 4));
+    const auto h = static_cast<std::int32_t>(GetU32(image, 8)) / 2;
     if (w < 1 || h < 1) {
         return std::nullopt;
     }
     c.area = static_cast<std::int64_t>(w) * h;
-    c.depth = static_cast<int>(U16(image, 14));
+    c.depth = static_cast<int>(GetU16(image, 14));
     return c;
 }
 
 std::unique_ptr<CIcon> DecodeDibImage(std::span<const std::uint8_t> image) {
-    const std::uint32_t headerSize = U32(image, 0);
-    const int height = static_cast<std::int32_t>(U32(image, 8)) / 2;
-    const int bpp = static_cast<int>(U16(image, 14));
-    const std::uint32_t compression = U32(image, 16);
-    const std::uint32_t clrUsed = U32(image, 32);
+    const std::uint32_t headerSize = GetU32(image, 0);
+    const int height = static_cast<std::int32_t>(GetU32(image, 8)) / 2;
+    const int bpp = static_cast<int>(GetU16(image, 14));
+    const std::uint32_t compression = GetU32(image, 16);
+    const std::uint32_t clrUsed = GetU32(image, 32);
     if (compression != kBiRgb && compression != kBiBitfields) {
         return nullptr;
     }
@@ -185,11 +180,11 @@ std::unique_ptr<CIcon> DecodeDibImage(std::span<const std::uint8_t> image) {
 }  // namespace
 
 std::unique_ptr<CIcon> ReadIconFile(std::span<const std::uint8_t> data) {
-    if (data.size() < kIconHeaderSize || U16(data, 0) != 0) {
+    if (data.size() < kIconHeaderSize || GetU16(data, 0) != 0) {
         return nullptr;
     }
-    const std::uint32_t type = U16(data, 2);
-    const std::size_t count = U16(data, 4);
+    const std::uint32_t type = GetU16(data, 2);
+    const std::size_t count = GetU16(data, 4);
     if ((type != 1 && type != 2) || count == 0 ||
         data.size() < kIconHeaderSize + kIconEntrySize * count) {
         return nullptr;
@@ -197,8 +192,8 @@ std::unique_ptr<CIcon> ReadIconFile(std::span<const std::uint8_t> data) {
     std::vector<Candidate> candidates;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t entry = kIconHeaderSize + kIconEntrySize * i;
-        const std::size_t length = U32(data, entry + 8);
-        const std::size_t offset = U32(data, entry + 12);
+        const std::size_t length = GetU32(data, entry + 8);
+        const std::size_t offset = GetU32(data, entry + 12);
         if (length == 0 || offset > data.size() || length > data.size() - offset) {
             continue;
         }

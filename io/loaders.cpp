@@ -32,6 +32,7 @@
 #include "io/clipboard_formats.h"
 #include "io/exif_orientation.h"
 #include "io/ico_reader.h"
+#include "io/le_bytes.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
@@ -47,9 +48,7 @@ bool ReadS32(ByteReader& r, std::int32_t& v) {
     if (r.Read(b, 4) != 4) {
         return false;
     }
-    v = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-        (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
+    v = GetI32(b);
     return true;
 }
 
@@ -94,8 +93,7 @@ void ConvertRow(const DecodedBitmap& b, const std::uint8_t* src, Pixel* dst, boo
         }
         case 16:
             for (int x = 0; x < w; ++x) {
-                const std::uint32_t p = static_cast<std::uint32_t>(src[2 * x]) |
-                                        (static_cast<std::uint32_t>(src[2 * x + 1]) << 8);
+                const std::uint32_t p = GetU16(src + 2 * x);
                 dst[x] =
                     MakePixel(255, fields[0].Expand(p), fields[1].Expand(p), fields[2].Expand(p));
             }

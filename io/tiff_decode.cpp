@@ -28,6 +28,7 @@
 #include <cstring>
 #include <vector>
 
+#include "io/c_handle.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
@@ -96,30 +97,6 @@ int TiffQuiet(TIFF*, void*, const char*, const char*, va_list) {
     return 1;  // handled: libtiff does not pass it on to the process-wide handler
 }
 
-struct OptionsGuard {
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    ~OptionsGuard() {
-        if (options != nullptr) {
-            TIFFOpenOptionsFree(options);
-        }
-    }
-    OptionsGuard() = default;
-    OptionsGuard(const OptionsGuard&) = delete;
-    OptionsGuard& operator=(const OptionsGuard&) = delete;
-};
-
-struct TiffGuard {
-    TIFF* tif = nullptr;
-    ~TiffGuard() {
-        if (tif != nullptr) {
-            TIFFClose(tif);
-        }
-    }
-    TiffGuard() = default;
-    TiffGuard(const TiffGuard&) = delete;
-    TiffGuard& operator=(const TiffGuard&) = delete;
-};
-
 struct RgbaGuard {
     TIFFRGBAImage image{};
     bool begun = false;
@@ -173,25 +150,25 @@ std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data) {
     if (SniffEncoded(data) != EncodedKind::Tiff) {
         return std::nullopt;
     }
-    const OptionsGuard options;
-    if (options.options == nullptr) {
+    const CHandle<TIFFOpenOptions, TIFFOpenOptionsFree> options(TIFFOpenOptionsAlloc());
+    if (options == nullptr) {
         return std::nullopt;
     }
-    TIFFOpenOptionsSetErrorHandlerExtR(options.options, TiffQuiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.options, TiffQuiet, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, MaxSingleAllocation(data.size()));
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TiffQuiet, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), TiffQuiet, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), MaxSingleAllocation(data.size()));
 
     TiffMemory memory{data, 0};
-    TiffGuard guard;
-    guard.tif = TIFFClientOpenExt("memory", "rm", &memory, TiffRead, TiffWrite, TiffSeek, TiffClose,
-                                  TiffSize, TiffMap, TiffUnmap, options.options);
-    if (guard.tif == nullptr) {
+    const CHandle<TIFF, TIFFClose> tif(TIFFClientOpenExt("memory", "rm", &memory, TiffRead,
+                                                         TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                                         TiffMap, TiffUnmap, options.get()));
+    if (tif == nullptr) {
         return std::nullopt;
     }
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    if (TIFFGetField(guard.tif, TIFFTAG_IMAGEWIDTH, &width) == 0 ||
-        TIFFGetField(guard.tif, TIFFTAG_IMAGELENGTH, &height) == 0 || width < 1 || height < 1 ||
+    if (TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) == 0 ||
+        TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height) == 0 || width < 1 || height < 1 ||
         width > kMaxPictureSide || height > kMaxPictureSide) {
         return std::nullopt;
     }
@@ -199,18 +176,18 @@ std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data) {
     // feeds, so at most twice our raster; libtiff fills it before the data arrives.
     const std::uint64_t rasterBytes = std::uint64_t{width} * height * 4;
     const std::uint64_t chunkBytes =
-        TIFFIsTiled(guard.tif) != 0 ? TIFFTileSize64(guard.tif) : TIFFStripSize64(guard.tif);
+        TIFFIsTiled(tif.get()) != 0 ? TIFFTileSize64(tif.get()) : TIFFStripSize64(tif.get());
     if (chunkBytes == 0 || chunkBytes > 2 * rasterBytes) {
         return std::nullopt;
     }
-    const bool straight = PassStraightAlphaThrough(guard.tif);
+    const bool straight = PassStraightAlphaThrough(tif.get());
 
     char message[1024] = {};
-    if (TIFFRGBAImageOK(guard.tif, message) == 0) {
+    if (TIFFRGBAImageOK(tif.get(), message) == 0) {
         return std::nullopt;
     }
     RgbaGuard rgba;
-    rgba.begun = TIFFRGBAImageBegin(&rgba.image, guard.tif, 1, message) != 0;
+    rgba.begun = TIFFRGBAImageBegin(&rgba.image, tif.get(), 1, message) != 0;
     if (!rgba.begun || rgba.image.width != width || rgba.image.height != height) {
         return std::nullopt;
     }

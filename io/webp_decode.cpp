@@ -18,24 +18,13 @@
 #include <cstring>
 #include <vector>
 
+#include "io/c_handle.h"
 #include "io/exif_orientation.h"
 #include "io/picture_decoders.h"
 
 namespace varlen {
 
 namespace {
-
-struct DemuxGuard {
-    WebPDemuxer* demux = nullptr;
-    explicit DemuxGuard(const WebPData* data) : demux(WebPDemux(data)) {}
-    ~DemuxGuard() {
-        if (demux != nullptr) {
-            WebPDemuxDelete(demux);
-        }
-    }
-    DemuxGuard(const DemuxGuard&) = delete;
-    DemuxGuard& operator=(const DemuxGuard&) = delete;
-};
 
 struct FrameGuard {
     WebPIterator iter{};
@@ -64,18 +53,18 @@ std::optional<DecodedBitmap> DecodeWebp(std::span<const std::uint8_t> data) {
         return std::nullopt;
     }
     const WebPData whole{data.data(), data.size()};
-    const DemuxGuard guard(&whole);
-    if (guard.demux == nullptr) {
+    const CHandle<WebPDemuxer, WebPDemuxDelete> demux(WebPDemux(&whole));
+    if (demux == nullptr) {
         return std::nullopt;
     }
-    const std::uint32_t canvasWidth = WebPDemuxGetI(guard.demux, WEBP_FF_CANVAS_WIDTH);
-    const std::uint32_t canvasHeight = WebPDemuxGetI(guard.demux, WEBP_FF_CANVAS_HEIGHT);
+    const std::uint32_t canvasWidth = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
+    const std::uint32_t canvasHeight = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     if (canvasWidth < 1 || canvasHeight < 1 || canvasWidth > kMaxPictureSide ||
         canvasHeight > kMaxPictureSide) {
         return std::nullopt;
     }
     FrameGuard frame;
-    frame.valid = WebPDemuxGetFrame(guard.demux, 1, &frame.iter) != 0;
+    frame.valid = WebPDemuxGetFrame(demux.get(), 1, &frame.iter) != 0;
     if (!frame.valid || !frame.iter.complete) {
         return std::nullopt;
     }
@@ -124,7 +113,7 @@ std::optional<DecodedBitmap> DecodeWebp(std::span<const std::uint8_t> data) {
                         pixels.data() + static_cast<std::size_t>(y) * frameStride, frameStride);
         }
     }
-    out.orientation = WebpOrientation(guard.demux);
+    out.orientation = WebpOrientation(demux.get());
     return out;
 }
 

@@ -46,6 +46,7 @@
 #include <algorithm>
 
 #include "gui/background_work.h"
+#include "core/effects.h"
 #include "gui/controls.h"
 #include "gui/icon_wnd.h"
 #include "gui/up_down.h"
@@ -56,7 +57,9 @@ namespace varlen {
 
 namespace {
 
-constexpr int kMaxValue = 255;
+// The tolerance and the expansion fields share one range.
+constexpr int kMaxValue = kToleranceRange.hi;
+static_assert(kToleranceRange == kExpandRange && kToleranceRange.lo == 0);
 // Copies of pictures from this size on are made in the background (a 16384 x 16384 copy
 // takes seconds: its pages are cleared and filled).
 constexpr std::size_t kBackgroundPixels = std::size_t{1} << 22;

@@ -34,9 +34,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/format.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
 #include "gui/clipboard_copy.h"
+#include "gui/dialog_units.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
@@ -49,7 +51,6 @@ namespace varlen {
 
 namespace {
 
-constexpr int kDepths[4] = {4, 8, 24, 32};
 // From this many pixels on, the view's preview is spread over threads.
 constexpr std::size_t kPoolPixels = 256 * 256;
 
@@ -82,15 +83,6 @@ std::unique_ptr<QTreeWidgetItem> MakeSizeNode(int width, int height, bool checke
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
     return item;
-}
-
-// Dialog units of the page's font: a quarter of the average character width, an eighth
-// of the line height.
-int DluX(const QWidget* w, int n) {
-    return n * w->fontMetrics().averageCharWidth() / 4;
-}
-int DluY(const QWidget* w, int n) {
-    return n * w->fontMetrics().height() / 8;
 }
 
 }  // namespace
@@ -182,27 +174,28 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
 
     // Layout: tree with the button column at its right and the smoothing box below them;
     // the square view at the right of the page.
+    const DialogUnits du(fontMetrics());
     const int treeWidth =
-        std::max(DluX(this, 114), fontMetrics().horizontalAdvance(DepthText(32)) +
-                                      m_treeFormat->indentation() + fontMetrics().height() * 3);
-    m_treeFormat->setFixedSize(treeWidth, DluY(this, 114));
+        std::max(du.X(114), fontMetrics().horizontalAdvance(DepthText(32)) +
+                                m_treeFormat->indentation() + fontMetrics().height() * 3);
+    m_treeFormat->setFixedSize(treeWidth, du.Y(114));
     auto* buttons = new QVBoxLayout;
-    buttons->setSpacing(DluY(this, 4));
+    buttons->setSpacing(du.Y(4));
     buttons->addWidget(m_btnPreview);
     buttons->addWidget(m_btnCopy);
     buttons->addWidget(m_btnExport);
-    buttons->addSpacing(DluY(this, 8));
+    buttons->addSpacing(du.Y(8));
     buttons->addWidget(m_btnAdd);
     buttons->addWidget(m_btnDelete);
     buttons->addStretch(1);
     auto* top = new QHBoxLayout;
-    top->setSpacing(DluX(this, 4));
+    top->setSpacing(du.X(4));
     top->addWidget(m_treeFormat);
     top->addLayout(buttons);
     auto* column = new QVBoxLayout;
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
-    column->addSpacing(DluY(this, 4));
+    column->addSpacing(du.Y(4));
     column->addWidget(m_chkSmoothing);
     column->addStretch(1);
     auto* left = new QWidget(this);
@@ -269,7 +262,7 @@ void CVarlenPage4::OnSetActive() {
     m_wndIcon->SetImage(m_pPreview.get());
 
     m_treeFormat->clear();
-    for (int depth : kDepths) {
+    for (int depth : kFormatDepths) {
         auto node = std::make_unique<QTreeWidgetItem>();
         node->setText(0, DepthText(depth));
         node->setData(0, Qt::UserRole, static_cast<unsigned>(depth));

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+#include <sstream>
+
 namespace varlen {
 namespace {
 
@@ -151,6 +155,98 @@ TEST(CommandLine, HelpAndVersionWin) {
     EXPECT_TRUE(IsBatchInvocation(std::vector<std::string>{"pic.png", "--export=a.png"}));
     EXPECT_FALSE(IsBatchInvocation(std::vector<std::string>{"pic.png"}));
     EXPECT_FALSE(IsBatchInvocation(std::vector<std::string>{}));
+}
+
+// --help and the parser come from one table; these read the help as a user does and hold
+// the parser to it.
+std::vector<std::string> Created(std::vector<std::string> middle) {
+    std::vector<std::string> args = {"--create", "o.ico"};
+    args.insert(args.end(), middle.begin(), middle.end());
+    args.push_back("in.png");
+    return args;
+}
+
+TEST(CommandLineHelp, EveryOptionItNamesIsKnown) {
+    const std::string help(UsageText());
+    const std::regex name(R"((^|[\s\[|])(--[a-z0-9-]+))");
+    std::set<std::string> names;
+    for (auto it = std::sregex_iterator(help.begin(), help.end(), name);
+         it != std::sregex_iterator(); ++it) {
+        names.insert((*it)[2].str());
+    }
+    EXPECT_GE(names.size(), 29u);  // every option of the current line, at the least
+    for (const std::string& n : names) {
+        const auto r = Parse({n});
+        EXPECT_EQ(r.error.find("unknown option"), std::string::npos) << n << " -> " << r.error;
+    }
+    EXPECT_NE(Parse({"--shadowpos", "1,1"}).error.find("unknown option"), std::string::npos);
+}
+
+TEST(CommandLineHelp, EveryRangeItShowsIsTheRangeAccepted) {
+    const std::string help(UsageText());
+    // "--light N (0 ... 100)" in the effects lines, "--tolerance N   colour tolerance,
+    // 0 ... 255" in the others.
+    const std::regex ranged(R"((--[a-z0-9-]+) (N|X,Y)[ (][^\n]*?(-?\d+) \.\.\. (-?\d+))");
+    int seen = 0;
+    for (auto it = std::sregex_iterator(help.begin(), help.end(), ranged);
+         it != std::sregex_iterator(); ++it, ++seen) {
+        const std::string option = (*it)[1];
+        const bool point = (*it)[2] == "X,Y";
+        const int lo = std::stoi((*it)[3]);
+        const int hi = std::stoi((*it)[4]);
+        const auto value = [&](int v) {
+            const std::string n = std::to_string(v);
+            return point ? n + "," + n : n;
+        };
+        for (const int ok : {lo, hi}) {
+            EXPECT_EQ(Parse(Created({option, value(ok)})).error, "") << option << " " << ok;
+        }
+        for (const int bad : {lo - 1, hi + 1}) {
+            const auto r = Parse(Created({option, value(bad)}));
+            EXPECT_TRUE(r.error.starts_with(option + ": "))
+                << option << " " << bad << " -> " << r.error;
+            EXPECT_NE(r.error.find(std::to_string(lo) + " to " + std::to_string(hi)),
+                      std::string::npos)
+                << r.error;
+        }
+    }
+    // Ten effect values and the two region values.
+    EXPECT_EQ(seen, 12);
+}
+
+TEST(CommandLineHelp, FormatRulesItStatesAreTheOnesParsed) {
+    const std::string help(UsageText());
+    std::smatch m;
+    ASSERT_TRUE(
+        std::regex_search(help, m, std::regex(R"(depths ([0-9, ]+); sides (\d+) \.\.\. (\d+))")));
+    std::set<int> depths;
+    std::istringstream list(m[1].str());
+    for (std::string d; std::getline(list, d, ',');) {
+        depths.insert(std::stoi(d));
+    }
+    for (int bits = 0; bits <= 33; ++bits) {
+        const std::string text = std::to_string(bits) + ":16x16";
+        EXPECT_EQ(ParseFormat(text).has_value(), depths.contains(bits)) << text;
+    }
+    const int lo = std::stoi(m[2]), hi = std::stoi(m[3]);
+    EXPECT_TRUE(ParseFormat("8:" + std::to_string(lo) + "x" + std::to_string(hi)));
+    EXPECT_FALSE(ParseFormat("8:" + std::to_string(lo - 1) + "x" + std::to_string(hi)));
+    EXPECT_FALSE(ParseFormat("8:" + std::to_string(lo) + "x" + std::to_string(hi + 1)));
+    ASSERT_TRUE(std::regex_search(help, m, std::regex(R"(default: the (\d+) standard formats)")));
+    EXPECT_EQ(Parse(Created({})).options.formats.size(), std::stoul(m[1]));
+}
+
+TEST(CommandLineHelp, FlagsTakeNoValueAndLeaveTheNextArgument) {
+    // A flag followed by what looks like its value: the value is the picture.
+    for (const char* flag :
+         {"--no-margin", "--mirror", "--png", "--no-smoothing", "--no-light-4bit"}) {
+        const auto r = Parse({"--create", "o.ico", flag, "pic.png"});
+        EXPECT_EQ(r.error, "") << flag;
+        EXPECT_EQ(r.options.picture, "pic.png") << flag;
+    }
+    const auto r = Parse({"--create", "o.ico", "--no-smoothing", "--no-light-4bit", "p"});
+    EXPECT_FALSE(r.options.smoothing);
+    EXPECT_TRUE(r.options.effects.noLight4Bit);
 }
 
 }  // namespace

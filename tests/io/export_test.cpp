@@ -160,5 +160,36 @@ TEST(ExportSave, FailuresLeaveThePreviousFilesIntact) {
     EXPECT_EQ(dir.Count(), 4u);
 }
 
+TEST(ExportTypes, NumbersAndExtensionsNameOneTypeEach) {
+    for (const int bad : {-1, 0, 5, 1000}) {
+        EXPECT_FALSE(ExportTypeFromNumber(bad)) << bad;
+    }
+    for (int n = 1; n <= 4; ++n) {
+        const auto type = ExportTypeFromNumber(n);
+        ASSERT_TRUE(type) << n;
+        EXPECT_EQ(static_cast<int>(*type), n);
+        const std::string ext(ExportExtension(*type));
+        EXPECT_EQ(ExportTypeOf("dir/name" + ext), type) << ext;
+        std::string upper = ext;
+        for (char& c : upper) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        EXPECT_EQ(ExportTypeOf("a.b" + upper), type) << upper;
+    }
+    EXPECT_EQ(ExportExtension(ExportType::kCursor), ".cur");
+    for (const char* none : {"name", "a.ico", "a.png/file", "a.bmp\\x", "a.", ".bmpx", ""}) {
+        EXPECT_FALSE(ExportTypeOf(none)) << none;
+    }
+}
+
+TEST(ExportSave, SaveByTypeRefusesWhatItsTypeCannotHold) {
+    TempFolder dir;
+    EXPECT_FALSE(SaveExport(*Solid(9, 7, 32, 77), ExportType::kGif, dir / "deep.gif", 0, 0));
+    EXPECT_FALSE(std::filesystem::exists(dir / "deep.gif"));
+    EXPECT_FALSE(SaveExport(*Solid(9, 7, 8, 77), ExportType::kCursor, dir / "far.cur", 9, 0));
+    EXPECT_FALSE(std::filesystem::exists(dir / "far.cur"));
+    EXPECT_TRUE(SaveExport(*Solid(9, 7, 8, 77), ExportType::kCursor, dir / "in.cur", 8, 6));
+}
+
 }  // namespace
 }  // namespace varlen

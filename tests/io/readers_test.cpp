@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "io/bmp_file_header.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "tests/io/writer_support.h"
@@ -202,6 +203,47 @@ TEST_F(IndependentReaders, BitmapPngAndGifOpenWithTheirSizesAndColours) {
         ASSERT_EQ(blocks[i].size(), 2u) << files[i];
         EXPECT_EQ(blocks[i][0] + "|" + blocks[i][1], expected[i]) << files[i];
     }
+}
+
+TEST_F(IndependentReaders, SaveByTypeWritesTheFileItsExtensionNames) {
+    const char* formats[] = {"BMP", "PNG", "GIF", "CUR"};
+    std::vector<std::filesystem::path> files;
+    for (int n = 1; n <= 4; ++n) {
+        const ExportType type = *ExportTypeFromNumber(n);
+        const auto path = m_dir / ("by-type" + std::string(ExportExtension(type)));
+        ASSERT_EQ(ExportTypeOf(path.string()), type);
+        ASSERT_TRUE(SaveExport(*Sample(12, 10, 8), type, path, 3, 9)) << n;
+        files.push_back(path);
+    }
+    const auto blocks = Pillow(files);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        ASSERT_EQ(blocks[i].size(), 2u) << files[i];
+        EXPECT_EQ(blocks[i][0], formats[i]);
+        EXPECT_EQ(blocks[i][1], "12 10 128 128 128 255 128 128 128 255") << files[i];
+    }
+    EXPECT_EQ(IcotoolList(files[3]),
+              (std::vector<std::string>{"--cursor --index=1 --width=12 --height=10 --bit-depth=8 "
+                                        "--palette-size=256 --hotspot-x=3 --hotspot-y=9"}));
+}
+
+TEST_F(IndependentReaders, FileHeaderMakesADibABitmapFile) {
+    // An 8-bit DIB with a two-colour table (biClrUsed 2): the offset must skip 8 bytes.
+    Bytes dib(40, 0);
+    dib[0] = 40;
+    dib[4] = 2;  // width
+    dib[8] = 1;  // height
+    dib[12] = 1;
+    dib[14] = 8;
+    dib[32] = 2;
+    const Bytes table = {0, 0, 255, 0, 255, 0, 0, 0};  // red, blue
+    dib.insert(dib.end(), table.begin(), table.end());
+    const Bytes row = {1, 0, 0, 0};  // blue, red, padding
+    dib.insert(dib.end(), row.begin(), row.end());
+    Bytes file = BmpFileHeaderFor(dib);
+    file.insert(file.end(), dib.begin(), dib.end());
+    WriteAll(m_dir / "table.bmp", file);
+    EXPECT_EQ(Pillow(m_dir / "table.bmp"),
+              (std::vector<std::string>{"BMP", "2 1 0 0 255 255 255 0 0 255"}));
 }
 
 }  // namespace
