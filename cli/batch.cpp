@@ -14,6 +14,7 @@
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/loaders.h"
+#include "io/write_error.h"
 
 namespace varlen {
 
@@ -62,19 +63,24 @@ void ShowProgress(std::ostream& err, std::size_t total) {
     err << "\rBuilding " << total << (total == 1 ? " format" : " formats") << "   " << std::flush;
 }
 
-bool WriteExport(const CIcon& icon, const BatchOptions& o) {
+bool WriteExport(const CIcon& icon, const BatchOptions& o, WriteError& why) {
     const std::filesystem::path path(o.output);
     switch (*ExportTypeOf(o.output)) {
         case ExportType::kBmp:
-            return SaveBmp(icon, path);
+            return SaveBmp(icon, path, &why);
         case ExportType::kPng:
-            return SavePng(icon, path);
+            return SavePng(icon, path, &why);
         case ExportType::kGif:
-            return SaveGif(icon, path);
+            return SaveGif(icon, path, &why);
         case ExportType::kCursor:
-            return SaveCursor(icon, path, o.hotspot.x, o.hotspot.y);
+            return SaveCursor(icon, path, o.hotspot.x, o.hotspot.y, &why);
     }
     return false;
+}
+
+int CannotWrite(std::ostream& err, const std::string& name, const WriteError& why) {
+    err << "varlen: cannot write '" << name << "': " << DescribeWriteError(why) << "\n";
+    return kExitFailed;
 }
 
 // The picture named on the command line, or standard input's for "-"; null after a message.
@@ -181,10 +187,10 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
         err << "\r" << std::string(60, ' ') << "\r" << std::flush;
     }
 
+    WriteError why{0, WriteLimit::kNotEncodable};
     if (o.mode == BatchMode::kExport) {
-        if (!images.front() || !WriteExport(*images.front(), o)) {
-            err << "varlen: cannot write '" << o.output << "'\n";
-            return kExitFailed;
+        if (!images.front() || !WriteExport(*images.front(), o, why)) {
+            return CannotWrite(err, o.output, why);
         }
         return kExitOk;
     }
@@ -194,9 +200,8 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
         icons.Add(std::move(image));
     }
     if (icons.GetSize() != o.formats.size() ||
-        !icons.Save(std::filesystem::path(o.output), o.png)) {
-        err << "varlen: cannot write '" << o.output << "'\n";
-        return kExitFailed;
+        !icons.Save(std::filesystem::path(o.output), o.png, &why)) {
+        return CannotWrite(err, o.output, why);
     }
     return kExitOk;
 }

@@ -9,6 +9,7 @@
 
 #include "core/icon.h"
 #include "io/stream.h"
+#include "io/write_error.h"
 
 namespace varlen {
 
@@ -21,10 +22,12 @@ bool WriteBmpFile(const CIcon& icon, OutFile& file);
 // False when the hotspot lies outside the image.
 bool WriteCursorFile(const CIcon& icon, OutFile& file, int hotspotX, int hotspotY);
 
-bool SaveBmp(const CIcon& icon, const std::filesystem::path& path);
-bool SavePng(const CIcon& icon, const std::filesystem::path& path);
+// On failure *error (when given) says why.
+bool SaveBmp(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
+bool SavePng(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
 // Fails without touching anything when the depth is above 8.
-bool SaveGif(const CIcon& icon, const std::filesystem::path& path);
-bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY);
+bool SaveGif(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
+bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY,
+                WriteError* error = nullptr);
 
 }  // namespace varlen

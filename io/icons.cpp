@@ -91,12 +91,8 @@ bool CIcons::Write(OutFile& file, bool png) const {
     return true;
 }
 
-bool CIcons::Save(const std::filesystem::path& path, bool png) const {
-    const std::unique_ptr<AtomicFile> file = AtomicFile::Create(path);
-    if (!file) {
-        return false;
-    }
-    return Write(*file, png) && file->Commit();
+bool CIcons::Save(const std::filesystem::path& path, bool png, WriteError* error) const {
+    return SaveAtomically(path, error, [&](OutFile& f) { return Write(f, png); });
 }
 
 }  // namespace varlen

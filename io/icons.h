@@ -8,6 +8,7 @@
 
 #include "core/icon.h"
 #include "io/stream.h"
+#include "io/write_error.h"
 
 namespace varlen {
 
@@ -29,8 +30,9 @@ class CIcons {
     // Writes the icon file at path: header, directory, then each image in PNG form (when
     // png is set and the image is 32-bit and at least 64 x 64) or DIB icon form. The
     // target is replaced only when the whole file has been written; on failure an
-    // existing file keeps its content and no partial file is left.
-    bool Save(const std::filesystem::path& path, bool png) const;
+    // existing file keeps its content and no partial file is left; *error (when given)
+    // then says why.
+    bool Save(const std::filesystem::path& path, bool png, WriteError* error = nullptr) const;
     // The same file written to file from its current position, which must be 0 (the
     // directory offsets are file positions). False on any writer or write failure, or
     // when there are more than 65535 images or offsets beyond 32 bits.

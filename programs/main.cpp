@@ -2,7 +2,9 @@
 // the command-line front end, which needs no display and never loads Qt. Otherwise it
 // becomes the wizard program, varlen-wizard (exec with the same arguments: the same
 // process, so exit status, signals and standard streams are the wizard's), looked for
-// beside this program and then at its installed place relative to it.
+// beside this program and then at its installed place relative to it. A batch run removes
+// its temporary file when SIGINT, SIGTERM or SIGHUP ends it, and reports a write beyond the
+// file-size limit instead of dying of SIGXFSZ.
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "io/temporary_files.h"
 
 namespace {
 
@@ -32,6 +35,7 @@ std::filesystem::path ProgramDirectory(const char* argv0) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (varlen::IsBatchInvocation(args)) {
+        varlen::RemoveTemporaryFilesOnSignals();
         return varlen::BatchMain(args, std::cout, std::cerr);
     }
     const std::filesystem::path dir = ProgramDirectory(argc > 0 ? argv[0] : nullptr);

@@ -1,10 +1,13 @@
 // varlen-wizard: the wizard program. The varlen program becomes this one (exec, same
-// arguments) whenever it is not asked for batch work.
+// arguments) whenever it is not asked for batch work. Its saves, too, leave no temporary
+// file when a signal ends the program.
 #include <QApplication>
 
+#include "io/temporary_files.h"
 #include "wizard/varlen_app.h"
 
 int main(int argc, char** argv) {
+    varlen::RemoveTemporaryFilesOnSignals();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orvik"));
     QApplication::setApplicationName(QStringLiteral("Varlen"));

@@ -1,0 +1,104 @@
+// The batch front end's output files: reasons in "cannot write" messages, and the program
+// under a file-size limit (run as its own process, as a shell would start it).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "../io/writer_support.h"
+#include "cli/batch.h"
+#include "io/export.h"
+
+namespace varlen {
+namespace {
+
+using testing_support::Bytes;
+using testing_support::ReadAll;
+using testing_support::Solid;
+using testing_support::TempFolder;
+using testing_support::WriteAll;
+namespace fs = std::filesystem;
+
+struct Ended {
+    bool exited = false;
+    int status = -1;  // exit status, or the signal that ended it
+    std::string err;
+};
+
+// Runs the varlen program with args; its files may grow to at most fileLimit bytes.
+Ended RunProgram(const std::vector<std::string>& args, rlim_t fileLimit, const fs::path& errFile) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        const rlimit lim{fileLimit, fileLimit};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        std::vector<char*> argv{const_cast<char*>(VARLEN_EXE)};
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(VARLEN_EXE, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    Ended e;
+    if (::waitpid(pid, &status, 0) == pid) {
+        e.exited = WIFEXITED(status);
+        e.status = e.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+    }
+    const Bytes err = ReadAll(errFile);
+    e.err.assign(err.begin(), err.end());
+    return e;
+}
+
+TEST(BatchOutput, FileSizeLimitIsReportedAndLeavesNoTemporary) {
+    TempFolder dir, logs;
+    ASSERT_TRUE(SavePng(*Solid(40, 40, 32, 90), logs / "in.png"));
+    WriteAll(dir / "a.ico", Bytes{1, 2, 3});
+    const Ended e = RunProgram({"--create", (dir / "a.ico").string(), (logs / "in.png").string()},
+                               4096, logs / "err.txt");
+    ASSERT_TRUE(e.exited) << "ended by signal " << e.status;
+    EXPECT_EQ(e.status, kExitFailed);
+    EXPECT_NE(
+        e.err.find("cannot write '" + (dir / "a.ico").string() + "': " + std::strerror(EFBIG)),
+        std::string::npos)
+        << e.err;
+    EXPECT_EQ(ReadAll(dir / "a.ico"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(dir.Count(), 1u);
+}
+
+TEST(BatchOutput, CannotWriteNamesTheReason) {
+    TempFolder dir;
+    ASSERT_TRUE(SavePng(*Solid(20, 20, 32, 90), dir / "in.png"));
+    fs::create_directory(dir / "folder.ico");
+    fs::create_directory(dir / "folder.png");
+    const struct {
+        std::string base;  // the output without its type
+        std::string reason;
+    } cases[] = {
+        {(dir / "no" / "a").string(), std::strerror(ENOENT)},
+        {(dir / "folder").string(), std::strerror(EISDIR)},
+        {(dir / std::string(300, 'n')).string(), std::strerror(ENAMETOOLONG)},
+        {(dir / "in.png" / "a").string(), std::strerror(ENOTDIR)},
+    };
+    for (const auto& c : cases) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"--create", c.base + ".ico", (dir / "in.png").string()},
+              std::vector<std::string>{"--export", c.base + ".png", "--format", "32:16x16",
+                                       (dir / "in.png").string()}}) {
+            std::ostringstream out, err;
+            EXPECT_EQ(BatchMain(args, out, err), kExitFailed) << args[1];
+            EXPECT_NE(err.str().find("': " + c.reason + "\n"), std::string::npos) << err.str();
+        }
+    }
+    EXPECT_EQ(dir.Count(), 3u);
+}
+
+}  // namespace
+}  // namespace varlen
