@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -336,6 +337,39 @@ TEST(AtomicFile, KeepsOwnerAndGroupOfAnExistingTarget) {
         EXPECT_EQ(st.st_gid, 65534u);
         EXPECT_EQ(st.st_mode & 07777, 04750u);
         EXPECT_EQ(ReadAll(target), Bytes{2});
+    }
+}
+
+TEST(AtomicFile, KeepsTheAccessAclOfAnExistingTarget) {
+    TempFolder dir;
+    const auto target = dir / "t.bin";
+    WriteAll(target, Bytes{1});
+    // The kernel's ACL form: version 2, then (tag, permissions, id) entries in tag order.
+    Bytes acl = {2, 0, 0, 0};
+    const auto entry = [&](unsigned tag, unsigned perm, std::uint32_t id) {
+        acl.insert(acl.end(),
+                   {static_cast<std::uint8_t>(tag), 0, static_cast<std::uint8_t>(perm), 0,
+                    static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+                    static_cast<std::uint8_t>(id >> 16), static_cast<std::uint8_t>(id >> 24)});
+    };
+    entry(0x01, 6, 0xFFFFFFFFu);  // owner rw
+    entry(0x02, 6, 65534);        // user 65534 rw
+    entry(0x04, 4, 0xFFFFFFFFu);  // group r
+    entry(0x10, 6, 0xFFFFFFFFu);  // mask rw
+    entry(0x20, 0, 0xFFFFFFFFu);  // others none
+    if (::setxattr(target.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0) {
+        GTEST_SKIP() << "no ACLs on this file system: " << std::strerror(errno);
+    }
+    for (const auto kind : {AtomicFile::Temporary::kNamed, AtomicFile::Temporary::kUnnamed}) {
+        auto f = AtomicFile::Create(target, nullptr, kind);
+        ASSERT_NE(f, nullptr);
+        ASSERT_TRUE(f->Commit());
+        Bytes kept(64);
+        const ssize_t n =
+            ::getxattr(target.c_str(), "system.posix_acl_access", kept.data(), kept.size());
+        ASSERT_GT(n, 0) << std::strerror(errno);
+        kept.resize(static_cast<std::size_t>(n));
+        EXPECT_EQ(kept, acl);
     }
 }
 
