@@ -64,18 +64,8 @@ void ShowProgress(std::ostream& err, std::size_t total) {
 }
 
 bool WriteExport(const CIcon& icon, const BatchOptions& o, WriteError& why) {
-    const std::filesystem::path path(o.output);
-    switch (*ExportTypeOf(o.output)) {
-        case ExportType::kBmp:
-            return SaveBmp(icon, path, &why);
-        case ExportType::kPng:
-            return SavePng(icon, path, &why);
-        case ExportType::kGif:
-            return SaveGif(icon, path, &why);
-        case ExportType::kCursor:
-            return SaveCursor(icon, path, o.hotspot.x, o.hotspot.y, &why);
-    }
-    return false;
+    return SaveExport(icon, *ExportTypeOf(o.output), std::filesystem::path(o.output), o.hotspot.x,
+                      o.hotspot.y, &why);
 }
 
 int CannotWrite(std::ostream& err, const std::string& name, const WriteError& why) {

@@ -1,10 +1,27 @@
+// The command line, parsed and explained from one table, kOptions: a row names an option,
+// the placeholder of its value (empty for a flag), its range, the help section that lists
+// it, its help text and the handler that checks the value and stores it.
+//
+// Adding an option: one row in kOptions (in the order --help lists it) and, unless an
+// existing handler fits, one handler beside the others. A handler gets the parse state,
+// its row and the value, and returns "" or the reason the value is refused (the message
+// becomes "OPTION: reason"). Rows of the kCommand section are the ones that pick the batch
+// front end and are shown only in the usage lines, not in an option section.
+//
+// Help text: "{range}" stands for the row's range as "LO ... HI", "{depths}", "{sides}" and
+// "{defaults}" for the format rules of core/format.h; a "\n" continues the text on the next
+// line, under the first. The Effects section sets its rows three to a line, each row as its
+// name, value and range.
+//
+// Traps: the value of an option comes after "=" (only for "--" names) or is the next
+// argument; a flag ignores an "=" part. The first usage error ends the parse.
 #include "cli/options.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdlib>
-#include <functional>
-#include <map>
+#include <optional>
 
 #include "core/placement.h"
 #include "core/rotation_text.h"
@@ -13,55 +30,41 @@ namespace varlen {
 
 namespace {
 
-constexpr std::string_view kUsage =
-    R"(Usage:
-  varlen [PICTURE]                      open the wizard
-  varlen --create OUTPUT.ico [OPTIONS] PICTURE
-  varlen --export OUTPUT.{bmp,png,gif,cur} --format BITS:WxH [--hotspot X,Y]
-         [OPTIONS] PICTURE
-  varlen --help | --version
+enum class Section { kCommand, kPlacement, kRegions, kEffects, kFormats, kExport };
 
-Makes an icon from PICTURE as the wizard does when every control keeps its default;
-the options stand for what you would change on its pages. Stored settings are not read.
-PICTURE is a BMP, PNG, JPEG, GIF, WebP, TIFF, SVG, icon (.ico) or cursor (.cur) file,
-told by its content, or - to read the picture from standard input.
+struct SectionText {
+    Section section;
+    std::string_view title;
+};
+constexpr SectionText kSections[] = {
+    {Section::kPlacement, "Placement:"},
+    {Section::kRegions, "Transparent regions (in the order given, on the placed square picture):"},
+    {Section::kEffects, "Effects:"},
+    {Section::kFormats, "Formats:"},
+    {Section::kExport, "Export:"},
+};
 
-Placement:
-  --no-margin            fill the square (crop) instead of fitting the picture in it
-  --square X,Y,SIDE      cut this square out instead, its top-left corner at picture
-                         pixel X,Y (may lie outside the picture); overrides --no-margin
-  --rotate DEG           rotate clockwise, degrees with up to three decimals
-  --mirror               mirror left-right
-  --background RRGGBB    lay the picture on this colour
-Transparent regions (in the order given, on the placed square picture):
-  --clear-color X,Y      clear every pixel of the colour found at X,Y
-  --clear-region X,Y     clear the connected region around X,Y
-  --tolerance N          colour tolerance, 0 ... 255 (default 0)
-  --expand N             widen each cleared region by N pixels, 0 ... 255 (default 0)
-Effects:
-  --brightness N (-100 ... 100)   --contrast N (-100 ... 100)   --sharp N (0 ... 8)
-  --light N (0 ... 100)           --light-pos X,Y (0 ... 255)   --no-light-4bit
-  --transparency N (-100 ... 100) --shadow N (0 ... 100)        --shadow-pos X,Y (-127 ... 128)
-  --round N (0 ... 200)           --fade N (0 ... 100)
-Formats:
-  --formats LIST         e.g. 32:256x256,8:48x48 (depths 4, 8, 24, 32; sides 1 ... 512);
-                         default: the 15 standard formats
-  --no-smoothing         resize by nearest pixel
-  --png                  store 32-bit images of 64 x 64 and larger PNG-compressed
-Export:
-  --format BITS:WxH      the one format to export
-  --hotspot X,Y          cursor hotspot (default 0,0)
+// Everything a parse gathers besides the options themselves.
+struct ParseState {
+    BatchOptions& o;
+    std::optional<BatchMode> work;  // --create or --export
+    bool wantHelp = false;
+    bool wantVersion = false;
+    bool haveFormat = false;
+    bool haveHotspot = false;
+};
 
-Exit status: 0 done, 1 the picture could not be read or the output not written,
-2 a usage error.
-)";
+struct Option;
+using Handler = std::string (*)(ParseState& state, const Option& row, std::string_view value);
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
+struct Option {
+    std::string_view name;
+    std::string_view value;  // placeholder of the value; empty: a flag, takes none
+    std::optional<ValueRange> range;
+    Section section;
+    std::string_view help;
+    Handler handler;
+};
 
 std::optional<int> ParseInt(std::string_view text) {
     if (!text.empty() && text.front() == '+') {
@@ -116,37 +119,360 @@ std::optional<ColorRef> ParseHexColour(std::string_view text) {
     if (ec != std::errc() || end != text.data() + 6) {
         return std::nullopt;
     }
-    // RRGGBB to a Windows colour value (red in the low byte).
-    const unsigned r = (value >> 16) & 0xFF, g = (value >> 8) & 0xFF, b = value & 0xFF;
-    return static_cast<ColorRef>(r | (g << 8) | (b << 16));
+    return RgbToColorRef(value);
 }
 
-std::string Bad(std::string_view option, std::string_view why) {
-    return std::string(option) + ": " + std::string(why);
+// "4, 8, 24" + last + "32": the usable depths.
+std::string DepthList(std::string_view last) {
+    std::string out;
+    for (std::size_t i = 0; i < kFormatDepths.size(); ++i) {
+        if (i > 0) {
+            out += i + 1 == kFormatDepths.size() ? last : ", ";
+        }
+        out += std::to_string(kFormatDepths[i]);
+    }
+    return out;
+}
+
+std::string FormatRule() {
+    return "expects BITS:WxH with BITS " + DepthList(" or ") + " and sides " +
+           std::to_string(kMinFormatSide) + " to " + std::to_string(kMaxFormatSide);
+}
+
+std::string RangeWords(ValueRange r) {
+    return "from " + std::to_string(r.lo) + " to " + std::to_string(r.hi);
+}
+
+// --- Handlers -------------------------------------------------------------------------
+
+std::string Work(ParseState& s, const Option&, std::string_view v) {
+    s.o.output = std::string(v);
+    return v.empty() ? "needs an output file name" : "";
+}
+
+template <bool BatchOptions::* Member, bool Value>
+std::string Flag(ParseState& s, const Option&, std::string_view) {
+    s.o.*Member = Value;
+    return "";
+}
+
+template <bool EffectSettings::* Member>
+std::string EffectFlag(ParseState& s, const Option&, std::string_view) {
+    s.o.effects.*Member = true;
+    return "";
+}
+
+std::string Number(std::string_view v, const Option& row, int& target) {
+    const auto n = ParseInt(v);
+    if (!n || !row.range->Contains(*n)) {
+        return "expects a whole number " + RangeWords(*row.range);
+    }
+    target = *n;
+    return "";
+}
+
+// The point of v, each half in the row's range, or the reason.
+std::string RangedPoint(std::string_view v, const Option& row, Point& target) {
+    const auto p = ParsePoint(v);
+    if (!p || !row.range->Contains(p->x) || !row.range->Contains(p->y)) {
+        return "expects a point X,Y with each " + RangeWords(*row.range);
+    }
+    target = *p;
+    return "";
+}
+
+template <bool ClosedRegion>
+std::string Clear(ParseState& s, const Option&, std::string_view v) {
+    const auto p = ParsePoint(v);
+    if (!p) {
+        return "expects a point X,Y";
+    }
+    s.o.clears.push_back(ClearStep{ClosedRegion, *p});
+    return "";
+}
+
+std::string Rotate(ParseState& s, const Option&, std::string_view v) {
+    if (v.empty() || !IsValidRotationText(v) || v == "-" || v == "+" || v == ".") {
+        return "expects degrees such as 90 or -12.5";
+    }
+    s.o.rotation = NormalizeRotation(RotationTextValue(v));
+    return "";
+}
+
+std::string Square(ParseState& s, const Option&, std::string_view v) {
+    const auto r = ParseSquare(v);
+    if (!r) {
+        return "expects X,Y,SIDE with SIDE from 1 to " + std::to_string(kMaxPlacedSide);
+    }
+    s.o.square = *r;
+    return "";
+}
+
+std::string Background(ParseState& s, const Option&, std::string_view v) {
+    const auto c = ParseHexColour(v);
+    if (!c) {
+        return "expects a colour as RRGGBB, e.g. ff8000";
+    }
+    s.o.background = *c;
+    return "";
+}
+
+std::string Formats(ParseState& s, const Option&, std::string_view v) {
+    std::vector<FORMAT> list;
+    std::string why;
+    while (why.empty()) {
+        const std::size_t comma = v.find(',');
+        const std::string_view item = v.substr(0, comma);
+        if (auto parsed = ParseFormat(item)) {
+            list.push_back(*parsed);
+        } else {
+            why = "bad format '" + std::string(item) + "': " + FormatRule();
+        }
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        v = v.substr(comma + 1);
+    }
+    s.o.formats = std::move(list);
+    return why;
+}
+
+std::string ExportFormat(ParseState& s, const Option&, std::string_view v) {
+    const auto parsed = ParseFormat(v);
+    if (!parsed) {
+        return FormatRule();
+    }
+    s.o.exportFormat = *parsed;
+    s.haveFormat = true;
+    return "";
+}
+
+std::string Hotspot(ParseState& s, const Option& row, std::string_view v) {
+    std::string why = RangedPoint(v, row, s.o.hotspot);
+    s.haveHotspot = s.haveHotspot || why.empty();
+    return why;
+}
+
+template <int BatchOptions::* Member>
+std::string Int(ParseState& s, const Option& row, std::string_view v) {
+    return Number(v, row, s.o.*Member);
+}
+
+template <int EffectSettings::* Member>
+std::string EffectInt(ParseState& s, const Option& row, std::string_view v) {
+    return Number(v, row, s.o.effects.*Member);
+}
+
+template <Point EffectSettings::* Member>
+std::string EffectPoint(ParseState& s, const Option& row, std::string_view v) {
+    return RangedPoint(v, row, s.o.effects.*Member);
+}
+
+std::string Help(ParseState& s, const Option&, std::string_view) {
+    s.wantHelp = true;
+    return "";
+}
+
+std::string Version(ParseState& s, const Option&, std::string_view) {
+    s.wantVersion = true;
+    return "";
+}
+
+// The options in the order --help lists them.
+const Option kOptions[] = {
+    {"--help", "", {}, Section::kCommand, "", Help},
+    {"-h", "", {}, Section::kCommand, "", Help},
+    {"--version", "", {}, Section::kCommand, "", Version},
+    {"--create", "OUTPUT", {}, Section::kCommand, "", Work},
+    {"--export", "OUTPUT", {}, Section::kCommand, "", Work},
+
+    {"--no-margin", "", {}, Section::kPlacement,
+     "fill the square (crop) instead of fitting the picture in it",
+     Flag<&BatchOptions::noMargin, true>},
+    {"--square", "X,Y,SIDE", {}, Section::kPlacement,
+     "cut this square out instead, its top-left corner at picture\n"
+     "pixel X,Y (may lie outside the picture); overrides --no-margin",
+     Square},
+    {"--rotate", "DEG", {}, Section::kPlacement,
+     "rotate clockwise, degrees with up to three decimals", Rotate},
+    {"--mirror", "", {}, Section::kPlacement, "mirror left-right",
+     Flag<&BatchOptions::mirror, true>},
+    {"--background", "RRGGBB", {}, Section::kPlacement, "lay the picture on this colour",
+     Background},
+
+    {"--clear-color", "X,Y", {}, Section::kRegions,
+     "clear every pixel of the colour found at X,Y", Clear<false>},
+    {"--clear-region", "X,Y", {}, Section::kRegions, "clear the connected region around X,Y",
+     Clear<true>},
+    {"--tolerance", "N", kToleranceRange, Section::kRegions,
+     "colour tolerance, {range} (default 0)", Int<&BatchOptions::tolerance>},
+    {"--expand", "N", kExpandRange, Section::kRegions,
+     "widen each cleared region by N pixels, {range} (default 0)", Int<&BatchOptions::expand>},
+
+    {"--brightness", "N", kBrightnessRange, Section::kEffects, "",
+     EffectInt<&EffectSettings::brightness>},
+    {"--contrast", "N", kContrastRange, Section::kEffects, "", EffectInt<&EffectSettings::contrast>},
+    {"--sharp", "N", kSharpRange, Section::kEffects, "", EffectInt<&EffectSettings::sharp>},
+    {"--light", "N", kLightRange, Section::kEffects, "", EffectInt<&EffectSettings::light>},
+    {"--light-pos", "X,Y", kLightPosRange, Section::kEffects, "",
+     EffectPoint<&EffectSettings::lightPos>},
+    {"--no-light-4bit", "", {}, Section::kEffects, "", EffectFlag<&EffectSettings::noLight4Bit>},
+    {"--transparency", "N", kTransparencyRange, Section::kEffects, "",
+     EffectInt<&EffectSettings::transparent>},
+    {"--shadow", "N", kShadowRange, Section::kEffects, "", EffectInt<&EffectSettings::shadow>},
+    {"--shadow-pos", "X,Y", kShadowPosRange, Section::kEffects, "",
+     EffectPoint<&EffectSettings::shadowPos>},
+    {"--round", "N", kRoundRange, Section::kEffects, "", EffectInt<&EffectSettings::round>},
+    {"--fade", "N", kFadeRange, Section::kEffects, "", EffectInt<&EffectSettings::fade>},
+
+    {"--formats", "LIST", {}, Section::kFormats,
+     "e.g. 32:256x256,8:48x48 (depths {depths}; sides {sides});\n"
+     "default: the {defaults} standard formats",
+     Formats},
+    {"--no-smoothing", "", {}, Section::kFormats, "resize by nearest pixel",
+     Flag<&BatchOptions::smoothing, false>},
+    {"--png", "", {}, Section::kFormats,
+     "store 32-bit images of 64 x 64 and larger PNG-compressed", Flag<&BatchOptions::png, true>},
+
+    {"--format", "BITS:WxH", {}, Section::kExport, "the one format to export", ExportFormat},
+    {"--hotspot", "X,Y", ValueRange{0, kMaxFormatSide - 1}, Section::kExport,
+     "cursor hotspot (default 0,0)", Hotspot},
+};
+
+const Option* FindOption(std::string_view name) {
+    const auto it = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                 [&](const Option& row) { return row.name == name; });
+    return it == std::end(kOptions) ? nullptr : &*it;
+}
+
+// --- Help -----------------------------------------------------------------------------
+
+constexpr std::string_view kUsageHead =
+    R"(Usage:
+  varlen [PICTURE]                      open the wizard
+  varlen --create OUTPUT.ico [OPTIONS] PICTURE
+  varlen --export OUTPUT.{bmp,png,gif,cur} --format BITS:WxH [--hotspot X,Y]
+         [OPTIONS] PICTURE
+  varlen --help | --version
+
+Makes an icon from PICTURE as the wizard does when every control keeps its default;
+the options stand for what you would change on its pages. Stored settings are not read.
+PICTURE is a BMP, PNG, JPEG, GIF, WebP, TIFF, SVG, icon (.ico) or cursor (.cur) file,
+told by its content, or - to read the picture from standard input.
+
+)";
+
+constexpr std::string_view kUsageTail = R"(
+Exit status: 0 done, 1 the picture could not be read or the output not written,
+2 a usage error.
+)";
+
+// Where a help text starts; where each cell of an Effects line starts after the indent.
+constexpr std::size_t kHelpColumn = 25;
+constexpr std::array<std::size_t, 3> kCellStarts = {0, 32, 62};
+
+std::string RangeText(ValueRange r) {
+    return std::to_string(r.lo) + " ... " + std::to_string(r.hi);
+}
+
+std::string Expanded(const Option& row) {
+    std::string text(row.help);
+    const auto replace = [&](std::string_view key, const std::string& by) {
+        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
+            text.replace(at, key.size(), by);
+            at += by.size();
+        }
+    };
+    if (row.range) {
+        replace("{range}", RangeText(*row.range));
+    }
+    replace("{depths}", DepthList(", "));
+    replace("{sides}", RangeText({kMinFormatSide, kMaxFormatSide}));
+    replace("{defaults}", std::to_string(kDefaultFormats.size()));
+    return text;
+}
+
+std::string Synopsis(const Option& row) {
+    std::string text(row.name);
+    if (!row.value.empty()) {
+        text += " ";
+        text += row.value;
+    }
+    return text;
+}
+
+void PadTo(std::string& line, std::size_t width) {
+    line.append(line.size() < width ? width - line.size() : 1, ' ');
+}
+
+void AppendLines(std::string& out, const Option& row) {
+    std::string line = "  " + Synopsis(row);
+    PadTo(line, kHelpColumn);
+    const std::string help = Expanded(row);
+    for (std::size_t start = 0;;) {
+        const std::size_t end = help.find('\n', start);
+        line += help.substr(start, end - start);
+        out += line + "\n";
+        if (end == std::string::npos) {
+            break;
+        }
+        line.assign(kHelpColumn, ' ');
+        start = end + 1;
+    }
+}
+
+void AppendCells(std::string& out, Section section) {
+    std::string line;
+    std::size_t cell = 0;
+    const auto endLine = [&] {
+        out += "  " + line + "\n";
+        line.clear();
+        cell = 0;
+    };
+    for (const Option& row : kOptions) {
+        if (row.section != section) {
+            continue;
+        }
+        if (cell > 0) {
+            PadTo(line, kCellStarts[cell]);
+        }
+        line += Synopsis(row);
+        if (row.range) {
+            line += " (" + RangeText(*row.range) + ")";
+        }
+        if (++cell == kCellStarts.size()) {
+            endLine();
+        }
+    }
+    if (cell > 0) {
+        endLine();
+    }
+}
+
+std::string BuildUsage() {
+    std::string out(kUsageHead);
+    for (const SectionText& s : kSections) {
+        out += s.title;
+        out += "\n";
+        if (s.section == Section::kEffects) {
+            AppendCells(out, s.section);
+            continue;
+        }
+        for (const Option& row : kOptions) {
+            if (row.section == s.section) {
+                AppendLines(out, row);
+            }
+        }
+    }
+    out += kUsageTail;
+    return out;
 }
 
 }  // namespace
 
 std::string_view UsageText() {
-    return kUsage;
-}
-
-std::optional<ExportType> ExportTypeOf(std::string_view path) {
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.find_last_of("/\\");
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
-        return std::nullopt;
-    }
-    const std::string ext = Lower(path.substr(dot + 1));
-    if (ext == "bmp")
-        return ExportType::kBmp;
-    if (ext == "png")
-        return ExportType::kPng;
-    if (ext == "gif")
-        return ExportType::kGif;
-    if (ext == "cur")
-        return ExportType::kCursor;
-    return std::nullopt;
+    static const std::string text = BuildUsage();
+    return text;
 }
 
 std::optional<FORMAT> ParseFormat(std::string_view text) {
@@ -158,13 +484,7 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
     const auto bits = ParseInt(text.substr(0, colon));
     const auto w = ParseInt(text.substr(colon + 1, x - colon - 1));
     const auto h = ParseInt(text.substr(x + 1));
-    if (!bits || !w || !h) {
-        return std::nullopt;
-    }
-    if (*bits != 4 && *bits != 8 && *bits != 24 && *bits != 32) {
-        return std::nullopt;
-    }
-    if (*w < 1 || *w > 512 || *h < 1 || *h > 512) {
+    if (!bits || !w || !h || !IsFormatDepth(*bits) || !IsFormatSide(*w) || !IsFormatSide(*h)) {
         return std::nullopt;
     }
     return FORMAT{1, static_cast<std::uint16_t>(*bits), static_cast<std::uint16_t>(*w),
@@ -173,9 +493,8 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
 
 bool IsBatchInvocation(std::span<const std::string> args) {
     for (const std::string& a : args) {
-        const std::string_view name = std::string_view(a).substr(0, a.find('='));
-        if (name == "--create" || name == "--export" || name == "--help" || name == "-h" ||
-            name == "--version") {
+        const Option* row = FindOption(std::string_view(a).substr(0, a.find('=')));
+        if (row != nullptr && row->section == Section::kCommand) {
             return true;
         }
     }
@@ -185,34 +504,7 @@ bool IsBatchInvocation(std::span<const std::string> args) {
 ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     ParsedCommandLine result;
     BatchOptions& o = result.options;
-    std::optional<BatchMode> work;  // --create or --export
-    bool wantHelp = false;
-    bool wantVersion = false;
-    bool haveFormat = false;
-    bool haveHotspot = false;
-
-    // Options with an integer value in a range, and where the value goes.
-    struct IntOption {
-        int lo, hi;
-        int* target;
-    };
-    const std::map<std::string_view, IntOption> intOptions = {
-        {"--tolerance", {0, 255, &o.tolerance}},
-        {"--expand", {0, 255, &o.expand}},
-        {"--brightness", {-100, 100, &o.effects.brightness}},
-        {"--contrast", {-100, 100, &o.effects.contrast}},
-        {"--sharp", {0, 8, &o.effects.sharp}},
-        {"--light", {0, 100, &o.effects.light}},
-        {"--transparency", {-100, 100, &o.effects.transparent}},
-        {"--shadow", {0, 100, &o.effects.shadow}},
-        {"--round", {0, 200, &o.effects.round}},
-        {"--fade", {0, 100, &o.effects.fade}},
-    };
-    const std::map<std::string_view, bool*> flags = {
-        {"--no-margin", &o.noMargin},
-        {"--mirror", &o.mirror},
-        {"--png", &o.png},
-    };
+    ParseState state{o, std::nullopt};
 
     for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         std::string_view arg = args[i];
@@ -224,151 +516,50 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
                 arg = arg.substr(0, eq);
             }
         }
-        // The value of an option that takes one: after "=" or the next argument.
-        auto value = [&]() -> std::optional<std::string_view> {
-            if (inlineValue) {
-                return inlineValue;
-            }
-            if (i + 1 < args.size()) {
-                return std::string_view(args[++i]);
-            }
-            result.error = Bad(arg, "needs a value");
-            return std::nullopt;
+        const auto bad = [&](std::string_view why) {
+            result.error = std::string(arg) + ": " + std::string(why);
         };
-
-        if (arg == "--help" || arg == "-h") {
-            wantHelp = true;
-        } else if (arg == "--version") {
-            wantVersion = true;
-        } else if (arg == "--create" || arg == "--export") {
+        const Option* row = FindOption(arg);
+        if (row == nullptr) {
+            if (arg.size() > 1 && arg.front() == '-') {
+                bad("unknown option");
+            } else if (!o.picture.empty()) {
+                bad("only one picture can be given");
+            } else {
+                o.picture = std::string(arg);
+            }
+            continue;
+        }
+        if (row->handler == Work) {
             const BatchMode m = arg == "--create" ? BatchMode::kCreate : BatchMode::kExport;
-            if (work && *work != m) {
-                result.error = Bad(arg, "--create and --export cannot be combined");
+            if (state.work && *state.work != m) {
+                bad("--create and --export cannot be combined");
                 break;
             }
-            work = m;
-            if (auto v = value()) {
-                if (v->empty()) {
-                    result.error = Bad(arg, "needs an output file name");
-                }
-                o.output = std::string(*v);
+            state.work = m;
+        }
+        std::string_view value;
+        if (!row->value.empty()) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                bad("needs a value");
+                break;
             }
-        } else if (auto f = flags.find(arg); f != flags.end()) {
-            *f->second = true;
-        } else if (arg == "--no-smoothing") {
-            o.smoothing = false;
-        } else if (arg == "--no-light-4bit") {
-            o.effects.noLight4Bit = true;
-        } else if (auto it = intOptions.find(arg); it != intOptions.end()) {
-            if (auto v = value()) {
-                const auto n = ParseInt(*v);
-                if (!n || *n < it->second.lo || *n > it->second.hi) {
-                    result.error =
-                        Bad(arg, "expects a whole number from " + std::to_string(it->second.lo) +
-                                     " to " + std::to_string(it->second.hi));
-                } else {
-                    *it->second.target = *n;
-                }
-            }
-        } else if (arg == "--rotate") {
-            if (auto v = value()) {
-                if (v->empty() || !IsValidRotationText(*v) || *v == "-" || *v == "+" || *v == ".") {
-                    result.error = Bad(arg, "expects degrees such as 90 or -12.5");
-                } else {
-                    o.rotation = NormalizeRotation(RotationTextValue(*v));
-                }
-            }
-        } else if (arg == "--square") {
-            if (auto v = value()) {
-                if (auto r = ParseSquare(*v)) {
-                    o.square = *r;
-                } else {
-                    result.error = Bad(arg, "expects X,Y,SIDE with SIDE from 1 to " +
-                                                std::to_string(kMaxPlacedSide));
-                }
-            }
-        } else if (arg == "--background") {
-            if (auto v = value()) {
-                if (auto c = ParseHexColour(*v)) {
-                    o.background = *c;
-                } else {
-                    result.error = Bad(arg, "expects a colour as RRGGBB, e.g. ff8000");
-                }
-            }
-        } else if (arg == "--clear-color" || arg == "--clear-region") {
-            if (auto v = value()) {
-                if (auto p = ParsePoint(*v)) {
-                    o.clears.push_back(ClearStep{arg == "--clear-region", *p});
-                } else {
-                    result.error = Bad(arg, "expects a point X,Y");
-                }
-            }
-        } else if (arg == "--light-pos" || arg == "--shadow-pos" || arg == "--hotspot") {
-            if (auto v = value()) {
-                const auto p = ParsePoint(*v);
-                const bool light = arg == "--light-pos";
-                const bool shadow = arg == "--shadow-pos";
-                const int lo = light ? 0 : shadow ? -127 : 0;
-                const int hi = light ? 255 : shadow ? 128 : 511;
-                if (!p || p->x < lo || p->x > hi || p->y < lo || p->y > hi) {
-                    result.error = Bad(arg, "expects a point X,Y with each from " +
-                                                std::to_string(lo) + " to " + std::to_string(hi));
-                } else if (light) {
-                    o.effects.lightPos = *p;
-                } else if (shadow) {
-                    o.effects.shadowPos = *p;
-                } else {
-                    o.hotspot = *p;
-                    haveHotspot = true;
-                }
-            }
-        } else if (arg == "--formats") {
-            if (auto v = value()) {
-                std::vector<FORMAT> list;
-                std::string_view rest = *v;
-                while (result.error.empty()) {
-                    const std::size_t comma = rest.find(',');
-                    const std::string_view item = rest.substr(0, comma);
-                    if (auto parsed = ParseFormat(item)) {
-                        list.push_back(*parsed);
-                    } else {
-                        result.error = Bad(arg, "bad format '" + std::string(item) +
-                                                    "': expects BITS:WxH with BITS 4, 8, 24 or "
-                                                    "32 and sides 1 to 512");
-                    }
-                    if (comma == std::string_view::npos) {
-                        break;
-                    }
-                    rest = rest.substr(comma + 1);
-                }
-                o.formats = std::move(list);
-            }
-        } else if (arg == "--format") {
-            if (auto v = value()) {
-                if (auto parsed = ParseFormat(*v)) {
-                    o.exportFormat = *parsed;
-                    haveFormat = true;
-                } else {
-                    result.error = Bad(arg,
-                                       "expects BITS:WxH with BITS 4, 8, 24 or 32 and "
-                                       "sides 1 to 512");
-                }
-            }
-        } else if (arg.size() > 1 && arg.front() == '-') {
-            result.error = Bad(arg, "unknown option");
-        } else if (!o.picture.empty()) {
-            result.error = Bad(arg, "only one picture can be given");
-        } else {
-            o.picture = std::string(arg);
+        }
+        if (std::string why = row->handler(state, *row, value); !why.empty()) {
+            bad(why);
         }
     }
     if (!result.error.empty()) {
         return result;
     }
 
-    o.mode = wantHelp      ? BatchMode::kHelp
-             : wantVersion ? BatchMode::kVersion
-                           : work.value_or(BatchMode::kHelp);
+    o.mode = state.wantHelp      ? BatchMode::kHelp
+             : state.wantVersion ? BatchMode::kVersion
+                                 : state.work.value_or(BatchMode::kHelp);
     if (o.mode == BatchMode::kHelp || o.mode == BatchMode::kVersion) {
         return result;
     }
@@ -378,19 +569,20 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
         const auto type = ExportTypeOf(o.output);
         if (!type) {
             result.error = "--export: the output must end in .bmp, .png, .gif or .cur";
-        } else if (!haveFormat) {
+        } else if (!state.haveFormat) {
             result.error = "--export: needs --format BITS:WxH";
         } else if (*type == ExportType::kGif && o.exportFormat.wBitCount > 8) {
             result.error = "--format: a GIF file holds 4 or 8 bits per pixel";
-        } else if (haveHotspot && *type != ExportType::kCursor) {
+        } else if (state.haveHotspot && *type != ExportType::kCursor) {
             result.error = "--hotspot: only a cursor (.cur) has a hotspot";
-        } else if (haveHotspot && (o.hotspot.x >= o.exportFormat.wWidth ||
-                                   o.hotspot.y >= o.exportFormat.wHeight)) {
+        } else if (state.haveHotspot && (o.hotspot.x >= o.exportFormat.wWidth ||
+                                         o.hotspot.y >= o.exportFormat.wHeight)) {
             result.error = "--hotspot: lies outside the cursor's image";
         }
-    } else if (haveFormat || haveHotspot) {
-        result.error = haveFormat ? "--format: only for --export (use --formats with --create)"
-                                  : "--hotspot: only for --export to a .cur file";
+    } else if (state.haveFormat || state.haveHotspot) {
+        result.error = state.haveFormat
+                           ? "--format: only for --export (use --formats with --create)"
+                           : "--hotspot: only for --export to a .cur file";
     } else if (o.formats.empty()) {
         result.error = "--formats: the list is empty";
     }

@@ -11,6 +11,7 @@
 #include "core/effects.h"
 #include "core/format.h"
 #include "core/icon.h"
+#include "io/export.h"
 
 namespace varlen {
 
@@ -49,10 +50,6 @@ struct BatchOptions {
     FORMAT exportFormat{1, 32, 32, 32, 0};  // --format, for --export
     Point hotspot;                          // --hotspot, for a cursor
 };
-
-// The file type an export writes, from the output's extension.
-enum class ExportType { kBmp, kPng, kGif, kCursor };
-std::optional<ExportType> ExportTypeOf(std::string_view path);
 
 struct ParsedCommandLine {
     BatchOptions options;

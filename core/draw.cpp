@@ -15,6 +15,7 @@
 //   (-1.5, -0.5] still selects column 0. Positions far outside the image are simply
 //   outside; they are never converted to int out of range.
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <unordered_map>
 
@@ -24,7 +25,6 @@ namespace varlen {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
 enum class DrawRule { kBlend, kThreshold, kPalette };
 
@@ -39,8 +39,7 @@ int TruncToInt(double v) {
 
 Pixel Backdrop(bool useBackground, ColorRef cr, int deviceRow, int deviceCol) {
     if (useBackground) {
-        return MakePixel(255, static_cast<int>(cr & 0xFF), static_cast<int>((cr >> 8) & 0xFF),
-                         static_cast<int>((cr >> 16) & 0xFF));
+        return MakePixel(255, GetRValue(cr), GetGValue(cr), GetBValue(cr));
     }
     const int n = deviceRow / 8 + deviceCol / 8;
     const int grey = (n % 2 == 0) ? 192 : 255;
@@ -106,7 +105,7 @@ std::vector<Pixel> CIcon::Draw(const Rect* dst, const Rect* srcRect, bool force3
     }
 
     const bool rotate = angle != 0.0;
-    const double theta = angle * kPi / 180.0;
+    const double theta = angle * std::numbers::pi / 180.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const double cx = static_cast<double>(sw - 1) * 0.5 + s.left;

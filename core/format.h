@@ -1,6 +1,8 @@
-// FORMAT: one image format of an icon file, and the list a new user starts with.
+// FORMAT: one image format of an icon file, what makes one usable, and the list a new user
+// starts with. Every part of the program that checks a format reads these rules.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -17,6 +19,23 @@ struct FORMAT {
     friend constexpr bool operator==(const FORMAT&, const FORMAT&) = default;
 };
 static_assert(sizeof(FORMAT) == 12);
+
+// The depths a format may have, in the order the formats page lists them.
+inline constexpr std::array<int, 4> kFormatDepths = {4, 8, 24, 32};
+// The sides a format may have.
+inline constexpr int kMinFormatSide = 1;
+inline constexpr int kMaxFormatSide = 512;
+
+constexpr bool IsFormatDepth(int bits) {
+    return std::find(kFormatDepths.begin(), kFormatDepths.end(), bits) != kFormatDepths.end();
+}
+constexpr bool IsFormatSide(int side) {
+    return side >= kMinFormatSide && side <= kMaxFormatSide;
+}
+// A record the pipeline can build: both sides and the depth as above.
+constexpr bool IsUsableFormat(const FORMAT& f) {
+    return IsFormatDepth(f.wBitCount) && IsFormatSide(f.wWidth) && IsFormatSide(f.wHeight);
+}
 
 // The 15 formats of a first start, in list order, all selected.
 inline constexpr std::array<FORMAT, 15> kDefaultFormats = {{

@@ -35,6 +35,26 @@ using Pixel = std::uint32_t;
 // A Windows colour value: red in the low byte, then green, then blue.
 using ColorRef = std::uint32_t;
 
+constexpr int GetRValue(ColorRef c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GetGValue(ColorRef c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(ColorRef c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
+// Packs three channels, each already within 0 ... 255.
+constexpr ColorRef MakeColorRef(int r, int g, int b) {
+    return static_cast<ColorRef>(r) | (static_cast<ColorRef>(g) << 8) |
+           (static_cast<ColorRef>(b) << 16);
+}
+// A colour written as the number RRGGBB (red in the high byte), as in "ff8000".
+constexpr ColorRef RgbToColorRef(std::uint32_t rrggbb) {
+    return MakeColorRef(static_cast<int>((rrggbb >> 16) & 0xFF),
+                        static_cast<int>((rrggbb >> 8) & 0xFF), static_cast<int>(rrggbb & 0xFF));
+}
+
 constexpr int Blue(Pixel p) {
     return static_cast<int>(p & 0xFF);
 }

@@ -38,6 +38,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <cstdint>
 #include <vector>
 
@@ -196,7 +197,7 @@ Geometry MakeGeometry(int destWidth, int destHeight, const CIcon& src, const Rec
     g.dw = i64{d.right} - d.left;
     g.dh = i64{d.bottom} - d.top;
     g.mirror = mirror;
-    const double theta = angle * 3.141592653589793 / 180;
+    const double theta = angle * std::numbers::pi / 180;
     g.cosT = std::cos(theta);
     g.sinT = std::sin(theta);
     g.cx = (g.sw - 1) * 0.5 + g.sl;
@@ -733,9 +734,9 @@ Pixel CIcon::SampleBilinear(double x, double y) const {
 }
 
 void CIcon::FillBackground(ColorRef crBackground) {
-    const int backRed = static_cast<int>(crBackground & 0xFF);
-    const int backGreen = static_cast<int>((crBackground >> 8) & 0xFF);
-    const int backBlue = static_cast<int>((crBackground >> 16) & 0xFF);
+    const int backRed = GetRValue(crBackground);
+    const int backGreen = GetGValue(crBackground);
+    const int backBlue = GetBValue(crBackground);
     for (Pixel& p : m_pixels) {
         const int a = Alpha(p);
         if (a == 255) {

@@ -148,8 +148,17 @@ void CRotationEdit::contextMenuEvent(QContextMenuEvent* event) {
 // --- CColorButton ---
 
 ColorRef LightenHalfway(ColorRef colour) {
-    auto lighten = [](ColorRef c) { return 255 - (255 - (c & 0xFF)) / 2; };
-    return lighten(colour) | (lighten(colour >> 8) << 8) | (lighten(colour >> 16) << 16);
+    auto lighten = [](int c) { return 255 - (255 - c) / 2; };
+    return MakeColorRef(lighten(GetRValue(colour)), lighten(GetGValue(colour)),
+                        lighten(GetBValue(colour)));
+}
+
+QColor ColorOf(ColorRef colour) {
+    return QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+ColorRef ColorRefOf(const QColor& colour) {
+    return MakeColorRef(colour.red(), colour.green(), colour.blue());
 }
 
 CColorButton::CColorButton(QWidget* parent) : QPushButton(parent) {}
@@ -195,8 +204,7 @@ void CColorButton::paintEvent(QPaintEvent*) {
     const ColorRef fill = enabled ? m_crColor : LightenHalfway(m_crColor);
     painter.fillRect(r, frame);
     painter.fillRect(r.adjusted(1, 1, -1, -1),
-                     QColor(static_cast<int>(fill & 0xFF), static_cast<int>((fill >> 8) & 0xFF),
-                            static_cast<int>((fill >> 16) & 0xFF)));
+                     ColorOf(fill));
 }
 
 }  // namespace varlen

@@ -2,6 +2,7 @@
 // background colour button.
 #pragma once
 
+#include <QColor>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
@@ -63,6 +64,9 @@ class CRotationEdit : public QLineEdit {
 // Each of red, green and blue of a Windows colour value halfway to white:
 // 255 - (255 - c) / 2. The alpha byte becomes 0.
 ColorRef LightenHalfway(ColorRef colour);
+// A colour value as Qt's colour (opaque) and back (alpha dropped).
+QColor ColorOf(ColorRef colour);
+ColorRef ColorRefOf(const QColor& colour);
 
 // A push button showing a colour swatch: framed black and filled with the colour, or,
 // while disabled, framed grey and filled with the colour lightened halfway to white. The

@@ -25,13 +25,15 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
+
+#include "core/placement.h"
+#include "gui/controls.h"
 
 namespace varlen {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr int kFullTurn = 360000;
 
 // Truncation toward zero, limited to the int range.
 int Trunc(double v) {
@@ -46,11 +48,6 @@ int Trunc(double v) {
 
 long long ClampCoordinate(long long v) {
     return std::clamp<long long>(v, -CIconWnd::kMaxCoordinate, CIconWnd::kMaxCoordinate);
-}
-
-QColor ColorOf(ColorRef cr) {
-    return QColor(static_cast<int>(cr & 0xFF), static_cast<int>((cr >> 8) & 0xFF),
-                  static_cast<int>((cr >> 16) & 0xFF));
 }
 
 // The backdrop of an empty view: a 16 x 16 tile of four 8 x 8 cells, silver (192) and
@@ -74,14 +71,6 @@ Point PointOf(const QPointF& pos) {
 }
 
 }  // namespace
-
-int NormalizeRotation(int rotation) {
-    int r = rotation % kFullTurn;
-    if (r < 0) {
-        r += kFullTurn;
-    }
-    return r;
-}
 
 CIconWnd::CIconWnd(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -221,7 +210,7 @@ void CIconWnd::UpdateCursor() {
 Point CIconWnd::ClientToSource(Point client) const {
     const int w = width();
     const int h = height();
-    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double theta = m_nRotation * std::numbers::pi / 180.0 / 1000.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const double cx = (w - 1) * 0.5;
@@ -347,7 +336,7 @@ void CIconWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CIconWnd::DragMove(Point pt) {
-    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double theta = m_nRotation * std::numbers::pi / 180.0 / 1000.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const int dx = m_bMirror ? pt.x - m_ptStart.x : m_ptStart.x - pt.x;
@@ -379,7 +368,7 @@ void CIconWnd::DragRotate(Point pt) {
     const double ex = m_bMirror ? pt.x - cx : cx - pt.x;
     const double e0 = m_bMirror ? m_ptStart.x - cx : cx - m_ptStart.x;
     const double a = std::atan2(cy - pt.y, ex) - std::atan2(cy - m_ptStart.y, e0);
-    const int delta = Trunc(a * 180.0 * 1000.0 / kPi + 0.5);
+    const int delta = Trunc(a * 180.0 * 1000.0 / std::numbers::pi + 0.5);
     m_nRotation = NormalizeRotation(NormalizeRotation(delta) + m_nStartRotation);
     repaint();
     emit rotated();

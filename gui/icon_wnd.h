@@ -121,7 +121,4 @@ class CIconWnd : public QWidget {
     bool m_bZoomPress = false;
 };
 
-// Normalises an angle in thousandths of a degree into 0 ... 359999.
-int NormalizeRotation(int rotation);
-
 }  // namespace varlen

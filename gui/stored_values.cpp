@@ -57,13 +57,6 @@ std::optional<std::vector<FORMAT>> ParseFormatList(std::span<const std::uint8_t>
     return FormatRecords(bytes);
 }
 
-bool IsUsableFormat(const FORMAT& f) {
-    const bool depthOk =
-        f.wBitCount == 4 || f.wBitCount == 8 || f.wBitCount == 24 || f.wBitCount == 32;
-    const auto sideOk = [](int side) { return side >= kMinFormatSide && side <= kMaxFormatSide; };
-    return depthOk && sideOk(f.wWidth) && sideOk(f.wHeight);
-}
-
 std::vector<FORMAT> UsableFormats(const std::vector<FORMAT>& formats) {
     std::vector<FORMAT> usable;
     usable.reserve(formats.size());
@@ -71,21 +64,8 @@ std::vector<FORMAT> UsableFormats(const std::vector<FORMAT>& formats) {
     return usable;
 }
 
-EffectSettings ClampEffects(const EffectSettings& in) {
-    EffectSettings e = in;
-    e.brightness = std::clamp(in.brightness, -100, 100);
-    e.contrast = std::clamp(in.contrast, -100, 100);
-    e.sharp = std::clamp(in.sharp, 0, 8);
-    e.light = std::clamp(in.light, 0, 100);
-    e.transparent = std::clamp(in.transparent, -100, 100);
-    e.shadow = std::clamp(in.shadow, 0, 100);
-    e.round = std::clamp(in.round, 0, 200);
-    e.fade = std::clamp(in.fade, 0, 100);
-    return e;
-}
-
 int ClampTransparencyValue(int value) {
-    return std::clamp(value, 0, 255);
+    return kToleranceRange.Clamp(value);
 }
 
 }  // namespace varlen

@@ -16,9 +16,6 @@ namespace varlen {
 
 // Bytes of one stored format record.
 inline constexpr std::size_t kFormatRecordBytes = 12;
-// The sides a format may have, the depths it may have.
-inline constexpr int kMinFormatSide = 1;
-inline constexpr int kMaxFormatSide = 512;
 
 // The records of bytes, 12 bytes each, little-endian, filler kept; a short tail is ignored.
 std::vector<FORMAT> FormatRecords(std::span<const std::uint8_t> bytes);
@@ -29,14 +26,9 @@ std::vector<FORMAT> FormatRecords(std::span<const std::uint8_t> bytes);
 std::optional<std::vector<FORMAT>> ParseFormatList(std::span<const std::uint8_t> bytes,
                                                    long long count);
 
-// A record the pipeline can build: sides 1 ... 512 and a depth of 4, 8, 24 or 32.
-bool IsUsableFormat(const FORMAT& format);
-// The list as the pages use it: records that are not usable are left out, order kept.
+// The list as the pages use it: records that are not usable (IsUsableFormat) are left out,
+// order kept.
 std::vector<FORMAT> UsableFormats(const std::vector<FORMAT>& formats);
-
-// The filter values brought into their slider ranges; the positions are passed as they are
-// (each half is a 16-bit number already).
-EffectSettings ClampEffects(const EffectSettings& effects);
 
 // Transparency tolerance and expansion as the region code takes them: 0 ... 255.
 int ClampTransparencyValue(int value);

@@ -16,8 +16,11 @@
 // 32-bit field: a longer file is refused.
 #include "io/export.h"
 
+#include <algorithm>
+#include <cctype>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "io/atomic_file.h"
@@ -102,6 +105,61 @@ bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspo
                 WriteError* error) {
     return SaveAtomically(path, error,
                           [&](OutFile& f) { return WriteCursorFile(icon, f, hotspotX, hotspotY); });
+}
+
+std::optional<ExportType> ExportTypeFromNumber(int number) {
+    if (number < static_cast<int>(ExportType::kBmp) ||
+        number > static_cast<int>(ExportType::kCursor)) {
+        return std::nullopt;
+    }
+    return static_cast<ExportType>(number);
+}
+
+std::string_view ExportExtension(ExportType type) {
+    switch (type) {
+        case ExportType::kBmp:
+            return ".bmp";
+        case ExportType::kPng:
+            return ".png";
+        case ExportType::kGif:
+            return ".gif";
+        case ExportType::kCursor:
+            return ".cur";
+    }
+    return {};
+}
+
+std::optional<ExportType> ExportTypeOf(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+        return std::nullopt;
+    }
+    std::string ext(path.substr(dot));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (int n = static_cast<int>(ExportType::kBmp); n <= static_cast<int>(ExportType::kCursor);
+         ++n) {
+        if (ext == ExportExtension(static_cast<ExportType>(n))) {
+            return static_cast<ExportType>(n);
+        }
+    }
+    return std::nullopt;
+}
+
+bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path, int hotspotX,
+                int hotspotY, WriteError* error) {
+    switch (type) {
+        case ExportType::kBmp:
+            return SaveBmp(icon, path, error);
+        case ExportType::kPng:
+            return SavePng(icon, path, error);
+        case ExportType::kGif:
+            return SaveGif(icon, path, error);
+        case ExportType::kCursor:
+            return SaveCursor(icon, path, hotspotX, hotspotY, error);
+    }
+    return false;
 }
 
 }  // namespace varlen

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 #include "core/icon.h"
 #include "io/stream.h"
@@ -29,5 +31,20 @@ bool SavePng(const CIcon& icon, const std::filesystem::path& path, WriteError* e
 bool SaveGif(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
 bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY,
                 WriteError* error = nullptr);
+
+// The single-format file types, numbered as the settings store them (and as the export
+// dialog's list has them at 8 bits or less).
+enum class ExportType { kBmp = 1, kPng = 2, kGif = 3, kCursor = 4 };
+
+// The type of a stored number; nothing for any other number.
+std::optional<ExportType> ExportTypeFromNumber(int number);
+// ".bmp", ".png", ".gif" or ".cur".
+std::string_view ExportExtension(ExportType type);
+// The type named by the extension of the file name in path (any case); nothing when it
+// has none or another one.
+std::optional<ExportType> ExportTypeOf(std::string_view path);
+// The Save function of type; the hotspot is used by the cursor only.
+bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path, int hotspotX,
+                int hotspotY, WriteError* error = nullptr);
 
 }  // namespace varlen

@@ -75,13 +75,13 @@ CEffectDialog::CEffectDialog(const QString& text, QWidget* parent) : QWidget(par
     m_pColumn->addWidget(m_pText);
 }
 
-QSlider* CEffectDialog::AddSlider(int id, const QString& label, int min, int max, int tick,
+QSlider* CEffectDialog::AddSlider(int id, const QString& label, ValueRange range, int tick,
                                   int page, bool tooltips) {
     const DialogUnits du(fontMetrics());
     auto* name = new QLabel(label, this);
     auto* slider = new QSlider(Qt::Horizontal, this);
     slider->setObjectName(QString::number(id));
-    slider->setRange(min, max);
+    slider->setRange(range.lo, range.hi);
     slider->setTickPosition(QSlider::TicksAbove);
     slider->setTickInterval(tick);
     slider->setPageStep(page);
@@ -163,8 +163,8 @@ void CEffectDialog::OnReleased(const Row& row) {
 
 CBrightnessDialog::CBrightnessDialog(QWidget* parent)
     : CEffectDialog(QStringLiteral("画像全体の明るさとコントラストを調整します。"), parent) {
-    AddSlider(IDC_BRIGHTNESS, QStringLiteral("明るさ(&B):"), -100, 100, 10, 10);
-    AddSlider(IDC_CONTRAST, QStringLiteral("コントラスト(&C):"), -100, 100, 10, 10);
+    AddSlider(IDC_BRIGHTNESS, QStringLiteral("明るさ(&B):"), kBrightnessRange, 10, 10);
+    AddSlider(IDC_CONTRAST, QStringLiteral("コントラスト(&C):"), kContrastRange, 10, 10);
     Column()->addStretch(1);
 }
 
@@ -173,7 +173,7 @@ CSharpDialog::CSharpDialog(QWidget* parent)
           QStringLiteral(
               "画像を鮮鋭化します。\nリサイズによって画像がぼやけてしまう場合に有効です。"),
           parent) {
-    AddSlider(IDC_SHARP, QStringLiteral("シャープ(&S):"), 0, 8, 1, 1);
+    AddSlider(IDC_SHARP, QStringLiteral("シャープ(&S):"), kSharpRange, 1, 1);
     Column()->addStretch(1);
 }
 
@@ -181,7 +181,7 @@ CLightDialog::CLightDialog(QWidget* parent)
     : CEffectDialog(QStringLiteral("画像に光を当てたような効果を与えます。\n画像をクリックして、"
                                    "ライトの位置を変更できます。"),
                     parent) {
-    AddSlider(IDC_LIGHT, QStringLiteral("ライト(&L):"), 0, 100, 10, 10);
+    AddSlider(IDC_LIGHT, QStringLiteral("ライト(&L):"), kLightRange, 10, 10);
     m_pNoLight4Bit = new QCheckBox(QStringLiteral("&4ビット(16色)アイコンには適用しない"), this);
     Column()->addWidget(m_pNoLight4Bit);
     QLabel* note = WrappedText(
@@ -207,7 +207,7 @@ CTransparentDialog::CTransparentDialog(QWidget* parent)
                                    "なります。\n\n※透過度が半分以下になると、32ビット以外のアイ"
                                    "コンでは透明になってしまうので、注意してください。"),
                     parent) {
-    AddSlider(IDC_TRANSPARENT, QStringLiteral("透過度(&T):"), -100, 100, 10, 10, false);
+    AddSlider(IDC_TRANSPARENT, QStringLiteral("透過度(&T):"), kTransparencyRange, 10, 10, false);
     Column()->addStretch(1);
 }
 
@@ -215,14 +215,14 @@ CShadowDialog::CShadowDialog(QWidget* parent)
     : CEffectDialog(QStringLiteral("画像の透過領域に半透明の影を入れます。32 ビットアイコンでのみ"
                                    "有効です。\n画像をクリックして、影の方向を指定できます。"),
                     parent) {
-    AddSlider(IDC_SHADOW, QStringLiteral("影(&S):"), 0, 100, 10, 10);
+    AddSlider(IDC_SHADOW, QStringLiteral("影(&S):"), kShadowRange, 10, 10);
     Column()->addStretch(1);
 }
 
 CFrameDialog::CFrameDialog(QWidget* parent)
     : CEffectDialog(QStringLiteral("画像の四隅の面取りと、縁にフェード効果を加えます。"), parent) {
-    AddSlider(IDC_ROUND, QStringLiteral("面取り(&R):"), 0, 200, 10, 10);
-    AddSlider(IDC_FADE, QStringLiteral("フェード(&F):"), 0, 100, 10, 10);
+    AddSlider(IDC_ROUND, QStringLiteral("面取り(&R):"), kRoundRange, 10, 10);
+    AddSlider(IDC_FADE, QStringLiteral("フェード(&F):"), kFadeRange, 10, 10);
     Column()->addStretch(1);
 }
 

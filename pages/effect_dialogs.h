@@ -12,6 +12,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "core/effects.h"
+
 class QCheckBox;
 class QLabel;
 class QSlider;
@@ -64,7 +66,7 @@ class CEffectDialog : public QWidget {
     // Adds a labelled slider row: range min ... max, ticks every tick above the slider, page
     // size page, line size 1, position 0. tooltips: the slider shows its position in a tip
     // while it is dragged.
-    QSlider* AddSlider(int id, const QString& label, int min, int max, int tick, int page,
+    QSlider* AddSlider(int id, const QString& label, ValueRange range, int tick, int page,
                        bool tooltips = true);
     // The slider's position (while it is moved: the new one).
     int Position(int id) const;

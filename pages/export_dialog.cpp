@@ -45,18 +45,12 @@ std::filesystem::path PathOf(const QString& path) {
 }  // namespace
 
 QString DefaultExtension(int type) {
-    switch (type) {
-        case kExportBmp:
-            return QStringLiteral(".bmp");
-        case kExportPng:
-            return QStringLiteral(".png");
-        case kExportGif:
-            return QStringLiteral(".gif");
-        case kExportCursor:
-            return QStringLiteral(".cur");
-        default:
-            return {};
+    const auto known = ExportTypeFromNumber(type);
+    if (!known) {
+        return {};
     }
+    const std::string_view ext = ExportExtension(*known);
+    return QString::fromLatin1(ext.data(), static_cast<qsizetype>(ext.size()));
 }
 
 QString WithDefaultExtension(const QString& path, int type) {
@@ -68,18 +62,8 @@ QString WithDefaultExtension(const QString& path, int type) {
 
 bool WriteExportFile(const CIcon& image, int type, const QString& path, int hotspotX,
                      int hotspotY) {
-    switch (type) {
-        case kExportBmp:
-            return SaveBmp(image, PathOf(path));
-        case kExportPng:
-            return SavePng(image, PathOf(path));
-        case kExportGif:
-            return SaveGif(image, PathOf(path));
-        case kExportCursor:
-            return SaveCursor(image, PathOf(path), hotspotX, hotspotY);
-        default:
-            return false;
-    }
+    const auto known = ExportTypeFromNumber(type);
+    return known && SaveExport(image, *known, PathOf(path), hotspotX, hotspotY);
 }
 
 CExportFileDialog::CExportFileDialog(int width, int height, int depth, QWidget* parent)

@@ -1,8 +1,7 @@
 // Export of one format: the save dialog with its hotspot row, and the export command.
 //
-// Export types are numbered the same everywhere they are stored or compared:
-// 1 Windows bitmap (.bmp), 2 PNG (.png), 3 GIF (.gif, only at 8 bits or less),
-// 4 mouse cursor (.cur). Above 8 bits the dialog's list has no GIF entry, so the cursor is
+// Export types are the numbers of ExportType (io/export.h) everywhere they are stored or
+// compared; GIF only at 8 bits or less. Above 8 bits the dialog's list has no GIF entry, so the cursor is
 // its third entry; the dialog translates between entries and type numbers.
 #pragma once
 
@@ -11,6 +10,7 @@
 
 #include "core/icon.h"
 #include "core/pipeline.h"
+#include "io/export.h"
 
 class QLabel;
 
@@ -19,10 +19,10 @@ namespace varlen {
 class CNumberEdit;
 class CVarlenState;
 
-inline constexpr int kExportBmp = 1;
-inline constexpr int kExportPng = 2;
-inline constexpr int kExportGif = 3;
-inline constexpr int kExportCursor = 4;
+inline constexpr int kExportBmp = static_cast<int>(ExportType::kBmp);
+inline constexpr int kExportPng = static_cast<int>(ExportType::kPng);
+inline constexpr int kExportGif = static_cast<int>(ExportType::kGif);
+inline constexpr int kExportCursor = static_cast<int>(ExportType::kCursor);
 
 // ".bmp", ".png", ".gif", ".cur"; empty for any other number.
 QString DefaultExtension(int type);

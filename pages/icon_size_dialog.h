@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include "core/format.h"
+
 class QPushButton;
 
 namespace varlen {
@@ -15,8 +17,8 @@ class CIconSizeDialog : public QDialog {
     Q_OBJECT
 
   public:
-    static constexpr int kMinSide = 1;
-    static constexpr int kMaxSide = 512;
+    static constexpr int kMinSide = kMinFormatSide;
+    static constexpr int kMaxSide = kMaxFormatSide;
 
     explicit CIconSizeDialog(QWidget* parent = nullptr);
 

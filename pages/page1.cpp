@@ -93,14 +93,11 @@ QString AskForPicture(QWidget* parent, const QString& folder) {
 }
 
 std::optional<ColorRef> AskForColor(QWidget* parent, ColorRef colour) {
-    const QColor initial(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                         static_cast<int>((colour >> 16) & 0xFF));
-    const QColor chosen = QColorDialog::getColor(initial, parent);
+    const QColor chosen = QColorDialog::getColor(ColorOf(colour), parent);
     if (!chosen.isValid()) {
         return std::nullopt;
     }
-    return static_cast<ColorRef>(chosen.red()) | (static_cast<ColorRef>(chosen.green()) << 8) |
-           (static_cast<ColorRef>(chosen.blue()) << 16);
+    return ColorRefOf(chosen);
 }
 
 // The width of a line edit that shows sample without scrolling.

@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/effects.h"
 #include "gui/controls.h"
 #include "gui/icon_wnd.h"
 #include "gui/up_down.h"
@@ -41,7 +42,9 @@ namespace varlen {
 
 namespace {
 
-constexpr int kMaxValue = 255;
+// The tolerance and the expansion fields share one range.
+constexpr int kMaxValue = kToleranceRange.hi;
+static_assert(kToleranceRange == kExpandRange && kToleranceRange.lo == 0);
 
 // Steps the number shown in edit by delta within 0 ... 255 (the arrows' range).
 void StepEdit(QLineEdit* edit, int delta) {

@@ -32,6 +32,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/format.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
 #include "gui/clipboard_copy.h"
@@ -47,7 +48,6 @@ namespace varlen {
 
 namespace {
 
-constexpr int kDepths[4] = {4, 8, 24, 32};
 // From this many pixels on, the view's preview is spread over threads.
 constexpr std::size_t kPoolPixels = 256 * 256;
 
@@ -246,7 +246,7 @@ void CVarlenPage4::OnSetActive() {
     m_wndIcon->SetImage(m_pPreview.get());
 
     m_treeFormat->clear();
-    for (int depth : kDepths) {
+    for (int depth : kFormatDepths) {
         auto node = std::make_unique<QTreeWidgetItem>();
         node->setText(0, DepthText(depth));
         node->setData(0, Qt::UserRole, static_cast<unsigned>(depth));
