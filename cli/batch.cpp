@@ -147,6 +147,12 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
     if (!picture) {
         return kExitFailed;
     }
+    const int maxSide = MaxPlacedSide(picture->Width(), picture->Height());
+    if (o.square && o.square->Width() > maxSide) {
+        return UsageError(err, "--square: SIDE " + std::to_string(o.square->Width()) +
+                                   " is larger than the " + std::to_string(maxSide) + " x " +
+                                   std::to_string(maxSide) + " this picture allows");
+    }
     auto placed = Place(picture, o, workers);
     if (!placed) {
         err << "varlen: the placed square would be larger than "

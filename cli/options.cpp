@@ -14,7 +14,10 @@
 // name, value and range.
 //
 // Traps: the value of an option comes after "=" (only for "--" names) or is the next
-// argument; a flag ignores an "=" part. The first usage error ends the parse.
+// argument; a flag with an "=" part is refused, not read as set. An option with a value is
+// given once (a second one would silently win), except the region clicks, which add up
+// in order. "--" ends the options: what follows is the picture, even when it starts with
+// "-". The first usage error ends the parse.
 #include "cli/options.h"
 
 #include <algorithm>
@@ -150,13 +153,13 @@ std::string Work(ParseState& s, const Option&, std::string_view v) {
     return v.empty() ? "needs an output file name" : "";
 }
 
-template <bool BatchOptions::* Member, bool Value>
+template <bool BatchOptions::*Member, bool Value>
 std::string Flag(ParseState& s, const Option&, std::string_view) {
     s.o.*Member = Value;
     return "";
 }
 
-template <bool EffectSettings::* Member>
+template <bool EffectSettings::*Member>
 std::string EffectFlag(ParseState& s, const Option&, std::string_view) {
     s.o.effects.*Member = true;
     return "";
@@ -191,11 +194,17 @@ std::string Clear(ParseState& s, const Option&, std::string_view v) {
     return "";
 }
 
-std::string Rotate(ParseState& s, const Option&, std::string_view v) {
+std::string Rotate(ParseState& s, const Option& row, std::string_view v) {
+    const std::string rule = "expects degrees such as 90 or -12.5, " + RangeWords(*row.range);
     if (v.empty() || !IsValidRotationText(v) || v == "-" || v == "+" || v == ".") {
-        return "expects degrees such as 90 or -12.5";
+        return rule;
     }
-    s.o.rotation = NormalizeRotation(RotationTextValue(v));
+    // Thousandths; a text beyond the int range saturates, which the range refuses too.
+    const int value = RotationTextValue(v);
+    if (value < row.range->lo * 1000 || value > row.range->hi * 1000) {
+        return rule;
+    }
+    s.o.rotation = NormalizeRotation(value);
     return "";
 }
 
@@ -253,17 +262,17 @@ std::string Hotspot(ParseState& s, const Option& row, std::string_view v) {
     return why;
 }
 
-template <int BatchOptions::* Member>
+template <int BatchOptions::*Member>
 std::string Int(ParseState& s, const Option& row, std::string_view v) {
     return Number(v, row, s.o.*Member);
 }
 
-template <int EffectSettings::* Member>
+template <int EffectSettings::*Member>
 std::string EffectInt(ParseState& s, const Option& row, std::string_view v) {
     return Number(v, row, s.o.effects.*Member);
 }
 
-template <Point EffectSettings::* Member>
+template <Point EffectSettings::*Member>
 std::string EffectPoint(ParseState& s, const Option& row, std::string_view v) {
     return RangedPoint(v, row, s.o.effects.*Member);
 }
@@ -286,23 +295,45 @@ const Option kOptions[] = {
     {"--create", "OUTPUT", {}, Section::kCommand, "", Work},
     {"--export", "OUTPUT", {}, Section::kCommand, "", Work},
 
-    {"--no-margin", "", {}, Section::kPlacement,
+    {"--no-margin",
+     "",
+     {},
+     Section::kPlacement,
      "fill the square (crop) instead of fitting the picture in it",
      Flag<&BatchOptions::noMargin, true>},
-    {"--square", "X,Y,SIDE", {}, Section::kPlacement,
+    {"--square",
+     "X,Y,SIDE",
+     {},
+     Section::kPlacement,
      "cut this square out instead, its top-left corner at picture\n"
      "pixel X,Y (may lie outside the picture); overrides --no-margin",
      Square},
-    {"--rotate", "DEG", {}, Section::kPlacement,
-     "rotate clockwise, degrees with up to three decimals", Rotate},
-    {"--mirror", "", {}, Section::kPlacement, "mirror left-right",
+    {"--rotate", "DEG", ValueRange{-360, 360}, Section::kPlacement,
+     "rotate clockwise, degrees with up to three decimals,\n{range}", Rotate},
+    {"--mirror",
+     "",
+     {},
+     Section::kPlacement,
+     "mirror left-right",
      Flag<&BatchOptions::mirror, true>},
-    {"--background", "RRGGBB", {}, Section::kPlacement, "lay the picture on this colour",
+    {"--background",
+     "RRGGBB",
+     {},
+     Section::kPlacement,
+     "lay the picture on this colour",
      Background},
 
-    {"--clear-color", "X,Y", {}, Section::kRegions,
-     "clear every pixel of the colour found at X,Y", Clear<false>},
-    {"--clear-region", "X,Y", {}, Section::kRegions, "clear the connected region around X,Y",
+    {"--clear-color",
+     "X,Y",
+     {},
+     Section::kRegions,
+     "clear every pixel of the colour found at X,Y",
+     Clear<false>},
+    {"--clear-region",
+     "X,Y",
+     {},
+     Section::kRegions,
+     "clear the connected region around X,Y",
      Clear<true>},
     {"--tolerance", "N", kToleranceRange, Section::kRegions,
      "colour tolerance, {range} (default 0)", Int<&BatchOptions::tolerance>},
@@ -311,7 +342,8 @@ const Option kOptions[] = {
 
     {"--brightness", "N", kBrightnessRange, Section::kEffects, "",
      EffectInt<&EffectSettings::brightness>},
-    {"--contrast", "N", kContrastRange, Section::kEffects, "", EffectInt<&EffectSettings::contrast>},
+    {"--contrast", "N", kContrastRange, Section::kEffects, "",
+     EffectInt<&EffectSettings::contrast>},
     {"--sharp", "N", kSharpRange, Section::kEffects, "", EffectInt<&EffectSettings::sharp>},
     {"--light", "N", kLightRange, Section::kEffects, "", EffectInt<&EffectSettings::light>},
     {"--light-pos", "X,Y", kLightPosRange, Section::kEffects, "",
@@ -325,14 +357,25 @@ const Option kOptions[] = {
     {"--round", "N", kRoundRange, Section::kEffects, "", EffectInt<&EffectSettings::round>},
     {"--fade", "N", kFadeRange, Section::kEffects, "", EffectInt<&EffectSettings::fade>},
 
-    {"--formats", "LIST", {}, Section::kFormats,
+    {"--formats",
+     "LIST",
+     {},
+     Section::kFormats,
      "e.g. 32:256x256,8:48x48 (depths {depths}; sides {sides});\n"
      "default: the {defaults} standard formats",
      Formats},
-    {"--no-smoothing", "", {}, Section::kFormats, "resize by nearest pixel",
+    {"--no-smoothing",
+     "",
+     {},
+     Section::kFormats,
+     "resize by nearest pixel",
      Flag<&BatchOptions::smoothing, false>},
-    {"--png", "", {}, Section::kFormats,
-     "store 32-bit images of 64 x 64 and larger PNG-compressed", Flag<&BatchOptions::png, true>},
+    {"--png",
+     "",
+     {},
+     Section::kFormats,
+     "store 32-bit images of 64 x 64 and larger PNG-compressed",
+     Flag<&BatchOptions::png, true>},
 
     {"--format", "BITS:WxH", {}, Section::kExport, "the one format to export", ExportFormat},
     {"--hotspot", "X,Y", ValueRange{0, kMaxFormatSide - 1}, Section::kExport,
@@ -491,23 +534,44 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
                   static_cast<std::uint16_t>(*h), 0};
 }
 
-bool IsBatchInvocation(std::span<const std::string> args) {
-    for (const std::string& a : args) {
-        const Option* row = FindOption(std::string_view(a).substr(0, a.find('=')));
-        if (row != nullptr && row->section == Section::kCommand) {
-            return true;
-        }
+bool IsWizardSwitch(std::string_view arg) {
+    constexpr std::string_view kDel = "del";
+    if (arg.size() != kDel.size() + 1 || (arg.front() != '-' && arg.front() != '/')) {
+        return false;
     }
-    return false;
+    return std::equal(kDel.begin(), kDel.end(), arg.begin() + 1, [](char a, char b) {
+        return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+    });
+}
+
+bool IsBatchInvocation(std::span<const std::string> args) {
+    return std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return a.size() > 1 && a.front() == '-' && !IsWizardSwitch(a);
+    });
 }
 
 ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     ParsedCommandLine result;
     BatchOptions& o = result.options;
     ParseState state{o, std::nullopt};
+    std::vector<const Option*> given;
+    std::string_view firstOption;
+    bool optionsEnded = false;
 
     for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         std::string_view arg = args[i];
+        if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+            if (!o.picture.empty()) {
+                result.error = std::string(arg) + ": only one picture can be given";
+            } else {
+                o.picture = std::string(arg);
+            }
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         std::optional<std::string_view> inlineValue;
         if (arg.starts_with("--")) {
             const std::size_t eq = arg.find('=');
@@ -521,15 +585,23 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
         };
         const Option* row = FindOption(arg);
         if (row == nullptr) {
-            if (arg.size() > 1 && arg.front() == '-') {
-                bad("unknown option");
-            } else if (!o.picture.empty()) {
-                bad("only one picture can be given");
-            } else {
-                o.picture = std::string(arg);
-            }
-            continue;
+            bad("unknown option");
+            break;
         }
+        if (firstOption.empty()) {
+            firstOption = row->name;
+        }
+        if (row->value.empty() && inlineValue) {
+            bad("takes no value");
+            break;
+        }
+        const bool repeatable =
+            row->value.empty() || row->handler == Clear<false> || row->handler == Clear<true>;
+        if (!repeatable && std::find(given.begin(), given.end(), row) != given.end()) {
+            bad("given more than once");
+            break;
+        }
+        given.push_back(row);
         if (row->handler == Work) {
             const BatchMode m = arg == "--create" ? BatchMode::kCreate : BatchMode::kExport;
             if (state.work && *state.work != m) {
@@ -561,6 +633,10 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
              : state.wantVersion ? BatchMode::kVersion
                                  : state.work.value_or(BatchMode::kHelp);
     if (o.mode == BatchMode::kHelp || o.mode == BatchMode::kVersion) {
+        if (!state.wantHelp && !state.wantVersion && (!firstOption.empty() || optionsEnded)) {
+            result.error = std::string(firstOption.empty() ? "--" : firstOption) +
+                           ": needs --create or --export";
+        }
         return result;
     }
     if (o.picture.empty()) {
