@@ -113,8 +113,9 @@ void ConvertRow(const DecodedBitmap& b, const std::uint8_t* src, Pixel* dst, boo
     }
 }
 
-std::unique_ptr<CIcon> FromDibBytes(std::span<const std::uint8_t> dib) {
-    const std::optional<DibPicture> picture = ReadPackedDib(dib);
+std::unique_ptr<CIcon> FromDibBytes(std::span<const std::uint8_t> dib,
+                                    std::optional<std::size_t> pixelOffset = std::nullopt) {
+    const std::optional<DibPicture> picture = ReadPackedDib(dib, pixelOffset);
     if (!picture) {
         return nullptr;
     }
@@ -139,7 +140,14 @@ std::unique_ptr<CIcon> FromPictureBytes(std::span<const std::uint8_t> data, bool
         if (data.size() < 14) {
             return nullptr;
         }
-        return FromDibBytes(data.subspan(14));
+        // bfOffBits counts from the start of the file; the DIB starts after 14 bytes.
+        const std::uint32_t offBits = static_cast<std::uint32_t>(data[10]) |
+                                      (static_cast<std::uint32_t>(data[11]) << 8) |
+                                      (static_cast<std::uint32_t>(data[12]) << 16) |
+                                      (static_cast<std::uint32_t>(data[13]) << 24);
+        const std::optional<std::size_t> pixelOffset =
+            offBits >= 14 ? std::optional<std::size_t>(offBits - 14) : std::nullopt;
+        return FromDibBytes(data.subspan(14), pixelOffset);
     }
     std::optional<DecodedBitmap> bitmap;
     std::optional<Pixel> key;

@@ -100,5 +100,20 @@ TEST(BatchOutput, CannotWriteNamesTheReason) {
     EXPECT_EQ(dir.Count(), 3u);
 }
 
+TEST(BatchOutput, CannotWriteEscapesTheName) {
+    TempFolder dir;
+    ASSERT_TRUE(SavePng(*Solid(20, 20, 32, 90), dir / "in.png"));
+    const std::string output = (dir / "no" / "a\x1b[2J\nb.ico").string();
+    std::ostringstream out, err;
+    EXPECT_EQ(BatchMain(std::vector<std::string>{"--create", output, (dir / "in.png").string()},
+                        out, err),
+              kExitFailed);
+    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
+    EXPECT_EQ(err.str().find('\n'), err.str().size() - 1) << err.str();  // one line
+    EXPECT_NE(err.str().find("a\\x1b[2J\\nb.ico': " + std::string(std::strerror(ENOENT))),
+              std::string::npos)
+        << err.str();
+}
+
 }  // namespace
 }  // namespace varlen
