@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -113,6 +114,49 @@ TEST(BatchOutput, CannotWriteEscapesTheName) {
     EXPECT_NE(err.str().find("a\\x1b[2J\\nb.ico': " + std::string(std::strerror(ENOENT))),
               std::string::npos)
         << err.str();
+}
+
+std::string Capture(const std::string& command) {
+    std::string result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return result;
+    }
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        result += buffer;
+    }
+    ::pclose(pipe);
+    return result;
+}
+
+// The file made behind a dangling link (linked into place from a nameless temporary) is
+// whole: other programs read every entry.
+TEST(BatchOutput, IconBehindADanglingLinkIsReadByOtherPrograms) {
+    TempFolder dir;
+    ASSERT_TRUE(SavePng(*Solid(64, 64, 32, 90), dir / "in.png"));
+    fs::create_directory(dir / "real");
+    fs::create_symlink("real/made.ico", dir / "link.ico");
+    std::ostringstream out, err;
+    ASSERT_EQ(
+        BatchMain(std::vector<std::string>{"--create", (dir / "link.ico").string(), "--formats",
+                                           "32:48x48,8:16x16,4:32x32", (dir / "in.png").string()},
+                  out, err),
+        kExitOk)
+        << err.str();
+    EXPECT_TRUE(fs::is_symlink(dir / "link.ico"));
+    const std::string link = (dir / "link.ico").string();
+    const std::string listing = Capture(std::string(VARLEN_ICOTOOL) + " -l '" + link + "'");
+    EXPECT_NE(listing.find("--width=48 --height=48 --bit-depth=32"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("--width=16 --height=16 --bit-depth=8"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("--width=32 --height=32 --bit-depth=4"), std::string::npos) << listing;
+    const std::string pillow =
+        Capture(std::string(VARLEN_SYSTEM_PYTHON) +
+                " -c \"from PIL import Image; im = Image.open('" + link +
+                "'); print(sorted(im.info['sizes'])); im.size = (48, 48); im.load(); "
+                "print(im.mode, im.getpixel((20, 20)))\"");
+    EXPECT_NE(pillow.find("[(16, 16), (32, 32), (48, 48)]"), std::string::npos) << pillow;
+    EXPECT_NE(pillow.find("RGBA (90, 90, 90, 255)"), std::string::npos) << pillow;
 }
 
 }  // namespace
