@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "io/input_fixtures.h"
+#include "io/picture_fixtures.h"
 #include "io/picture_decoders.h"
 #include "tests/io/writer_support.h"
 
