@@ -99,9 +99,8 @@ std::string FailureReason(const PictureFailureInfo& e) {
                    std::to_string(e.claimedHeight) + " pixels is larger than " + limit;
         case PictureFailure::kUndecodable:
             return "its " + e.kind +
-                   " data is damaged, cut short or uses a feature that is not read, or its "
-                   "picture is larger than " +
-                   limit;
+                   " data is damaged, cut short or uses a feature that is not read" +
+                   (e.sizeKnown ? std::string() : ", or its picture is larger than " + limit);
         case PictureFailure::kNone:
             break;
     }

@@ -144,7 +144,7 @@ bool DecodeRle(std::span<const std::uint8_t> d, DecodedBitmap& bmp, bool rle4) {
 }  // namespace
 
 std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
-                                        std::optional<std::size_t> pixelOffset) {
+                                        std::optional<std::size_t> pixelOffset, bool borrow) {
     if (dib.size() < 12) {
         return std::nullopt;
     }
@@ -312,8 +312,14 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
     }
 
     bmp.stride = srcStride;
-    bmp.bits.resize(srcStride * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
+    if (borrow) {
+        bmp.borrowedRows = sourceRow(0);
+        bmp.borrowedStep = topDown ? static_cast<std::ptrdiff_t>(srcStride)
+                                   : -static_cast<std::ptrdiff_t>(srcStride);
+    } else {
+        bmp.bits.resize(srcStride * static_cast<std::size_t>(height));
+    }
+    for (int y = 0; y < height && !borrow; ++y) {
         const std::uint8_t* src = sourceRow(y);
         std::copy(src, src + srcStride,
                   bmp.bits.begin() +

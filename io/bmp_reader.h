@@ -26,8 +26,11 @@ struct DibPicture {
 // blue, green, red and a fourth byte 0 (it is never alpha). RLE pictures arrive as 8- or
 // 4-bit indexed rows; pixels that the RLE data skips get index 0.
 // pixelOffset: where a BM file's header says the pixels start, counted from the start of
-// dib; used when it lies past the header and colour table and inside dib.
+// dib; used when it lies past the header and colour table and inside dib. With borrow set,
+// uncompressed rows that arrive unchanged are not copied: the bitmap borrows them from dib
+// (see DecodedBitmap::borrowedRows), which must then outlive it.
 std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
-                                        std::optional<std::size_t> pixelOffset = std::nullopt);
+                                        std::optional<std::size_t> pixelOffset = std::nullopt,
+                                        bool borrow = false);
 
 }  // namespace varlen

@@ -84,6 +84,16 @@ struct DecodedBitmap {
     // TurnUpright in io/exif_orientation.h). FromImage ignores it; the picture-file
     // loaders turn the picture upright after converting it.
     int orientation = 1;
+    // When set, the rows lie in memory the bitmap does not own and bits stays empty: row y
+    // (top row first) starts at borrowedRows + y * borrowedStep, a step that is negative
+    // for rows stored bottom-up. The owner must outlive the bitmap.
+    const std::uint8_t* borrowedRows = nullptr;
+    std::ptrdiff_t borrowedStep = 0;
+
+    const std::uint8_t* Row(int y) const {
+        return borrowedRows != nullptr ? borrowedRows + y * borrowedStep
+                                       : bits.data() + static_cast<std::size_t>(y) * stride;
+    }
 };
 
 // Bytes one row of width pixels at depth bits needs (without padding).

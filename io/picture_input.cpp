@@ -254,6 +254,7 @@ PictureRead DecodePictureData(std::span<const std::uint8_t> data) {
     }
     result.error.kind = PictureKindName(data);
     const std::optional<ClaimedSize> size = ClaimedPictureSize(data);
+    result.error.sizeKnown = size.has_value();
     if (size && (size->width > kMaxPictureSide || size->height > kMaxPictureSide)) {
         result.error.failure = PictureFailure::kTooManyPixels;
         result.error.claimedWidth = size->width;

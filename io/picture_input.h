@@ -48,6 +48,8 @@ struct PictureFailureInfo {
     std::string kind;  // "PNG", "BMP", ... for kTooManyPixels and kUndecodable
     std::int64_t claimedWidth = 0;
     std::int64_t claimedHeight = 0;
+    bool sizeKnown = false;  // the claimed size was read (and is within the limit for
+                             // kUndecodable)
 };
 
 struct PictureInput {

@@ -30,6 +30,7 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -192,23 +193,10 @@ void CVarlenPage1::BuildControls() {
     column->addLayout(grid);
     column->addStretch(1);
 
-    // The column keeps the template's width (or what its widest line needs); the view is a
-    // square as tall as the column, rounded down to a multiple of 8 like FitToSquare does.
     auto* left = new QWidget(this);
     left->setLayout(column);
     column->setContentsMargins(0, 0, 0, 0);
-    const int width = std::max(du.X(162), left->minimumSizeHint().width());
-    left->setFixedWidth(width);
-    const int height = std::max(column->totalHeightForWidth(width), du.Y(132));
-    m_wndIcon->resize(height, height);
-    m_wndIcon->FitToSquare();
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(du.X(6));
-    page->addWidget(left, 0, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
-    page->addStretch(1);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_btnOpen, m_btnPaste);
     setTabOrder(m_btnPaste, m_editSize);
@@ -248,6 +236,7 @@ bool CVarlenPage1::LoadFile(const QString& path) {
         return false;
     }
     m_pSheet->m_strIconFile = IconFileFor(path);
+    m_pSheet->m_strPictureFile = QFileInfo(path).absoluteFilePath();
     ShowNewPicture(std::move(picture));
     return true;
 }
@@ -263,6 +252,7 @@ bool CVarlenPage1::LoadDataObject(const QMimeData& mime) {
         return false;
     }
     m_pSheet->m_strIconFile.clear();
+    m_pSheet->m_strPictureFile.clear();
     ShowNewPicture(std::move(picture));
     return true;
 }
@@ -326,7 +316,7 @@ bool CVarlenPage1::CanDrop(const QMimeData& mime) const {
     return OffersPicture(mime);
 }
 
-void CVarlenPage1::OnDrop(const QMimeData& mime) {
+bool CVarlenPage1::OnDrop(const QMimeData& mime) {
     bool loaded = false;
     {
         const CWaitCursor wait;
@@ -335,6 +325,7 @@ void CVarlenPage1::OnDrop(const QMimeData& mime) {
     if (!loaded) {
         ShowError(this, tr(kDropFailed));
     }
+    return loaded;
 }
 
 void CVarlenPage1::OnSizeText() {
@@ -379,6 +370,7 @@ void CVarlenPage1::OnColor() {
 
 void CVarlenPage1::OnReset() {
     m_pSheet->m_pIcon = CreateIcon(512, 512, 32);
+    m_pSheet->m_strPictureFile.clear();
     m_pSheet->m_bMirror = false;
     m_pSheet->m_nRotation = 0;
     m_pSheet->m_bNoMargin = false;

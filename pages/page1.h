@@ -51,7 +51,7 @@ class CVarlenPage1 : public CVarlenPage {
     bool OnWizardNext() override;
     void OnReset() override;
     bool CanDrop(const QMimeData& mime) const override;
-    void OnDrop(const QMimeData& mime) override;
+    bool OnDrop(const QMimeData& mime) override;
 
     // The command handlers of the open and paste buttons.
     void OnOpen();

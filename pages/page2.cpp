@@ -132,7 +132,7 @@ void CVarlenPage2::BuildControls() {
 
     auto* left = new QWidget(this);
     left->setLayout(column);
-    LayOutBesideView(left, *column, m_wndIcon);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_btnColorMode, m_btnClosedMode);
     setTabOrder(m_btnClosedMode, m_editRange);

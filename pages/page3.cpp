@@ -28,6 +28,8 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -72,7 +74,6 @@ CVarlenPage3::~CVarlenPage3() {
 }
 
 void CVarlenPage3::BuildControls() {
-    const DialogUnits du(fontMetrics());
     m_tabFilter = new QTabWidget(this);
     m_dlgBrightness = new CBrightnessDialog;
     m_dlgSharp = new CSharpDialog;
@@ -86,20 +87,12 @@ void CVarlenPage3::BuildControls() {
     m_tabFilter->addTab(m_dlgTransparent, tr("透過"));
     m_tabFilter->addTab(m_dlgShadow, tr("影"));
     m_tabFilter->addTab(m_dlgFrame, tr("縁"));
-    const QSize tabs = m_tabFilter->sizeHint().expandedTo(QSize(du.X(162), du.Y(132)));
-    m_tabFilter->setFixedSize(tabs);
-
-    // The view is a square as tall as the tabs, rounded down to a multiple of 8.
+    // Every tab shows its whole name, in any language, without scrolling the bar.
+    m_tabFilter->setMinimumWidth(
+        m_tabFilter->tabBar()->sizeHint().width() +
+        2 * m_tabFilter->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
     m_wndIcon = new CIconWnd(this);
-    m_wndIcon->resize(tabs.height(), tabs.height());
-    m_wndIcon->FitToSquare();
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(du.X(6));
-    page->addWidget(m_tabFilter, 0, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
-    page->addStretch(1);
+    LayOutBesideView(m_tabFilter, m_wndIcon);
 }
 
 void CVarlenPage3::SetControls() {

@@ -15,11 +15,14 @@
 //   bar is repainted explicitly after each step, since no event is processed meanwhile.
 //   The formats are built one at a time so that the bar can move, each with its rows
 //   spread over the page's worker pool; the images are the same as the batch front end's.
-// - The wait cursor covers the work but not the message boxes.
+// - The wait cursor covers the work but not the message boxes; the progress bar stays
+//   until the result message has been answered.
+// - errno is read right after the failing call, before anything else can change it.
 // - The view points at the preview; it is given null before the preview goes away.
 #include "pages/page5.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -31,6 +34,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 #include <span>
 
 #include "core/pipeline.h"
@@ -41,6 +45,7 @@
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
 #include "io/icons.h"
+#include "pages/failure_detail.h"
 #include "pages/page1_support.h"
 
 namespace varlen {
@@ -55,6 +60,12 @@ const char* const kSaveFailed =
     QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの保存に失敗しました。");
 const char* const kCreated =
     QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの作成が完了しました。");
+const char* const kSavedAs = QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "保存先: %1");
+const char* const kRevealFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "保存フォルダを開けませんでした。");
+const char* const kNoFileManager =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5",
+                      "フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。");
 
 QString AskForIconFile(QWidget* parent, const QString& path) {
     const std::unique_ptr<QFileDialog> dialog = BuildIconSaveDialog(parent, path);
@@ -73,7 +84,7 @@ CVarlenPage5::CVarlenPage5(CVarlenState* sheet, QWidget* parent)
                      "行うため、多少時間がかかります。\n "),
                   parent),
       m_chooseFile(AskForIconFile),
-      m_revealFile(RevealInFileManager),
+      m_revealFile([this](const QString& path) { RevealOrSay(path); }),
       m_saveFolders(UserSaveFolders) {
     BuildControls();
     ConnectControls();
@@ -127,7 +138,7 @@ void CVarlenPage5::BuildControls() {
     auto* left = new QWidget(this);
     left->setLayout(column);
     m_wndIcon->SetMode(0);
-    LayOutBesideView(left, *column, m_wndIcon);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_editFile, m_btnBrowse);
     setTabOrder(m_btnBrowse, m_chkPng);
@@ -176,7 +187,33 @@ bool CVarlenPage5::isComplete() const {
 }
 
 QString CVarlenPage5::ResolvedPath() const {
-    return ResolveIconPath(m_editFile->text(), m_pSheet->m_strSavePath, m_saveFolders());
+    // A name without a folder goes beside the picture when it came from a file; a name
+    // with a relative folder is taken from that same folder, never from the working one.
+    const QString pictureFolder = m_pSheet->m_strPictureFile.isEmpty()
+                                      ? QString()
+                                      : QFileInfo(m_pSheet->m_strPictureFile).absolutePath();
+    const SaveFolders folders = m_saveFolders();
+    const QString base = pictureFolder.isEmpty() ? m_pSheet->m_strSavePath : pictureFolder;
+    const QString path = ResolveIconPath(m_editFile->text(), base, folders);
+    if (!QFileInfo(path).isRelative()) {
+        return path;
+    }
+    for (const QString& folder : {base, folders.pictures, folders.documents, QDir::homePath()}) {
+        if (!folder.isEmpty()) {
+            return QDir::cleanPath(QDir(folder).absoluteFilePath(path));
+        }
+    }
+    return path;
+}
+
+void CVarlenPage5::RevealOrSay(const QString& path) {
+    if (RevealInFileManager(path)) {
+        return;
+    }
+    ShowMessage(this,
+                {tr(kRevealFailed), MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk,
+                 QString(),
+                 tr(kNoFileManager).arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))});
 }
 
 void CVarlenPage5::OnBrowse() {
@@ -219,18 +256,28 @@ bool CVarlenPage5::OnWizardFinish() {
                            MessageAnswer::kNo}) != MessageAnswer::kYes) {
         return false;
     }
+    errno = 0;
     if (!CanWriteFile(path)) {
-        ShowError(this, tr(kCreateFailed));
+        const int error = errno;
+        ShowMessage(this, {tr(kCreateFailed), MessageIcon::kError, MessageButtons::kOk,
+                           MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
         return false;
     }
+    errno = 0;
     const bool saved = WriteIconFile(path);
-    m_progress->hide();
+    const int error = errno;
+    // The full bar stays under the result message and goes when the message has been read.
     if (!saved) {
-        ShowError(this, tr(kSaveFailed));
+        ShowMessage(this, {tr(kSaveFailed), MessageIcon::kError, MessageButtons::kOk,
+                           MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
+        m_progress->hide();
         return false;
     }
     ShowMessage(this,
-                {tr(kCreated), MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk});
+                {tr(kCreated), MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk,
+                 QString(),
+                 tr(kSavedAs).arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+    m_progress->hide();
     m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {
         m_revealFile(path);

@@ -48,6 +48,9 @@ class CVarlenPage5 : public CVarlenPage {
     QString ResolvedPath() const;
     // The browse button's handler.
     void OnBrowse();
+    // What "open the folder" does unless replaced: shows path in the file manager, or
+    // says why the folder could not be opened.
+    void RevealOrSay(const QString& path);
 
     // Replace the dialog, the file manager and the standard folders (tests).
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }

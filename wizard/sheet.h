@@ -62,6 +62,13 @@ class CVarlen : public QWizard, public CVarlenState {
 
     // Freezes the window size at the first show, when every page has its controls.
     void FixSize();
+    // The keyboard rules of the button row, set at the first show: the reset button
+    // follows the page in the tab order and is as wide as Help; Enter is Next (Finish on
+    // the last page) and Space presses the focused button (no push button of a page is
+    // auto-default); Alt+B and Alt+N are Back and Next even where a page's control shows
+    // the same letter.
+    void SetUpKeyboard();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Gives the header room for every line of the subtitles.
     void FitHeader();
 

@@ -122,6 +122,12 @@ Places looked at:
         <source>エクスポートに失敗しました。</source>
         <translation>The export failed.</translation>
     </message>
+    <message>
+        <source>%1 は既に存在します。
+上書きしますか？</source>
+        <translation>%1 already exists.
+Replace it?</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CFrameDialog</name>
@@ -151,6 +157,10 @@ Places looked at:
     <message>
         <source>プレビュー x%1</source>
         <translation>Preview x%1</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>&amp;Move</translation>
     </message>
 </context>
 <context>
@@ -533,6 +543,65 @@ Resizing and colour reduction may take a moment.
     <message>
         <source>完了後、ウィンドウを閉じる(&amp;C)</source>
         <translation>&amp;Close the window when done</translation>
+    </message>
+    <message>
+        <source>保存先: %1</source>
+        <translation>Saved to: %1</translation>
+    </message>
+    <message>
+        <source>保存フォルダを開けませんでした。</source>
+        <translation>The folder could not be opened.</translation>
+    </message>
+    <message>
+        <source>フォルダ: %1
+理由: フォルダを開くファイルマネージャーが見つかりません。</source>
+        <translation>Folder: %1
+Reason: no file manager was found to open the folder.</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::WriteFailure</name>
+    <message>
+        <source>保存先のフォルダがありません。</source>
+        <translation>The folder does not exist.</translation>
+    </message>
+    <message>
+        <source>保存先がフォルダではありません。</source>
+        <translation>The destination is not a folder.</translation>
+    </message>
+    <message>
+        <source>同じ名前のフォルダがあります。</source>
+        <translation>A folder of the same name is in the way.</translation>
+    </message>
+    <message>
+        <source>ディスクの空き容量が足りません。</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます。</source>
+        <translation>The file is too large.</translation>
+    </message>
+    <message>
+        <source>保存先は読み取り専用です。</source>
+        <translation>The destination is read-only.</translation>
+    </message>
+    <message>
+        <source>書き込みの権限がありません。</source>
+        <translation>There is no permission to write there.</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます。</source>
+        <translation>The file name is too long.</translation>
+    </message>
+    <message>
+        <source>書き込めませんでした。</source>
+        <translation>The file could not be written.</translation>
+    </message>
+    <message>
+        <source>ファイル: %1
+理由: %2</source>
+        <translation>File: %1
+Reason: %2</translation>
     </message>
 </context>
 </TS>

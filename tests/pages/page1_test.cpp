@@ -27,13 +27,13 @@
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/settings.h"
-#include "wizard/sheet.h"
 #include "gui/up_down.h"
 #include "io/clipboard_formats.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/png_encode.h"
 #include "pages/page1_support.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -568,10 +568,52 @@ TEST_F(Page1, DropOfNonPicturesShowsTheDropMessage) {
     auto hook = RecordMessages();
     QMimeData files;
     files.setUrls({Url(SaveText(QStringLiteral("x.txt"))), Url(SaveText(QStringLiteral("y.txt")))});
-    ASSERT_TRUE(DragAndDrop(sheet, files));
+    // The drag is welcome (files are offered), but the drop itself fails and says so.
+    EXPECT_FALSE(DragAndDrop(sheet, files));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QString::fromUtf8(kDropFailed));
     EXPECT_EQ(sheet.m_pIcon.get(), before);
+}
+
+// A source proposing Move (Shift held in a file manager) would delete its file once the
+// drop is accepted as a move: the wizard copies, and reports a failed load as refused.
+TEST_F(Page1, DropsAreCopiesAndFailuresAreRefused) {
+    Start();
+    auto hook = RecordMessages();
+    const QString path = SavePicture(QStringLiteral("moved.png"), *Picture(6, 6, kRed, kRed));
+    QMimeData files;
+    files.setUrls({Url(path)});
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                          Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                        Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &move);
+    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                    Qt::ShiftModifier);
+    ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
+    QApplication::sendEvent(&sheet, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(sheet.m_pIcon->Width(), 6);
+    EXPECT_TRUE(QFile::exists(path));
+
+    QMimeData broken;
+    broken.setUrls({Url(SaveText(QStringLiteral("broken.png")))});
+    QDragEnterEvent again(at, Qt::CopyAction | Qt::MoveAction, &broken, Qt::LeftButton,
+                          Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &again);
+    ASSERT_TRUE(again.isAccepted());
+    QDropEvent failed(QPointF(at), Qt::CopyAction | Qt::MoveAction, &broken, Qt::LeftButton,
+                      Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &failed);
+    EXPECT_FALSE(failed.isAccepted());
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(sheet.m_pIcon->Width(), 6);
 }
 
 TEST_F(Page1, NoDropsAfterNext) {
@@ -684,8 +726,8 @@ TEST_F(Page1, ViewChangesShowInTheFields) {
     QWheelEvent wheel(QPointF(pos), QPointF(view->mapToGlobal(pos)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &wheel);
-    EXPECT_EQ(view->GetSourceRect(), (Rect{30, 30, 270, 270}));
-    EXPECT_EQ(page.m_editSize->text(), QStringLiteral("240 x 240"));
+    EXPECT_EQ(view->GetSourceRect(), (Rect{14, 14, 286, 286}));  // a tenth smaller
+    EXPECT_EQ(page.m_editSize->text(), QStringLiteral("272 x 272"));
 
     // A Ctrl drag a quarter turn around the centre: the field shows the angle with one
     // decimal, and the view keeps the value shown.
