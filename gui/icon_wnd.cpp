@@ -541,7 +541,7 @@ void CIconWnd::ZoomBy(int delta) {
 void CIconWnd::StepSquare(int sx, int sy) {
     // The square moves in the arrow's direction on the screen, through mirror and rotation
     // as a drag does (a drag moves it against the mouse).
-    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double theta = m_nRotation * std::numbers::pi / 180.0 / 1000.0;
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     const double dx = m_bMirror ? -sx : sx;
