@@ -21,6 +21,7 @@
 #include "io/icons.h"
 #include "io/loaders.h"
 #include "io/picture_input.h"
+#include "io/write_error.h"
 
 namespace varlen {
 
@@ -67,9 +68,15 @@ void ShowProgress(std::ostream& err, std::size_t total) {
     err << "\rBuilding " << total << (total == 1 ? " format" : " formats") << "   " << std::flush;
 }
 
-bool WriteExport(const CIcon& icon, const BatchOptions& o) {
+bool WriteExport(const CIcon& icon, const BatchOptions& o, WriteError& why) {
     return SaveExport(icon, *ExportTypeOf(o.output), std::filesystem::path(o.output), o.hotspot.x,
-                      o.hotspot.y);
+                      o.hotspot.y, &why);
+}
+
+// name: the output as printed, quoted and escaped.
+int CannotWrite(std::ostream& err, const std::string& name, const WriteError& why) {
+    err << "varlen: cannot write " << name << ": " << DescribeWriteError(why) << "\n";
+    return kExitFailed;
 }
 
 // Why a picture could not be read, in words, for the one line that reports it.
@@ -189,6 +196,12 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
     if (!picture) {
         return kExitFailed;
     }
+    const int maxSide = MaxPlacedSide(picture->Width(), picture->Height());
+    if (o.square && o.square->Width() > maxSide) {
+        return UsageError(err, "--square: SIDE " + std::to_string(o.square->Width()) +
+                                   " is larger than the " + std::to_string(maxSide) + " x " +
+                                   std::to_string(maxSide) + " this picture allows");
+    }
     stage = "placing the picture";
     auto placed = Place(picture, o, workers);
     if (!placed) {
@@ -208,6 +221,7 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
     }
     const std::string output = "'" + EscapedName(o.output) + "'";
     stage = "building the formats of " + output;
+    WriteError why{0, WriteLimit::kNotEncodable};
     if (o.mode == BatchMode::kExport) {
         auto images = BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers);
         placed.reset();
@@ -215,9 +229,8 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
             err << "\r" << std::string(60, ' ') << "\r" << std::flush;
         }
         stage = "writing " + output;
-        if (!images.front() || !WriteExport(*images.front(), o)) {
-            err << "varlen: cannot write " << output << "\n";
-            return kExitFailed;
+        if (!images.front() || !WriteExport(*images.front(), o, why)) {
+            return CannotWrite(err, output, why);
         }
         return kExitOk;
     }
@@ -245,13 +258,12 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
         return images;
     };
     const bool saved =
-        SaveIconsInBatches(std::filesystem::path(o.output), requests.size(), o.png, next);
+        SaveIconsInBatches(std::filesystem::path(o.output), requests.size(), o.png, next, &why);
     if (progress) {
         err << "\r" << std::string(60, ' ') << "\r" << std::flush;
     }
     if (!saved) {
-        err << "varlen: cannot write " << output << "\n";
-        return kExitFailed;
+        return CannotWrite(err, output, why);
     }
     return kExitOk;
 }

@@ -14,7 +14,10 @@
 // name, value and range.
 //
 // Traps: the value of an option comes after "=" (only for "--" names) or is the next
-// argument; a flag ignores an "=" part. The first usage error ends the parse.
+// argument; a flag with an "=" part is refused, not read as set. An option with a value is
+// given once (a second one would silently win), except the region clicks, which add up
+// in order. "--" ends the options: what follows is the picture, even when it starts with
+// "-". The first usage error ends the parse.
 #include "cli/options.h"
 
 #include <algorithm>
@@ -191,11 +194,17 @@ std::string Clear(ParseState& s, const Option&, std::string_view v) {
     return "";
 }
 
-std::string Rotate(ParseState& s, const Option&, std::string_view v) {
+std::string Rotate(ParseState& s, const Option& row, std::string_view v) {
+    const std::string rule = "expects degrees such as 90 or -12.5, " + RangeWords(*row.range);
     if (v.empty() || !IsValidRotationText(v) || v == "-" || v == "+" || v == ".") {
-        return "expects degrees such as 90 or -12.5";
+        return rule;
     }
-    s.o.rotation = NormalizeRotation(RotationTextValue(v));
+    // Thousandths; a text beyond the int range saturates, which the range refuses too.
+    const int value = RotationTextValue(v);
+    if (value < row.range->lo * 1000 || value > row.range->hi * 1000) {
+        return rule;
+    }
+    s.o.rotation = NormalizeRotation(value);
     return "";
 }
 
@@ -299,12 +308,8 @@ const Option kOptions[] = {
      "cut this square out instead, its top-left corner at picture\n"
      "pixel X,Y (may lie outside the picture); overrides --no-margin",
      Square},
-    {"--rotate",
-     "DEG",
-     {},
-     Section::kPlacement,
-     "rotate clockwise, degrees with up to three decimals",
-     Rotate},
+    {"--rotate", "DEG", ValueRange{-360, 360}, Section::kPlacement,
+     "rotate clockwise, degrees with up to three decimals,\n{range}", Rotate},
     {"--mirror",
      "",
      {},
@@ -529,23 +534,44 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
                   static_cast<std::uint16_t>(*h), 0};
 }
 
-bool IsBatchInvocation(std::span<const std::string> args) {
-    for (const std::string& a : args) {
-        const Option* row = FindOption(std::string_view(a).substr(0, a.find('=')));
-        if (row != nullptr && row->section == Section::kCommand) {
-            return true;
-        }
+bool IsWizardSwitch(std::string_view arg) {
+    constexpr std::string_view kDel = "del";
+    if (arg.size() != kDel.size() + 1 || (arg.front() != '-' && arg.front() != '/')) {
+        return false;
     }
-    return false;
+    return std::equal(kDel.begin(), kDel.end(), arg.begin() + 1, [](char a, char b) {
+        return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+    });
+}
+
+bool IsBatchInvocation(std::span<const std::string> args) {
+    return std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return a.size() > 1 && a.front() == '-' && !IsWizardSwitch(a);
+    });
 }
 
 ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     ParsedCommandLine result;
     BatchOptions& o = result.options;
     ParseState state{o, std::nullopt};
+    std::vector<const Option*> given;
+    std::string_view firstOption;
+    bool optionsEnded = false;
 
     for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         std::string_view arg = args[i];
+        if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
+            if (!o.picture.empty()) {
+                result.error = std::string(arg) + ": only one picture can be given";
+            } else {
+                o.picture = std::string(arg);
+            }
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
         std::optional<std::string_view> inlineValue;
         if (arg.starts_with("--")) {
             const std::size_t eq = arg.find('=');
@@ -559,15 +585,23 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
         };
         const Option* row = FindOption(arg);
         if (row == nullptr) {
-            if (arg.size() > 1 && arg.front() == '-') {
-                bad("unknown option");
-            } else if (!o.picture.empty()) {
-                bad("only one picture can be given");
-            } else {
-                o.picture = std::string(arg);
-            }
-            continue;
+            bad("unknown option");
+            break;
         }
+        if (firstOption.empty()) {
+            firstOption = row->name;
+        }
+        if (row->value.empty() && inlineValue) {
+            bad("takes no value");
+            break;
+        }
+        const bool repeatable =
+            row->value.empty() || row->handler == Clear<false> || row->handler == Clear<true>;
+        if (!repeatable && std::find(given.begin(), given.end(), row) != given.end()) {
+            bad("given more than once");
+            break;
+        }
+        given.push_back(row);
         if (row->handler == Work) {
             const BatchMode m = arg == "--create" ? BatchMode::kCreate : BatchMode::kExport;
             if (state.work && *state.work != m) {
@@ -599,6 +633,10 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
              : state.wantVersion ? BatchMode::kVersion
                                  : state.work.value_or(BatchMode::kHelp);
     if (o.mode == BatchMode::kHelp || o.mode == BatchMode::kVersion) {
+        if (!state.wantHelp && !state.wantVersion && (!firstOption.empty() || optionsEnded)) {
+            result.error = std::string(firstOption.empty() ? "--" : firstOption) +
+                           ": needs --create or --export";
+        }
         return result;
     }
     if (o.picture.empty()) {

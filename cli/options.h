@@ -59,9 +59,13 @@ struct ParsedCommandLine {
 // args excludes the program name.
 ParsedCommandLine ParseBatchArguments(std::span<const std::string> args);
 
-// True when args ask for the batch front end (--create, --export, --help, --version)
-// rather than the wizard.
+// True when args are for the batch front end rather than the wizard: when any of them
+// starts with "-" (a lone "-" aside) and is not the wizard's switch (IsWizardSwitch). So
+// a mistyped option is a usage error of the batch front end, never a wizard.
 bool IsBatchInvocation(std::span<const std::string> args);
+
+// "/del" or "-del" in any case: the wizard's switch to delete the stored settings.
+bool IsWizardSwitch(std::string_view arg);
 
 // "BITS:WxH" with BITS 4, 8, 24 or 32 and sides 1 ... 512.
 std::optional<FORMAT> ParseFormat(std::string_view text);

@@ -1,6 +1,9 @@
 // Whether standard error is a terminal, through the platform's isatty.
 #include "cli/terminal.h"
 
+#include <cstdlib>
+#include <initializer_list>
+
 #if defined(_WIN32)
 #include <io.h>
 #define VARLEN_ISATTY _isatty
@@ -63,6 +66,20 @@ std::size_t PrintableSequence(std::string_view s) {
 
 bool StderrIsTerminal() {
     return VARLEN_ISATTY(VARLEN_STDERR) != 0;
+}
+
+bool WizardCanStart() {
+#if defined(_WIN32) || defined(__APPLE__)
+    return true;
+#else
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+#endif
 }
 
 std::string EscapedName(std::string_view name) {

@@ -42,6 +42,7 @@
 #include <limits>
 #include <utility>
 #include <numbers>
+#include <utility>
 
 #include "core/placement.h"
 #include "gui/controls.h"

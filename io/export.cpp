@@ -35,15 +35,6 @@ namespace {
 
 constexpr std::uint32_t kCursorImageOffset = kIconHeaderSize + kIconEntrySize;
 
-template <typename Writer>
-bool SaveAtomically(const std::filesystem::path& path, Writer&& writer) {
-    const std::unique_ptr<AtomicFile> file = AtomicFile::Create(path);
-    if (!file) {
-        return false;
-    }
-    return writer(*file) && file->Commit();
-}
-
 }  // namespace
 
 bool WriteBmpFile(const CIcon& icon, OutFile& file) {
@@ -92,23 +83,27 @@ bool WriteCursorFile(const CIcon& icon, OutFile& file, int hotspotX, int hotspot
     return file.Seek(kIconHeaderSize) && file.Write(entry.data(), entry.size()) && file.SeekToEnd();
 }
 
-bool SaveBmp(const CIcon& icon, const std::filesystem::path& path) {
-    return SaveAtomically(path, [&](OutFile& f) { return WriteBmpFile(icon, f); });
+bool SaveBmp(const CIcon& icon, const std::filesystem::path& path, WriteError* error) {
+    return SaveAtomically(path, error, [&](OutFile& f) { return WriteBmpFile(icon, f); });
 }
 
-bool SavePng(const CIcon& icon, const std::filesystem::path& path) {
-    return SaveAtomically(path, [&](OutFile& f) { return WritePng(icon, f); });
+bool SavePng(const CIcon& icon, const std::filesystem::path& path, WriteError* error) {
+    return SaveAtomically(path, error, [&](OutFile& f) { return WritePng(icon, f); });
 }
 
-bool SaveGif(const CIcon& icon, const std::filesystem::path& path) {
+bool SaveGif(const CIcon& icon, const std::filesystem::path& path, WriteError* error) {
     if (icon.Bpp() > 8) {
+        if (error != nullptr) {
+            *error = {0, WriteLimit::kNotEncodable};
+        }
         return false;
     }
-    return SaveAtomically(path, [&](OutFile& f) { return WriteGif(icon, f); });
+    return SaveAtomically(path, error, [&](OutFile& f) { return WriteGif(icon, f); });
 }
 
-bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY) {
-    return SaveAtomically(path,
+bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY,
+                WriteError* error) {
+    return SaveAtomically(path, error,
                           [&](OutFile& f) { return WriteCursorFile(icon, f, hotspotX, hotspotY); });
 }
 
@@ -153,16 +148,16 @@ std::optional<ExportType> ExportTypeOf(std::string_view path) {
 }
 
 bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path, int hotspotX,
-                int hotspotY) {
+                int hotspotY, WriteError* error) {
     switch (type) {
         case ExportType::kBmp:
-            return SaveBmp(icon, path);
+            return SaveBmp(icon, path, error);
         case ExportType::kPng:
-            return SavePng(icon, path);
+            return SavePng(icon, path, error);
         case ExportType::kGif:
-            return SaveGif(icon, path);
+            return SaveGif(icon, path, error);
         case ExportType::kCursor:
-            return SaveCursor(icon, path, hotspotX, hotspotY);
+            return SaveCursor(icon, path, hotspotX, hotspotY, error);
     }
     return false;
 }

@@ -11,6 +11,7 @@
 
 #include "core/icon.h"
 #include "io/stream.h"
+#include "io/write_error.h"
 
 namespace varlen {
 
@@ -23,11 +24,13 @@ bool WriteBmpFile(const CIcon& icon, OutFile& file);
 // False when the hotspot lies outside the image.
 bool WriteCursorFile(const CIcon& icon, OutFile& file, int hotspotX, int hotspotY);
 
-bool SaveBmp(const CIcon& icon, const std::filesystem::path& path);
-bool SavePng(const CIcon& icon, const std::filesystem::path& path);
+// On failure *error (when given) says why.
+bool SaveBmp(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
+bool SavePng(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
 // Fails without touching anything when the depth is above 8.
-bool SaveGif(const CIcon& icon, const std::filesystem::path& path);
-bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY);
+bool SaveGif(const CIcon& icon, const std::filesystem::path& path, WriteError* error = nullptr);
+bool SaveCursor(const CIcon& icon, const std::filesystem::path& path, int hotspotX, int hotspotY,
+                WriteError* error = nullptr);
 
 // The single-format file types, numbered as the settings store them (and as the export
 // dialog's list has them at 8 bits or less).
@@ -42,6 +45,6 @@ std::string_view ExportExtension(ExportType type);
 std::optional<ExportType> ExportTypeOf(std::string_view path);
 // The Save function of type; the hotspot is used by the cursor only.
 bool SaveExport(const CIcon& icon, ExportType type, const std::filesystem::path& path, int hotspotX,
-                int hotspotY);
+                int hotspotY, WriteError* error = nullptr);
 
 }  // namespace varlen

@@ -124,38 +124,32 @@ bool CIcons::Write(OutFile& file, bool png) const {
 }
 
 bool SaveIconsInBatches(const std::filesystem::path& path, std::size_t count, bool png,
-                        const IconBatchSource& next) {
-    const std::unique_ptr<AtomicFile> file = AtomicFile::Create(path);
-    if (!file) {
-        return false;
-    }
-    IconFileWriter writer(*file, count, png);
-    if (!writer.Begin()) {
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < count) {
-        std::vector<std::unique_ptr<CIcon>> batch = next(done);
-        if (batch.empty()) {
+                        const IconBatchSource& next, WriteError* error) {
+    return SaveAtomically(path, error, [&](OutFile& file) {
+        IconFileWriter writer(file, count, png);
+        if (!writer.Begin()) {
             return false;
         }
-        for (std::unique_ptr<CIcon>& icon : batch) {
-            if (!icon || !writer.Add(*icon)) {
+        std::size_t done = 0;
+        while (done < count) {
+            std::vector<std::unique_ptr<CIcon>> batch = next(done);
+            if (batch.empty()) {
                 return false;
             }
-            icon.reset();  // written: its memory is not needed any more
-            ++done;
+            for (std::unique_ptr<CIcon>& icon : batch) {
+                if (!icon || !writer.Add(*icon)) {
+                    return false;
+                }
+                icon.reset();  // written: its memory is not needed any more
+                ++done;
+            }
         }
-    }
-    return writer.Finish() && file->Commit();
+        return writer.Finish();
+    });
 }
 
-bool CIcons::Save(const std::filesystem::path& path, bool png) const {
-    const std::unique_ptr<AtomicFile> file = AtomicFile::Create(path);
-    if (!file) {
-        return false;
-    }
-    return Write(*file, png) && file->Commit();
+bool CIcons::Save(const std::filesystem::path& path, bool png, WriteError* error) const {
+    return SaveAtomically(path, error, [&](OutFile& f) { return Write(f, png); });
 }
 
 }  // namespace varlen

@@ -9,6 +9,7 @@
 
 #include "core/icon.h"
 #include "io/stream.h"
+#include "io/write_error.h"
 
 namespace varlen {
 
@@ -30,8 +31,9 @@ class CIcons {
     // Writes the icon file at path: header, directory, then each image in PNG form (when
     // png is set and the image is 32-bit and at least 64 x 64) or DIB icon form. The
     // target is replaced only when the whole file has been written; on failure an
-    // existing file keeps its content and no partial file is left.
-    bool Save(const std::filesystem::path& path, bool png) const;
+    // existing file keeps its content and no partial file is left; *error (when given)
+    // then says why.
+    bool Save(const std::filesystem::path& path, bool png, WriteError* error = nullptr) const;
     // The same file written to file from its current position, which must be 0 (the
     // directory offsets are file positions). False on any writer or write failure, or
     // when there are more than 65535 images or offsets beyond 32 bits.
@@ -69,9 +71,9 @@ using IconBatchSource = std::function<std::vector<std::unique_ptr<CIcon>>(std::s
 
 // What CIcons::Save writes for count images, asked for in batches and each let go once
 // written, so memory holds one batch and never the whole icon. The target is replaced only
-// when every image has been written.
+// when every image has been written; on failure *error (when given) says why.
 bool SaveIconsInBatches(const std::filesystem::path& path, std::size_t count, bool png,
-                        const IconBatchSource& next);
+                        const IconBatchSource& next, WriteError* error = nullptr);
 
 // Whether an image goes into an icon file in PNG form.
 bool UsesPngForm(const CIcon& icon, bool png);

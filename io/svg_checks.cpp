@@ -1,8 +1,12 @@
 // The checks on the pictures an SVG document embeds (see svg_checks.h).
 #include "io/svg_checks.h"
 
+#include <libxml/entities.h>
+
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -147,6 +151,59 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> JpegSize(std::span<const 
 bool DocumentEmbedsOnlyWhatFits(const SvgLibrary& lib, std::span<const std::uint8_t> xml, int depth,
                                 std::int64_t& pixelsLeft);
 
+// The pixels of a length attribute value ("300", "2.5in", "10mm"); nothing for a
+// percentage, an unknown unit or no number.
+std::optional<double> PixelLength(std::string_view v) {
+    while (!v.empty() && std::isspace(static_cast<unsigned char>(v.front())) != 0) {
+        v.remove_prefix(1);
+    }
+    double value = 0;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+    if (ec != std::errc() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    std::string unit(end, v.data() + v.size());
+    std::erase_if(unit, [](unsigned char c) { return std::isspace(c) != 0; });
+    constexpr std::pair<std::string_view, double> kUnits[] = {
+        {"", 1.0},           {"px", 1.0},  {"in", 96.0}, {"cm", 96.0 / 2.54}, {"mm", 96.0 / 25.4},
+        {"pt", 96.0 / 72.0}, {"pc", 16.0}, {"em", 16.0}, {"ex", 8.0},
+    };
+    for (const auto& [name, scale] : kUnits) {
+        if (unit == name) {
+            return value * scale;
+        }
+    }
+    return std::nullopt;
+}
+
+// The size a document claims for itself: width and height, else those of the viewBox;
+// 0 for a side it does not state.
+std::pair<double, double> ClaimedSize(std::string_view width, std::string_view height,
+                                      std::string_view viewBox) {
+    double box[4] = {0, 0, 0, 0};
+    std::string numbers(viewBox);
+    std::replace(numbers.begin(), numbers.end(), ',', ' ');
+    const char* at = numbers.data();
+    const char* const end = numbers.data() + numbers.size();
+    for (double& b : box) {
+        while (at < end && *at == ' ') {
+            ++at;
+        }
+        const auto r = std::from_chars(at, end, b);
+        if (r.ec != std::errc()) {
+            b = 0;
+            break;
+        }
+        at = r.ptr;
+    }
+    const auto side = [](std::string_view v, double fallback) {
+        const std::optional<double> px = PixelLength(v);
+        const double d = px ? *px : fallback;
+        return std::isfinite(d) && d > 0 ? d : 0.0;
+    };
+    return {side(width, box[2]), side(height, box[3])};
+}
+
 // One embedded picture: a PNG or JPEG that fits, or an XML document whose own embedded
 // pictures fit.
 bool EmbeddedPictureFits(const SvgLibrary& lib, std::span<const std::uint8_t> data, int depth,
@@ -181,7 +238,8 @@ bool EmbeddedPictureFits(const SvgLibrary& lib, std::span<const std::uint8_t> da
 // of url(...), so that prose such as "data: 1,2" is not taken for one.
 bool DataUrlsFit(const SvgLibrary& lib, std::string_view raw, bool href, int depth,
                  std::int64_t& pixelsLeft) {
-    const std::string text = CssUnescaped(raw);
+    std::string text = CssUnescaped(raw);
+    std::erase_if(text, [](char c) { return c == '\t' || c == '\n' || c == '\r'; });
     const auto lower = [](std::string s) {
         std::transform(s.begin(), s.end(), s.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -192,7 +250,8 @@ bool DataUrlsFit(const SvgLibrary& lib, std::string_view raw, bool href, int dep
             continue;
         }
         std::size_t before = at - 4;
-        while (before > 0 && (std::isspace(static_cast<unsigned char>(text[before - 1])) != 0 ||
+        while (before > 0 && (static_cast<unsigned char>(text[before - 1]) <= 0x20 ||
+                              std::isspace(static_cast<unsigned char>(text[before - 1])) != 0 ||
                               text[before - 1] == '"' || text[before - 1] == '\'')) {
             --before;
         }
@@ -220,44 +279,137 @@ bool DataUrlsFit(const SvgLibrary& lib, std::string_view raw, bool href, int dep
     return true;
 }
 
-// Parses the document and checks every attribute value and text in it. A document that
-// libxml2 cannot parse is refused (librsvg could not read it either).
+// The declared entity an entity reference stands for, when it is an internal general one.
+const xmlEntity* InternalEntity(const xmlNode* reference) {
+    const auto* e = reinterpret_cast<const xmlEntity*>(reference->children);
+    return e != nullptr && e->type == XML_ENTITY_DECL && e->etype == XML_INTERNAL_GENERAL_ENTITY
+               ? e
+               : nullptr;
+}
+
+// Whether the document type declares only internal general entities.
+bool OnlyInternalEntities(const xmlDoc* doc) {
+    for (const xmlDtd* dtd : {doc->intSubset, doc->extSubset}) {
+        for (const xmlNode* n = dtd != nullptr ? dtd->children : nullptr; n != nullptr;
+             n = n->next) {
+            if (n->type == XML_ENTITY_DECL &&
+                reinterpret_cast<const xmlEntity*>(n)->etype != XML_INTERNAL_GENERAL_ENTITY) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The text of a node list with internal entities expanded, as librsvg reads it. False when
+// the walk runs out of budget (nodes visited, including every expansion) or nests too deep.
+bool GatherText(const xmlNode* list, std::string& out, std::size_t& budget, int nesting = 0) {
+    constexpr int kMaxNesting = 32;
+    for (const xmlNode* n = list; n != nullptr; n = n->next) {
+        if (budget == 0 || --budget == 0 || out.size() > kMaxSvgBytes) {
+            return false;
+        }
+        if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
+            if (n->content != nullptr) {
+                out += reinterpret_cast<const char*>(n->content);
+            }
+        } else if (n->type == XML_ENTITY_REF_NODE) {
+            const xmlEntity* e = InternalEntity(n);
+            if (e == nullptr) {
+                continue;
+            }
+            if (nesting == kMaxNesting) {
+                return false;
+            }
+            if (e->children != nullptr) {
+                if (!GatherText(e->children, out, budget, nesting + 1)) {
+                    return false;
+                }
+            } else if (e->content != nullptr) {
+                out += reinterpret_cast<const char*>(e->content);
+            }
+        } else if (n->type == XML_ELEMENT_NODE &&
+                   !GatherText(n->children, out, budget, nesting + 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Parses the document and checks every attribute value and style sheet in it, the content
+// of internal entities included. A document that libxml2 cannot parse is refused (librsvg
+// could not read it either). A nested document (depth > 0) also pays for its own size.
 bool DocumentEmbedsOnlyWhatFits(const SvgLibrary& lib, std::span<const std::uint8_t> xml, int depth,
                                 std::int64_t& pixelsLeft) {
     XmlDocGuard guard(lib);
-    guard.doc = lib.xmlReadMemory(
-        reinterpret_cast<const char*>(xml.data()), static_cast<int>(xml.size()), nullptr, nullptr,
-        XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (guard.doc == nullptr) {
+    guard.doc = lib.xmlReadMemory(reinterpret_cast<const char*>(xml.data()),
+                                  static_cast<int>(xml.size()), nullptr, nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (guard.doc == nullptr || !OnlyInternalEntities(guard.doc)) {
         return false;
     }
-    std::vector<xmlNodePtr> pending;
-    if (xmlNodePtr root = lib.xmlDocGetRootElement(guard.doc)) {
+    // Every node once, and each entity's nodes once per reference: a legitimate document
+    // stays far below this; an entity bomb does not.
+    std::size_t budget = 4 * xml.size() + 100000;
+    const xmlNodePtr root = lib.xmlDocGetRootElement(guard.doc);
+    if (root != nullptr && depth > 0) {
+        std::string width, height, viewBox;
+        for (xmlAttrPtr a = root->properties; a != nullptr; a = a->next) {
+            std::string* target = lib.xmlStrEqual(a->name, BAD_CAST "width")     ? &width
+                                  : lib.xmlStrEqual(a->name, BAD_CAST "height")  ? &height
+                                  : lib.xmlStrEqual(a->name, BAD_CAST "viewBox") ? &viewBox
+                                                                                 : nullptr;
+            if (target != nullptr && !GatherText(a->children, *target, budget)) {
+                return false;
+            }
+        }
+        const auto [w, h] = ClaimedSize(width, height, viewBox);
+        if (w > kMaxPictureSide || h > kMaxPictureSide) {
+            return false;
+        }
+        pixelsLeft -=
+            static_cast<std::int64_t>(std::ceil(w)) * static_cast<std::int64_t>(std::ceil(h));
+        if (pixelsLeft < 0) {
+            return false;
+        }
+    }
+    std::vector<const xmlNode*> pending;
+    if (root != nullptr) {
         pending.push_back(root);
     }
     while (!pending.empty()) {
-        const xmlNodePtr node = pending.back();
+        const xmlNode* node = pending.back();
         pending.pop_back();
+        if (budget == 0 || --budget == 0) {
+            return false;
+        }
+        const xmlNode* children = node->children;
         if (node->type == XML_ELEMENT_NODE) {
             for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) {
-                xmlChar* value = lib.xmlNodeListGetString(guard.doc, a->children, 1);
+                std::string value;
+                if (!GatherText(a->children, value, budget)) {
+                    return false;
+                }
                 const bool href = lib.xmlStrEqual(a->name, BAD_CAST "href") != 0;
-                const bool fits =
-                    value == nullptr ||
-                    DataUrlsFit(lib, reinterpret_cast<const char*>(value), href, depth, pixelsLeft);
-                lib.xmlFree(value);
-                if (!fits) {
+                if (!DataUrlsFit(lib, value, href, depth, pixelsLeft)) {
                     return false;
                 }
             }
-        } else if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) &&
-                   node->content != nullptr && node->parent != nullptr &&
-                   lib.xmlStrEqual(node->parent->name, BAD_CAST "style") != 0 &&
-                   !DataUrlsFit(lib, reinterpret_cast<const char*>(node->content), false, depth,
-                                pixelsLeft)) {
-            return false;
+            if (lib.xmlStrEqual(node->name, BAD_CAST "style") != 0) {
+                std::string sheet;
+                if (!GatherText(node->children, sheet, budget) ||
+                    !DataUrlsFit(lib, sheet, false, depth, pixelsLeft)) {
+                    return false;
+                }
+                children = nullptr;
+            }
+        } else if (node->type == XML_ENTITY_REF_NODE) {
+            const xmlEntity* e = InternalEntity(node);
+            children = e != nullptr ? e->children : nullptr;
+        } else {
+            children = nullptr;
         }
-        for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+        for (const xmlNode* child = children; child != nullptr; child = child->next) {
             pending.push_back(child);
         }
     }

@@ -1,8 +1,11 @@
 // varlen-wizard: the wizard program. The varlen program becomes this one (exec, same
-// arguments) whenever it is not asked for batch work.
+// arguments) whenever it is not asked for batch work. Its saves, too, leave no temporary
+// file when a signal ends the program.
+#include "io/temporary_files.h"
 #include "wizard/varlen_app.h"
 
 int main(int argc, char** argv) {
+    varlen::RemoveTemporaryFilesOnSignals();
     varlen::CVarlenApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Orvik"));
     QApplication::setApplicationName(QStringLiteral("Varlen"));

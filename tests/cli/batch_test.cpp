@@ -156,6 +156,18 @@ TEST_F(BatchRun, FailuresLeaveNoOutput) {
     EXPECT_FALSE(std::filesystem::exists(Out("a.ico")));
 }
 
+TEST_F(BatchRun, SquareLargerThanThePictureAllowsIsAUsageError) {
+    // 120 x 80 allows a square of up to 1024 pixels (four times 120 is less).
+    auto r = Batch({"--create", Out("a.ico"), "--square", "0,0,1025", In()});
+    EXPECT_EQ(r.status, kExitUsage);
+    EXPECT_TRUE(r.err.starts_with("varlen: --square: SIDE 1025 is larger than the 1024 x 1024"))
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Out("a.ico")));
+    r = Batch({"--export", Out("a.png"), "--format", "32:16x16", "--square", "-500,-500,1024",
+               In()});
+    EXPECT_EQ(r.status, kExitOk) << r.err;
+}
+
 TEST(BatchProgram, HelpVersionAndUsageStatus) {
     auto r = Batch({"--help"});
     EXPECT_EQ(r.status, kExitOk);

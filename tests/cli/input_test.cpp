@@ -54,7 +54,7 @@ TEST(BatchInput, EveryNewKindMakesAnIcon) {
     for (const char* ext : {".webp", ".tif", ".ico", ".svg"}) {
         const std::string out = (dir / (std::string("out") + ext + ".png")).string();
         const Outcome r = Batch({"--export", out, "--format", "32:32x32", "--no-margin",
-                             "--no-smoothing", (dir / (std::string("p") + ext)).string()});
+                                 "--no-smoothing", (dir / (std::string("p") + ext)).string()});
         ASSERT_EQ(r.status, kExitOk) << ext << r.err;
         // No margin crops the middle square: the left part red, the right part transparent.
         const auto icon = FromFile(out);

@@ -249,5 +249,55 @@ TEST(CommandLineHelp, FlagsTakeNoValueAndLeaveTheNextArgument) {
     EXPECT_TRUE(r.options.effects.noLight4Bit);
 }
 
+TEST(CommandLine, StrictOptions) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--create", "o.ico", "--mirror=0", "a"}, "--mirror: takes no value"},
+        {{"--create", "o.ico", "--png=no", "a"}, "--png: takes no value"},
+        {{"--create", "o.ico", "--tolerance", "1", "--tolerance=2", "a"}, "--tolerance: given"},
+        {{"--create", "o.ico", "--create", "p.ico", "a"}, "--create: given"},
+        {{"--create", "o.ico", "--formats", "32:16x16", "--formats", "8:16x16", "a"},
+         "--formats: given"},
+        {{"--create", "o.ico", "--rotate", "99999999999999999999", "a"}, "--rotate"},
+        {{"--create", "o.ico", "--rotate", "-360.001", "a"}, "--rotate"},
+        {{"--create", "o.ico", "--rotate", "361", "a"}, "--rotate"},
+        {{"--Create", "o.ico", "a"}, "--Create: unknown option"},
+        {{"--crate", "o.ico", "a"}, "--crate: unknown option"},
+        {{"-x", "a"}, "-x: unknown option"},
+        {{"--formats", "32:16x16", "a"}, "--formats: needs --create or --export"},
+        {{"--mirror"}, "--mirror: needs --create or --export"},
+        {{"--", "a"}, "--: needs --create or --export"},
+        {{"--create", "o.ico", "--", "a", "b"}, "b: only one picture"},
+    };
+    for (const auto& [args, message] : refused) {
+        EXPECT_TRUE(Parse(args).error.starts_with(message))
+            << message << " -> " << Parse(args).error;
+    }
+
+    // Region clicks add up; flags may be repeated; "--" ends the options.
+    auto r = Parse({"--create", "o.ico", "--clear-color", "1,2", "--clear-region=3,4", "--mirror",
+                    "--mirror", "--", "-pic.png"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.clears.size(), 2u);
+    EXPECT_TRUE(r.options.mirror);
+    EXPECT_EQ(r.options.picture, "-pic.png");
+    r = Parse({"--create", "o.ico", "--rotate", "-360", "-"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.rotation, 0);
+    EXPECT_EQ(r.options.picture, "-");
+    EXPECT_EQ(Parse({"--create", "o.ico", "--rotate", "359.999", "a"}).options.rotation, 359999);
+}
+
+TEST(CommandLine, AnyOptionMeansTheBatchFrontEndButTheWizardSwitch) {
+    using Args = std::vector<std::string>;
+    for (const Args& args : {Args{"--Create", "o.ico", "p"}, Args{"p", "--crate"}, Args{"-x"},
+                             Args{"--formats", "32:16x16", "p"}, Args{"--"}, Args{"-delete"}}) {
+        EXPECT_TRUE(IsBatchInvocation(args)) << args[0];
+    }
+    for (const Args& args : {Args{"-del"}, Args{"/DEL"}, Args{"-Del", "p"}, Args{"-"},
+                             Args{"p.png"}, Args{"/home/me/a.png"}}) {
+        EXPECT_FALSE(IsBatchInvocation(args)) << args[0];
+    }
+}
+
 }  // namespace
 }  // namespace varlen
