@@ -42,6 +42,7 @@
 #include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
+#include "pages/windows_view_dialog.h"
 
 namespace varlen {
 
@@ -130,6 +131,8 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     m_btnExport = new QPushButton(QStringLiteral("エクスポート(&E)..."), this);
     m_btnAdd = new QPushButton(QStringLiteral("追加(&A)..."), this);
     m_btnDelete = new QPushButton(QStringLiteral("削除(&D)..."), this);
+    m_btnWindowsView = new QPushButton(
+        CWindowsViewDialog::Text("Windows での表示(&W)...", "How &Windows draws it..."), this);
     m_chkSmoothing = new QCheckBox(QStringLiteral("画像のスムージング処理を有効にする(&S)"), this);
     m_chkSmoothing->setChecked(true);
     m_wndIcon = new CIconWnd(this);
@@ -138,7 +141,7 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     for (const auto& [button, id] :
          {std::pair{m_btnPreview, kIdPreview}, std::pair{m_btnCopy, kIdCopy},
           std::pair{m_btnExport, kIdExport}, std::pair{m_btnAdd, kIdAdd},
-          std::pair{m_btnDelete, kIdDelete}}) {
+          std::pair{m_btnDelete, kIdDelete}, std::pair{m_btnWindowsView, kIdWindowsView}}) {
         const int command = id;
         connect(button, &QPushButton::clicked, this, [this, command] { OnCommand(command); });
     }
@@ -161,6 +164,8 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     buttons->addSpacing(DluY(this, 8));
     buttons->addWidget(m_btnAdd);
     buttons->addWidget(m_btnDelete);
+    buttons->addSpacing(DluY(this, 8));
+    buttons->addWidget(m_btnWindowsView);
     buttons->addStretch(1);
     auto* top = new QHBoxLayout;
     top->setSpacing(DluX(this, 4));
@@ -191,7 +196,8 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     setTabOrder(m_btnCopy, m_btnExport);
     setTabOrder(m_btnExport, m_btnAdd);
     setTabOrder(m_btnAdd, m_btnDelete);
-    setTabOrder(m_btnDelete, m_chkSmoothing);
+    setTabOrder(m_btnDelete, m_btnWindowsView);
+    setTabOrder(m_btnWindowsView, m_chkSmoothing);
     UpdateButtons();
 }
 
@@ -230,6 +236,8 @@ QPushButton* CVarlenPage4::Button(int id) const {
             return m_btnAdd;
         case kIdDelete:
             return m_btnDelete;
+        case kIdWindowsView:
+            return m_btnWindowsView;
         default:
             return nullptr;
     }
@@ -353,6 +361,9 @@ void CVarlenPage4::OnCommand(int id) {
         case kIdDelete:
             DeleteSize();
             break;
+        case kIdWindowsView:
+            ShowWindowsView();
+            break;
         default:
             break;
     }
@@ -372,6 +383,18 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
         return false;
     }
     QTreeWidgetItem* node = target->parent() != nullptr ? target->parent() : target;
+    QTreeWidgetItem* added = InsertSize(node, width, height);
+    if (added == nullptr) {
+        ShowMessage(this, {QStringLiteral("そのサイズは既にリストにあります。"),
+                           MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
+        return false;
+    }
+    m_treeFormat->setCurrentItem(added);
+    m_treeFormat->scrollToItem(added);
+    return true;
+}
+
+QTreeWidgetItem* CVarlenPage4::InsertSize(QTreeWidgetItem* node, int width, int height) {
     const int key = SizeKey(width, height);
     int at = node->childCount();
     for (int i = 0; i < node->childCount(); ++i) {
@@ -379,9 +402,7 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
         const int childKey = SizeKey(WidthOf(child), HeightOf(child));
         if (childKey <= key) {
             if (childKey == key) {
-                ShowMessage(this, {QStringLiteral("そのサイズは既にリストにあります。"),
-                                   MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
-                return false;
+                return nullptr;
             }
             at = i;
             break;
@@ -391,9 +412,47 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
     QTreeWidgetItem* added = item.get();
     node->insertChild(at, item.release());
     node->setExpanded(true);
-    m_treeFormat->setCurrentItem(added);
-    m_treeFormat->scrollToItem(added);
-    return true;
+    return added;
+}
+
+std::vector<IconEntryShape> CVarlenPage4::TickedShapes() const {
+    std::vector<IconEntryShape> shapes;
+    for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+        for (int j = 0; j < node->childCount(); ++j) {
+            const QTreeWidgetItem* size = node->child(j);
+            if (size->checkState(0) == Qt::Checked) {
+                shapes.push_back({WidthOf(size), HeightOf(size), static_cast<int>(ItemData(node))});
+            }
+        }
+    }
+    return shapes;
+}
+
+void CVarlenPage4::AddSidesAt32(const std::vector<int>& sides) {
+    for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+        if (ItemData(node) != 32) {
+            continue;
+        }
+        for (const int side : sides) {
+            if (QTreeWidgetItem* existing = InsertSize(node, side, side); existing == nullptr) {
+                // Already listed: tick it, so it is in the file.
+                for (int j = 0; j < node->childCount(); ++j) {
+                    QTreeWidgetItem* child = node->child(j);
+                    if (WidthOf(child) == side && HeightOf(child) == side) {
+                        child->setCheckState(0, Qt::Checked);
+                    }
+                }
+            }
+        }
+    }
+}
+
+void CVarlenPage4::ShowWindowsView() {
+    CWindowsViewDialog dialog([this] { return TickedShapes(); },
+                              [this](const std::vector<int>& sides) { AddSidesAt32(sides); }, this);
+    dialog.exec();
 }
 
 void CVarlenPage4::DeleteSize() {
