@@ -341,8 +341,13 @@ void PrintCheckText(const std::string& file, const IconCheckResult& r, std::ostr
     if (r.recognised && !r.IsCursor() && !r.entries.empty()) {
         PrintWindowsTable(r, out);
     }
-    out << Count(r, CheckSeverity::kError) << " errors, " << Count(r, CheckSeverity::kWarning)
-        << " warnings, " << Count(r, CheckSeverity::kNote) << " notes\n";
+    auto counted = [&r](CheckSeverity s, const char* one, const char* many) {
+        const int n = Count(r, s);
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    out << counted(CheckSeverity::kError, "error", "errors") << ", "
+        << counted(CheckSeverity::kWarning, "warning", "warnings") << ", "
+        << counted(CheckSeverity::kNote, "note", "notes") << "\n";
 }
 
 int RunCheck(std::span<const std::string> files, bool json, std::ostream& out, std::ostream& err) {

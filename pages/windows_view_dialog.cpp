@@ -141,7 +141,7 @@ void CWindowsViewDialog::Refresh() {
         m_table->setItem(c.surface, c.scale, item);
     }
 
-    m_aSidesToAdd = SidesToAdd(shapes, CIconSizeDialog::kMaxSide);
+    m_aSidesToAdd = varlen::SidesToAdd(shapes, CIconSizeDialog::kMaxSide);
     const std::vector<int> up = SidesScaledUp(shapes);
     const bool beyond = !up.empty() && up.back() > CIconSizeDialog::kMaxSide;
     QString summary;

@@ -109,7 +109,7 @@ TEST_F(CheckCommand, TextReportOfACleanAndAPatchedFile) {
     EXPECT_NE(r.out.find("error   size-mismatch           entry 1: The directory says 33 x 32"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("1 errors, 0 warnings, 0 notes\n"), std::string::npos);
+    EXPECT_NE(r.out.find("1 error, 0 warnings, 0 notes\n"), std::string::npos);
 }
 
 TEST_F(CheckCommand, NotAnIconUnreadableAndCursor) {
@@ -175,7 +175,7 @@ print(d['files'][0]['file'].endswith('\ufffd name.ico'))
         "icon 4 0 1 0\n"
         "warning:entry-reserved:2\n"
         "0 32 png 256 6\n"
-        "16 192\n"
+        "16 384\n"
         "7 LoadIconWithScaleDown True\n"
         "125 30 1 scaled-down 1.6\n"
         "320 scaled-up True\n";
@@ -183,7 +183,7 @@ print(d['files'][0]['file'].endswith('\ufffd name.ico'))
         "icon 4 0 0 0\n"
         "\n"
         "0 32 png 256 6\n"
-        "16 192\n"
+        "16 384\n"
         "7 LoadIconWithScaleDown True\n"
         "125 30 1 scaled-down 1.6\n"
         "320 scaled-up True\n";
@@ -215,10 +215,11 @@ TEST_F(CheckCommand, EveryFileWeWritePasses) {
         EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(r.out.find("\nerror "), std::string::npos) << r.out;
     }
-    for (const std::string& format : {"4:16x16", "8:32x32", "24:48x48", "32:255x255"}) {
+    for (const std::string format : {"4:16x16", "8:32x32", "24:48x48", "32:255x255"}) {
         const std::string out = (dir / ("x" + std::to_string(n++) + ".cur")).string();
         std::ostringstream o, e;
-        ASSERT_EQ(BatchMain({"--export", out, "--format", format, "--hotspot", "3,5", in}, o, e), kExitOk);
+        const std::vector<std::string> args = {"--export", out, "--format", format, "--hotspot", "3,5", in};
+        ASSERT_EQ(BatchMain(args, o, e), kExitOk) << e.str();
         EXPECT_EQ(Check({out}).status, 0) << format;
     }
 }
