@@ -101,12 +101,11 @@ std::string PayloadText(const CheckedEntry& e) {
             return s.str();
         case PayloadKind::kBmp: {
             const BmpPayload& b = e.bmp;
-            s << "BMP header " << b.headerSize << ", " << b.width << " x " << b.height
-              << " (image " << b.width << " x " << b.height / 2 << "), planes " << b.planes
-              << ", " << b.bitCount << " bit, compression " << b.compression << ", size image "
-              << b.sizeImage << ", palette " << b.paletteEntries << ", colour rows "
-              << b.colorBytes << " bytes, mask " << b.maskPresent << " of " << b.maskBytes
-              << " bytes";
+            s << "BMP header " << b.headerSize << ", " << b.width << " x " << b.height << " (image "
+              << b.width << " x " << b.height / 2 << "), planes " << b.planes << ", " << b.bitCount
+              << " bit, compression " << b.compression << ", size image " << b.sizeImage
+              << ", palette " << b.paletteEntries << ", colour rows " << b.colorBytes
+              << " bytes, mask " << b.maskPresent << " of " << b.maskBytes << " bytes";
             return s.str();
         }
     }
@@ -131,7 +130,8 @@ std::string PickText(const IconCheckResult& r, const std::optional<IconPick>& pi
     if (pick->draw == IconDraw::kExact) {
         text += "exact";
     } else {
-        text += (pick->draw == IconDraw::kScaledUp ? "up " : "down ") + Fixed(pick->factor, 2) + "x";
+        text +=
+            (pick->draw == IconDraw::kScaledUp ? "up " : "down ") + Fixed(pick->factor, 2) + "x";
     }
     if (IsPoorPick(*pick)) {
         text += " !";
@@ -146,12 +146,13 @@ void PrintWindowsTable(const IconCheckResult& r, std::ostream& out) {
     out << "  " << Pad("surface", 38) << Pad("scale", 6, true) << Pad("size", 6, true) << "  "
         << Pad("LoadIconWithScaleDown", 24) << "LoadIcon/LoadImage\n";
     for (const WindowsIconCell& c : WindowsIconView(shapes)) {
-        const WindowsIconSurface& surface = kWindowsIconSurfaces[static_cast<std::size_t>(c.surface)];
-        std::string name = c.scale == 0 ? std::string(surface.name) +
-                                              (surface.measured ? " (measured)" : "")
-                                        : "";
+        const WindowsIconSurface& surface =
+            kWindowsIconSurfaces[static_cast<std::size_t>(c.surface)];
+        std::string name =
+            c.scale == 0 ? std::string(surface.name) + (surface.measured ? " (measured)" : "") : "";
         out << "  " << Pad(name, 38)
-            << Pad(std::to_string(kWindowsScalePercents[static_cast<std::size_t>(c.scale)]) + "%", 6, true)
+            << Pad(std::to_string(kWindowsScalePercents[static_cast<std::size_t>(c.scale)]) + "%",
+                   6, true)
             << Pad(std::to_string(c.side), 6, true) << "  " << Pad(PickText(r, c.scaleDown), 24)
             << PickText(r, c.lookup) << "\n";
     }
@@ -163,15 +164,17 @@ void JsonPick(const IconCheckResult& r, const std::optional<IconPick>& pick, std
         return;
     }
     const IconEntryShape& e = r.entries[static_cast<std::size_t>(pick->entry)].shape;
-    out << "{\"entry\": " << pick->entry << ", \"width\": " << e.width << ", \"height\": " << e.height
-        << ", \"bitCount\": " << e.bitCount << ", \"drawn\": \"" << DrawName(pick->draw)
-        << "\", \"factor\": " << Fixed(pick->factor, 4)
+    out << "{\"entry\": " << pick->entry << ", \"width\": " << e.width
+        << ", \"height\": " << e.height << ", \"bitCount\": " << e.bitCount << ", \"drawn\": \""
+        << DrawName(pick->draw) << "\", \"factor\": " << Fixed(pick->factor, 4)
         << ", \"flagged\": " << (IsPoorPick(*pick) ? "true" : "false") << "}";
 }
 
 void PrintCheckJson(const std::string& file, const IconCheckResult& r, std::ostream& out) {
     out << "{\"file\": " << JsonString(file) << ", \"kind\": "
-        << (!r.recognised ? "null" : r.IsCursor() ? "\"cursor\"" : "\"icon\"")
+        << (!r.recognised  ? "null"
+            : r.IsCursor() ? "\"cursor\""
+                           : "\"icon\"")
         << ", \"count\": " << r.count << ",\n  \"entries\": [";
     for (std::size_t i = 0; i < r.entries.size(); ++i) {
         const CheckedEntry& e = r.entries[i];
@@ -192,19 +195,21 @@ void PrintCheckJson(const std::string& file, const IconCheckResult& r, std::ostr
                 out << "{\"kind\": \"unknown\"}";
                 break;
             case PayloadKind::kPng:
-                out << "{\"kind\": \"png\", \"width\": " << e.png.width << ", \"height\": "
-                    << e.png.height << ", \"colorType\": " << e.png.colorType
-                    << ", \"bitDepth\": " << e.png.bitDepth << ", \"interlace\": " << e.png.interlace
+                out << "{\"kind\": \"png\", \"width\": " << e.png.width
+                    << ", \"height\": " << e.png.height << ", \"colorType\": " << e.png.colorType
+                    << ", \"bitDepth\": " << e.png.bitDepth
+                    << ", \"interlace\": " << e.png.interlace
                     << ", \"intact\": " << (e.png.intact ? "true" : "false") << "}";
                 break;
             case PayloadKind::kBmp: {
                 const BmpPayload& b = e.bmp;
-                out << "{\"kind\": \"bmp\", \"headerSize\": " << b.headerSize << ", \"width\": "
-                    << b.width << ", \"height\": " << b.height << ", \"planes\": " << b.planes
-                    << ", \"bitCount\": " << b.bitCount << ", \"compression\": " << b.compression
-                    << ", \"sizeImage\": " << b.sizeImage << ", \"clrUsed\": " << b.clrUsed
-                    << ", \"paletteEntries\": " << b.paletteEntries << ", \"colorBytes\": "
-                    << b.colorBytes << ", \"maskBytes\": " << b.maskBytes
+                out << "{\"kind\": \"bmp\", \"headerSize\": " << b.headerSize
+                    << ", \"width\": " << b.width << ", \"height\": " << b.height
+                    << ", \"planes\": " << b.planes << ", \"bitCount\": " << b.bitCount
+                    << ", \"compression\": " << b.compression << ", \"sizeImage\": " << b.sizeImage
+                    << ", \"clrUsed\": " << b.clrUsed
+                    << ", \"paletteEntries\": " << b.paletteEntries
+                    << ", \"colorBytes\": " << b.colorBytes << ", \"maskBytes\": " << b.maskBytes
                     << ", \"maskPresent\": " << b.maskPresent << "}";
                 break;
             }
@@ -233,15 +238,15 @@ void PrintCheckJson(const std::string& file, const IconCheckResult& r, std::ostr
             const WindowsIconSurface& surface = kWindowsIconSurfaces[s];
             out << (s ? ",\n    " : "\n    ") << "{\"surface\": " << JsonString(surface.id)
                 << ", \"name\": " << JsonString(surface.name)
-                << ", \"measured\": " << (surface.measured ? "true" : "false")
-                << ", \"loader\": \"" << LoaderName(surface.loader) << "\", \"cells\": [";
+                << ", \"measured\": " << (surface.measured ? "true" : "false") << ", \"loader\": \""
+                << LoaderName(surface.loader) << "\", \"cells\": [";
             bool first = true;
             for (const WindowsIconCell& c : cells) {
                 if (c.surface != static_cast<int>(s)) {
                     continue;
                 }
-                out << (first ? "\n      " : ",\n      ") << "{\"scale\": "
-                    << kWindowsScalePercents[static_cast<std::size_t>(c.scale)]
+                out << (first ? "\n      " : ",\n      ")
+                    << "{\"scale\": " << kWindowsScalePercents[static_cast<std::size_t>(c.scale)]
                     << ", \"size\": " << c.side << ", \"scaleDown\": ";
                 JsonPick(r, c.scaleDown, out);
                 out << ", \"lookup\": ";
@@ -278,7 +283,10 @@ std::string JsonString(std::string_view text) {
             ++i;
         } else {
             // A well-formed UTF-8 sequence is copied; anything else becomes U+FFFD.
-            std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+            std::size_t n = c >= 0xF0 && c <= 0xF4  ? 4
+                            : c >= 0xE0             ? 3
+                            : c >= 0xC2 && c < 0xE0 ? 2
+                                                    : 0;
             if (c >= 0xF5) {
                 n = 0;
             }
@@ -288,7 +296,8 @@ std::string JsonString(std::string_view text) {
             }
             if (ok && n == 3) {
                 const auto c1 = static_cast<unsigned char>(text[i + 1]);
-                ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);  // overlong, surrogate
+                ok =
+                    !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);  // overlong, surrogate
             } else if (ok && n == 4) {
                 const auto c1 = static_cast<unsigned char>(text[i + 1]);
                 ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
@@ -323,7 +332,8 @@ void PrintCheckText(const std::string& file, const IconCheckResult& r, std::ostr
         for (std::size_t i = 0; i < r.entries.size(); ++i) {
             const CheckedEntry& e = r.entries[i];
             out << "  " << Pad(std::to_string(i), 4) << Pad(std::to_string(e.width), 6, true)
-                << Pad(std::to_string(e.height), 7, true) << Pad(std::to_string(e.colorCount), 7, true)
+                << Pad(std::to_string(e.height), 7, true)
+                << Pad(std::to_string(e.colorCount), 7, true)
                 << Pad(std::to_string(e.planes), 7, true)
                 << Pad(std::to_string(e.bitCount), r.IsCursor() ? 7 : 6, true)
                 << Pad(std::to_string(e.bytes), 10, true) << Pad(std::to_string(e.offset), 10, true)

@@ -166,8 +166,13 @@ std::uint64_t PngRawSize(std::uint64_t w, std::uint64_t h, int bitsPerPixel, boo
     struct Pass {
         std::uint64_t x0, y0, dx, dy;
     };
-    constexpr std::array<Pass, 7> kPasses = {
-        {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4}, {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}};
+    constexpr std::array<Pass, 7> kPasses = {{{0, 0, 8, 8},
+                                              {4, 0, 8, 8},
+                                              {0, 4, 4, 8},
+                                              {2, 0, 4, 4},
+                                              {0, 2, 2, 4},
+                                              {1, 0, 2, 2},
+                                              {0, 1, 1, 2}}};
     std::uint64_t total = 0;
     for (const Pass& p : kPasses) {
         const std::uint64_t pw = w > p.x0 ? (w - p.x0 + p.dx - 1) / p.dx : 0;
@@ -227,7 +232,8 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
         if (n == 0) {
             // PNG specification, 5.6 Chunk ordering: IHDR first, 13 bytes.
             if (type != "IHDR" || length != 13) {
-                f.Error("png-ihdr", index, "The PNG image does not start with a 13-byte IHDR chunk.");
+                f.Error("png-ihdr", index,
+                        "The PNG image does not start with a 13-byte IHDR chunk.");
                 return;
             }
             sawIhdr = true;
@@ -251,15 +257,17 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
             // PNG must be 32-bit RGBA; Windows' loader rejects other PNG forms in icons.
             if (png.colorType != 6 || png.bitDepth != 8) {
                 f.Error("png-not-rgba", index,
-                        "The PNG image is colour type " + N(static_cast<std::uint64_t>(png.colorType)) +
-                            " at " + N(static_cast<std::uint64_t>(png.bitDepth)) +
+                        "The PNG image is colour type " +
+                            N(static_cast<std::uint64_t>(png.colorType)) + " at " +
+                            N(static_cast<std::uint64_t>(png.bitDepth)) +
                             " bits per sample; icons need 8-bit RGBA (colour type 6).");
             }
             if (png.width <= static_cast<std::uint32_t>(kMaxPictureSide) &&
                 png.height <= static_cast<std::uint32_t>(kMaxPictureSide)) {
                 inflating = true;
-                expected = PngRawSize(png.width, png.height,
-                                      PngChannels(png.colorType) * png.bitDepth, png.interlace == 1);
+                expected =
+                    PngRawSize(png.width, png.height, PngChannels(png.colorType) * png.bitDepth,
+                               png.interlace == 1);
             } else {
                 f.Warning("png-too-large", index,
                           "The PNG image is larger than " + N(kMaxPictureSide) + " x " +
@@ -288,12 +296,12 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
             f.Error("png-idat", index, "The PNG image's IDAT data does not inflate (zlib error).");
             sound = false;
         } else if (inflater.Out() != expected || !inflater.Ended()) {
-            f.Error("png-idat", index,
-                    "The PNG image's IDAT data inflates to " +
-                        (inflater.Out() > expected ? "more than " + N(expected)
-                                                   : N(inflater.Out())) +
-                        " bytes" + (inflater.Ended() ? "" : " without ending its zlib stream") +
-                        "; " + N(png.width) + " x " + N(png.height) + " needs " + N(expected) + ".");
+            f.Error(
+                "png-idat", index,
+                "The PNG image's IDAT data inflates to " +
+                    (inflater.Out() > expected ? "more than " + N(expected) : N(inflater.Out())) +
+                    " bytes" + (inflater.Ended() ? "" : " without ending its zlib stream") + "; " +
+                    N(png.width) + " x " + N(png.height) + " needs " + N(expected) + ".");
             sound = false;
         }
     }
@@ -341,11 +349,13 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
     }
     // BITMAPINFOHEADER: biPlanes "must be set to 1"; biBitCount one of 1, 4, 8, 16, 24, 32.
     if (b.planes != 1) {
-        f.Error("bmp-planes", index, "The bitmap header gives " + N(b.planes) + " planes; it must be 1.");
+        f.Error("bmp-planes", index,
+                "The bitmap header gives " + N(b.planes) + " planes; it must be 1.");
     }
     const std::uint16_t bpp = b.bitCount;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) {
-        f.Error("bmp-depth", index, "The bitmap has " + N(bpp) + " bits per pixel, which no DIB has.");
+        f.Error("bmp-depth", index,
+                "The bitmap has " + N(bpp) + " bits per pixel, which no DIB has.");
         return;
     }
     // Raymond Chen, part 1: icon bitmaps are uncompressed; BI_BITFIELDS only at 16 and 32 bits.
@@ -372,8 +382,8 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
         f.Error("bmp-height-not-doubled", index,
                 "The bitmap height " + std::to_string(b.height) +
                     " equals the image height; in an icon it must be doubled (colour rows "
-                    "plus mask rows), so Windows reads a " + std::to_string(b.height / 2) +
-                    "-row image.");
+                    "plus mask rows), so Windows reads a " +
+                    std::to_string(b.height / 2) + "-row image.");
     } else if (!doubled) {
         f.Error("bmp-height-odd", index,
                 "The bitmap height " + std::to_string(b.height) +
@@ -403,8 +413,10 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
     b.maskBytes = ((w + 31) / 32) * 4 * static_cast<std::uint64_t>(imageH);
     if (payload.size() < offset + b.colorBytes) {
         f.Error("bmp-truncated", index,
-                "The entry holds " + N(payload.size()) + " bytes; header, palette and colour "
-                "rows need " + N(offset + b.colorBytes) + ".");
+                "The entry holds " + N(payload.size()) +
+                    " bytes; header, palette and colour "
+                    "rows need " +
+                    N(offset + b.colorBytes) + ".");
         return;
     }
     b.maskPresent = std::min<std::uint64_t>(payload.size() - offset - b.colorBytes, b.maskBytes);
@@ -413,9 +425,9 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
     if (b.maskPresent == 0) {
         f.Error("mask-missing", index, "The bitmap has no AND mask after its colour rows.");
     } else if (b.maskPresent < b.maskBytes) {
-        f.Error("mask-short", index,
-                "The AND mask is cut short: " + N(b.maskPresent) + " of " + N(b.maskBytes) +
-                    " bytes.");
+        f.Error(
+            "mask-short", index,
+            "The AND mask is cut short: " + N(b.maskPresent) + " of " + N(b.maskBytes) + " bytes.");
     }
     const std::uint64_t used = offset + b.colorBytes + b.maskBytes;
     if (payload.size() > used) {
@@ -424,7 +436,8 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
     }
     // BITMAPINFOHEADER: biSizeImage may be 0 for BI_RGB; when set, it is the colour rows'
     // size (some writers count the mask too).
-    if (b.sizeImage != 0 && b.sizeImage != b.colorBytes && b.sizeImage != b.colorBytes + b.maskBytes) {
+    if (b.sizeImage != 0 && b.sizeImage != b.colorBytes &&
+        b.sizeImage != b.colorBytes + b.maskBytes) {
         f.Warning("bmp-size-image", index,
                   "biSizeImage says " + N(b.sizeImage) + " bytes; the colour rows are " +
                       N(b.colorBytes) + ".");
@@ -448,9 +461,8 @@ void CheckAgreement(const CheckedEntry& e, int index, bool cursor, Findings& f) 
                     std::to_string(e.shape.height) +
                     "; Windows chooses by the directory and draws the image scaled.");
     }
-    const int realBits = e.kind == PayloadKind::kPng
-                             ? PngChannels(e.png.colorType) * e.png.bitDepth
-                             : e.bmp.bitCount;
+    const int realBits = e.kind == PayloadKind::kPng ? PngChannels(e.png.colorType) * e.png.bitDepth
+                                                     : e.bmp.bitCount;
     if (!cursor) {
         // LookupIconIdFromDirectoryEx scores by the directory's wBitCount; 0 leaves it to
         // the colour count and the payload.
@@ -470,12 +482,11 @@ void CheckAgreement(const CheckedEntry& e, int index, bool cursor, Findings& f) 
         colors = static_cast<int>(e.bmp.paletteEntries);
     }
     if (e.colorCount != colors) {
-        f.Warning("colors-mismatch", index,
-                  "The directory gives " + std::to_string(e.colorCount) +
-                      " colours, the image has " +
-                      (colors == 0 ? std::string("256 or more (stored as 0)")
-                                   : std::to_string(colors)) +
-                      ".");
+        f.Warning(
+            "colors-mismatch", index,
+            "The directory gives " + std::to_string(e.colorCount) + " colours, the image has " +
+                (colors == 0 ? std::string("256 or more (stored as 0)") : std::to_string(colors)) +
+                ".");
     }
 }
 
@@ -495,8 +506,8 @@ std::string_view SeverityName(CheckSeverity severity) {
 
 bool IconCheckResult::HasError() const {
     return !recognised || std::any_of(findings.begin(), findings.end(), [](const CheckFinding& f) {
-               return f.severity == CheckSeverity::kError;
-           });
+        return f.severity == CheckSeverity::kError;
+    });
 }
 
 ExpectedKind ExpectedKindOf(std::string_view path) {
@@ -509,7 +520,7 @@ ExpectedKind ExpectedKindOf(std::string_view path) {
             return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
         });
     };
-    return endsWith(".cur") ? ExpectedKind::kCursor
+    return endsWith(".cur")   ? ExpectedKind::kCursor
            : endsWith(".ico") ? ExpectedKind::kIcon
                               : ExpectedKind::kAny;
 }
@@ -553,7 +564,8 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         return r;
     }
     const std::uint64_t directoryEnd =
-        kIconHeaderSize + static_cast<std::uint64_t>(kIconEntrySize) * static_cast<std::uint64_t>(r.count);
+        kIconHeaderSize +
+        static_cast<std::uint64_t>(kIconEntrySize) * static_cast<std::uint64_t>(r.count);
     int listed = r.count;
     if (directoryEnd > data.size()) {
         listed = static_cast<int>((data.size() - kIconHeaderSize) / kIconEntrySize);
@@ -582,13 +594,15 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         CheckedEntry& e = r.entries[static_cast<std::size_t>(i)];
         // Microsoft, ICONDIRENTRY: bReserved "must be 0".
         if (e.reserved != 0) {
-            f.Warning("entry-reserved", i,
-                      "The entry's reserved byte is " + std::to_string(e.reserved) + "; it should be 0.");
+            f.Warning(
+                "entry-reserved", i,
+                "The entry's reserved byte is " + std::to_string(e.reserved) + "; it should be 0.");
         }
         // Microsoft, ICONDIRENTRY: wPlanes "should be 0 or 1".
         if (!cursor && e.planes > 1) {
             f.Warning("planes", i,
-                      "The entry gives " + std::to_string(e.planes) + " colour planes; it should be 0 or 1.");
+                      "The entry gives " + std::to_string(e.planes) +
+                          " colour planes; it should be 0 or 1.");
         }
         const std::uint64_t end = static_cast<std::uint64_t>(e.offset) + e.bytes;
         if (e.bytes == 0) {
@@ -598,7 +612,8 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         if (e.offset < directoryEnd) {
             f.Error("entry-in-directory", i,
                     "The entry's image starts at " + N(e.offset) +
-                        ", inside the header and directory (which end at " + N(directoryEnd) + ").");
+                        ", inside the header and directory (which end at " + N(directoryEnd) +
+                        ").");
         }
         if (end > data.size()) {
             f.Error("entry-outside", i,
@@ -608,11 +623,12 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         if (e.offset >= data.size()) {
             continue;
         }
-        const std::span<const std::uint8_t> payload =
-            data.subspan(e.offset, static_cast<std::size_t>(std::min<std::uint64_t>(e.bytes, data.size() - e.offset)));
+        const std::span<const std::uint8_t> payload = data.subspan(
+            e.offset,
+            static_cast<std::size_t>(std::min<std::uint64_t>(e.bytes, data.size() - e.offset)));
         // Raymond Chen, part 4: a PNG image is told by its signature; anything else is a DIB.
-        if (payload.size() >= 4 && std::equal(kPngSignature.begin(), kPngSignature.begin() + 4,
-                                              payload.begin())) {
+        if (payload.size() >= 4 &&
+            std::equal(kPngSignature.begin(), kPngSignature.begin() + 4, payload.begin())) {
             CheckPng(payload, i, e, f);
             // Raymond Chen, part 4: PNG images were added in Windows Vista; older readers and
             // some tools read only DIB images.
@@ -624,9 +640,9 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
             }
         } else if (payload.size() >= 4 &&
                    (GetU32(payload.data()) == kInfoHeaderSize ||
-                    GetU32(payload.data()) == kCoreHeaderSize ||
-                    GetU32(payload.data()) == 52 || GetU32(payload.data()) == 56 ||
-                    GetU32(payload.data()) == 108 || GetU32(payload.data()) == 124)) {
+                    GetU32(payload.data()) == kCoreHeaderSize || GetU32(payload.data()) == 52 ||
+                    GetU32(payload.data()) == 56 || GetU32(payload.data()) == 108 ||
+                    GetU32(payload.data()) == 124)) {
             CheckBmp(payload, i, e, f);
         } else {
             e.kind = PayloadKind::kUnknown;
@@ -653,15 +669,17 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         }
     }
     std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return r.entries[static_cast<std::size_t>(a)].offset < r.entries[static_cast<std::size_t>(b)].offset;
+        return r.entries[static_cast<std::size_t>(a)].offset <
+               r.entries[static_cast<std::size_t>(b)].offset;
     });
     std::uint64_t reach = 0;
     int reacher = -1;
     for (const int i : order) {
         const CheckedEntry& e = r.entries[static_cast<std::size_t>(i)];
         if (reacher >= 0 && e.offset < reach) {
-            f.Error("entries-overlap", i,
-                    "The entry's image overlaps the image of entry " + std::to_string(reacher) + ".");
+            f.Error(
+                "entries-overlap", i,
+                "The entry's image overlaps the image of entry " + std::to_string(reacher) + ".");
         }
         const std::uint64_t end = static_cast<std::uint64_t>(e.offset) + e.bytes;
         if (end > reach) {
@@ -680,8 +698,8 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
                                          cursor ? 0 : e.shape.bitCount);
         if (const auto it = seen.find(key); it != seen.end()) {
             f.Warning("duplicate", i,
-                      "The entry has the same size and depth as entry " + std::to_string(it->second) +
-                          "; Windows never draws one of them.");
+                      "The entry has the same size and depth as entry " +
+                          std::to_string(it->second) + "; Windows never draws one of them.");
         } else {
             seen.emplace(key, i);
         }

@@ -40,10 +40,12 @@ QString CWindowsViewDialog::Text(const char* japanese, const char* english) {
 QString CWindowsViewDialog::SurfaceName(const WindowsIconSurface& surface) {
     const std::string_view id = surface.id;
     if (id == "menu-titlebar-tray") {
-        return Text("コンテキストメニュー、タイトルバー、通知領域", "Context menu, title bar, system tray");
+        return Text("コンテキストメニュー、タイトルバー、通知領域",
+                    "Context menu, title bar, system tray");
     }
     if (id == "taskbar-search-allapps") {
-        return Text("タスクバー、検索、スタートのすべてのアプリ", "Taskbar, search, Start all-apps list");
+        return Text("タスクバー、検索、スタートのすべてのアプリ",
+                    "Taskbar, search, Start all-apps list");
     }
     if (id == "start-pins") {
         return Text("スタートのピン留め", "Start pins");
@@ -54,9 +56,10 @@ QString CWindowsViewDialog::SurfaceName(const WindowsIconSurface& surface) {
 }
 
 QString CWindowsViewDialog::CellText(int side, const IconEntryShape& image, const IconPick& pick) {
-    const QString drawn = pick.draw == IconDraw::kExact        ? QStringLiteral("=")
-                          : pick.draw == IconDraw::kScaledDown ? QStringLiteral("↓") + Factor(pick.factor)
-                                                               : QStringLiteral("↑") + Factor(pick.factor);
+    const QString drawn = pick.draw == IconDraw::kExact ? QStringLiteral("=")
+                          : pick.draw == IconDraw::kScaledDown
+                              ? QStringLiteral("↓") + Factor(pick.factor)
+                              : QStringLiteral("↑") + Factor(pick.factor);
     const QString size = image.width == image.height
                              ? QString::number(image.width)
                              : QStringLiteral("%1x%2").arg(image.width).arg(image.height);
@@ -90,7 +93,8 @@ CWindowsViewDialog::CWindowsViewDialog(ShapeSource shapes, AddSides add, QWidget
     m_table->setVerticalHeaderLabels(rows);
     m_summary = new QLabel(this);
     m_summary->setWordWrap(true);
-    m_btnAdd = new QPushButton(Text("拡大されるサイズを追加(&A)", "&Add the sizes that are scaled up"), this);
+    m_btnAdd = new QPushButton(
+        Text("拡大されるサイズを追加(&A)", "&Add the sizes that are scaled up"), this);
     auto* box = new QDialogButtonBox(this);
     box->addButton(m_btnAdd, QDialogButtonBox::ActionRole);
     QPushButton* close = box->addButton(QDialogButtonBox::Close);
@@ -105,9 +109,9 @@ CWindowsViewDialog::CWindowsViewDialog(ShapeSource shapes, AddSides add, QWidget
     layout->addWidget(box);
     Refresh();
     m_table->resizeColumnsToContents();
-    resize(m_table->verticalHeader()->sizeHint().width() +
-               m_table->horizontalHeader()->length() + 40,
-           sizeHint().height() + m_table->verticalHeader()->length() / 2);
+    resize(
+        m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() + 40,
+        sizeHint().height() + m_table->verticalHeader()->length() / 2);
 }
 
 void CWindowsViewDialog::Refresh() {
@@ -157,9 +161,9 @@ void CWindowsViewDialog::Refresh() {
             for (const int side : m_aSidesToAdd) {
                 sides << QString::number(side);
             }
-            summary += QLatin1Char('\n') + Text("追加するサイズ (32 ビット): %1",
-                                                "Sizes to add (32 bits): %1")
-                                               .arg(sides.join(QStringLiteral(", ")));
+            summary += QLatin1Char('\n') +
+                       Text("追加するサイズ (32 ビット): %1", "Sizes to add (32 bits): %1")
+                           .arg(sides.join(QStringLiteral(", ")));
         }
         if (beyond) {
             summary += QLatin1Char('\n') + Text("%1 を超えるサイズは追加できません。",

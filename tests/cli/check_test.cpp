@@ -169,7 +169,8 @@ for f in d['files']:
 print(d['files'][0]['file'].endswith('\ufffd name.ico'))
 )";
     const std::string py = Put("read.py", Bytes(script.begin(), script.end()));
-    const Outcome parsed = Shell(std::string(VARLEN_SYSTEM_PYTHON) + " " + Quote(py) + " " + Quote(json));
+    const Outcome parsed =
+        Shell(std::string(VARLEN_SYSTEM_PYTHON) + " " + Quote(py) + " " + Quote(json));
     ASSERT_EQ(parsed.status, 0) << parsed.out;
     const std::string file =
         "icon 4 0 1 0\n"
@@ -218,7 +219,8 @@ TEST_F(CheckCommand, EveryFileWeWritePasses) {
     for (const std::string format : {"4:16x16", "8:32x32", "24:48x48", "32:255x255"}) {
         const std::string out = (dir / ("x" + std::to_string(n++) + ".cur")).string();
         std::ostringstream o, e;
-        const std::vector<std::string> args = {"--export", out, "--format", format, "--hotspot", "3,5", in};
+        const std::vector<std::string> args = {"--export",  out,   "--format", format,
+                                               "--hotspot", "3,5", in};
         ASSERT_EQ(BatchMain(args, o, e), kExitOk) << e.str();
         EXPECT_EQ(Check({out}).status, 0) << format;
     }
@@ -234,16 +236,29 @@ TEST_F(CheckCommand, FilesOfOtherWriters) {
     const std::string make = std::string(VARLEN_SYSTEM_PYTHON) + " -c \"" +
                              "from PIL import Image\n"
                              "im = Image.new('RGBA', (256, 256), (200, 30, 30, 180))\n"
-                             "im.save('" + d + "/pillow.ico', sizes=[(16, 16), (32, 32), (48, 48), (256, 256)])\n"
-                             "Image.new('RGB', (48, 48), (10, 200, 30)).save('" + d + "/pillow_rgb.ico', sizes=[(16, 16), (48, 48)])\n"
-                             "for s in (16, 32, 48): im.resize((s, s)).save('" + d + "/p%d.png' % s)\n"
-                             "im.save('" + d + "/p256.png')\n\"";
+                             "im.save('" +
+                             d +
+                             "/pillow.ico', sizes=[(16, 16), (32, 32), (48, 48), (256, 256)])\n"
+                             "Image.new('RGB', (48, 48), (10, 200, 30)).save('" +
+                             d +
+                             "/pillow_rgb.ico', sizes=[(16, 16), (48, 48)])\n"
+                             "for s in (16, 32, 48): im.resize((s, s)).save('" +
+                             d +
+                             "/p%d.png' % s)\n"
+                             "im.save('" +
+                             d + "/p256.png')\n\"";
     ASSERT_EQ(Shell(make).status, 0);
-    ASSERT_EQ(Shell(std::string(VARLEN_ICOTOOL) + " -c -o " + d + "/icotool.ico " + d + "/p16.png " +
-                    d + "/p32.png -r " + d + "/p256.png").status, 0);
+    ASSERT_EQ(Shell(std::string(VARLEN_ICOTOOL) + " -c -o " + d + "/icotool.ico " + d +
+                    "/p16.png " + d + "/p32.png -r " + d + "/p256.png")
+                  .status,
+              0);
     ASSERT_EQ(Shell(std::string(VARLEN_IMAGEMAGICK) + " " + d +
-                    "/p256.png -define icon:auto-resize=256,48,32,16 " + d + "/magick.ico").status, 0);
-    ASSERT_EQ(Shell(std::string(VARLEN_IMAGEMAGICK) + " " + d + "/p48.png " + d + "/magick.cur").status, 0);
+                    "/p256.png -define icon:auto-resize=256,48,32,16 " + d + "/magick.ico")
+                  .status,
+              0);
+    ASSERT_EQ(
+        Shell(std::string(VARLEN_IMAGEMAGICK) + " " + d + "/p48.png " + d + "/magick.cur").status,
+        0);
 
     auto codes = [](const std::string& path) {
         const Bytes data = ReadAll(path);

@@ -126,9 +126,9 @@ TEST(IconChoice, SidesToAddUntilNothingIsScaledUp) {
     // Every side of the view but 36 and 40: the scoring scales 36 up from 32 (2 x 4 per side
     // against 12 for 48); 40 goes to 48 (8 against 2 x 8), and stays there once 36 is added
     // (a tie of 2 x 4 and 8, which the larger wins).
-    const std::vector<IconEntryShape> full = {Sq(16),  Sq(20),  Sq(24),  Sq(30),  Sq(32),
-                                              Sq(48),  Sq(60),  Sq(64),  Sq(72),  Sq(80), Sq(96),
-                                              Sq(120), Sq(128), Sq(144), Sq(192), Sq(256), Sq(512)};
+    const std::vector<IconEntryShape> full = {Sq(16),  Sq(20),  Sq(24),  Sq(30),  Sq(32), Sq(48),
+                                              Sq(60),  Sq(64),  Sq(72),  Sq(80),  Sq(96), Sq(120),
+                                              Sq(128), Sq(144), Sq(192), Sq(256), Sq(512)};
     EXPECT_EQ(SidesToAdd(full, 512), std::vector<int>{36});
     // 256 alone is only scaled up above 256: 512 serves 320 ... 512, unless the limit is 256.
     EXPECT_EQ(SidesToAdd(std::vector<IconEntryShape>{Sq(256)}, 512), std::vector<int>{512});

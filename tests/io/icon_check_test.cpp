@@ -66,7 +66,8 @@ void PatchIhdr(Bytes& b, std::size_t png, std::size_t field, std::uint8_t value)
     b.at(png + 16 + field) = value;
     const std::uint32_t crc = Crc(b.data() + png + 12, 17);
     for (int k = 0; k < 4; ++k) {
-        b.at(png + 29 + static_cast<std::size_t>(k)) = static_cast<std::uint8_t>(crc >> (24 - 8 * k));
+        b.at(png + 29 + static_cast<std::size_t>(k)) =
+            static_cast<std::uint8_t>(crc >> (24 - 8 * k));
     }
 }
 
@@ -81,9 +82,8 @@ std::set<std::string> Codes(const IconCheckResult& r, CheckSeverity s) {
 }
 
 bool Has(const IconCheckResult& r, std::string_view code, int entry) {
-    return std::any_of(r.findings.begin(), r.findings.end(), [&](const CheckFinding& f) {
-        return f.code == code && f.entry == entry;
-    });
+    return std::any_of(r.findings.begin(), r.findings.end(),
+                       [&](const CheckFinding& f) { return f.code == code && f.entry == entry; });
 }
 
 // 16 x 16 at 4 bits, 32 x 32 at 8, 48 x 48 at 32 (all DIB) and 256 x 256 at 32 as PNG.
@@ -138,24 +138,31 @@ TEST(IconCheck, EveryRuleIsTrippedByItsPatch) {
         {"entry-reserved", 1, CheckSeverity::kWarning, [](Bytes& b) { b[Entry(1) + 3] = 7; }},
         {"planes", 2, CheckSeverity::kWarning, [](Bytes& b) { Put16(b, Entry(2) + 4, 4); }},
         {"entry-empty", 0, CheckSeverity::kError, [](Bytes& b) { Put32(b, Entry(0) + 8, 0); }},
-        {"entry-in-directory", 0, CheckSeverity::kError, [](Bytes& b) { Put32(b, Entry(0) + 12, 6); }},
+        {"entry-in-directory", 0, CheckSeverity::kError,
+         [](Bytes& b) { Put32(b, Entry(0) + 12, 6); }},
         {"entry-outside", 3, CheckSeverity::kError,
          [](Bytes& b) { Put32(b, Entry(3) + 8, U32(b, Entry(3) + 8) + 100); }},
-        {"entry-outside", 2, CheckSeverity::kError, [](Bytes& b) { Put32(b, Entry(2) + 12, 0x7FFFFFF0); }},
+        {"entry-outside", 2, CheckSeverity::kError,
+         [](Bytes& b) { Put32(b, Entry(2) + 12, 0x7FFFFFF0); }},
         {"entries-overlap", 1, CheckSeverity::kError,
          [](Bytes& b) { Put32(b, Entry(1) + 12, U32(b, Entry(0) + 12) + 8); }},
         {"payload-unknown", 1, CheckSeverity::kError, [](Bytes& b) { Put32(b, Offset(b, 1), 99); }},
         {"bmp-height-not-doubled", 2, CheckSeverity::kError,
          [](Bytes& b) { Put32(b, Offset(b, 2) + 8, 48); }},
-        {"bmp-height-odd", 2, CheckSeverity::kError, [](Bytes& b) { Put32(b, Offset(b, 2) + 8, 97); }},
-        {"bmp-size", 1, CheckSeverity::kError, [](Bytes& b) { Put32(b, Offset(b, 1) + 8, 0xFFFFFFC0); }},
+        {"bmp-height-odd", 2, CheckSeverity::kError,
+         [](Bytes& b) { Put32(b, Offset(b, 2) + 8, 97); }},
+        {"bmp-size", 1, CheckSeverity::kError,
+         [](Bytes& b) { Put32(b, Offset(b, 1) + 8, 0xFFFFFFC0); }},
         {"bmp-planes", 0, CheckSeverity::kError, [](Bytes& b) { Put16(b, Offset(b, 0) + 12, 3); }},
         {"bmp-depth", 1, CheckSeverity::kError, [](Bytes& b) { Put16(b, Offset(b, 1) + 14, 7); }},
-        {"bmp-compression", 1, CheckSeverity::kError, [](Bytes& b) { Put32(b, Offset(b, 1) + 16, 1); }},
-        {"bmp-palette", 0, CheckSeverity::kError, [](Bytes& b) { Put32(b, Offset(b, 0) + 32, 17); }},
-        {"bmp-size-image", 2, CheckSeverity::kWarning, [](Bytes& b) { Put32(b, Offset(b, 2) + 20, 5); }},
-        {"bmp-header-size", 2, CheckSeverity::kWarning, [](Bytes& b) { Put32(b, Offset(b, 2), 108); },
-         true},
+        {"bmp-compression", 1, CheckSeverity::kError,
+         [](Bytes& b) { Put32(b, Offset(b, 1) + 16, 1); }},
+        {"bmp-palette", 0, CheckSeverity::kError,
+         [](Bytes& b) { Put32(b, Offset(b, 0) + 32, 17); }},
+        {"bmp-size-image", 2, CheckSeverity::kWarning,
+         [](Bytes& b) { Put32(b, Offset(b, 2) + 20, 5); }},
+        {"bmp-header-size", 2, CheckSeverity::kWarning,
+         [](Bytes& b) { Put32(b, Offset(b, 2), 108); }, true},
         {"mask-short", 2, CheckSeverity::kError,
          [](Bytes& b) { Put32(b, Entry(2) + 8, U32(b, Entry(2) + 8) - 10); }},
         {"mask-missing", 2, CheckSeverity::kError,
@@ -223,7 +230,8 @@ TEST(IconCheck, SeveralEntriesAbove255AreAWarningOnly) {
     EXPECT_FALSE(r.HasError());
     EXPECT_TRUE(Has(r, "several-over-255", -1));
     EXPECT_EQ(r.entries[1].shape.width, 512);
-    const IconCheckResult one = CheckIconFile(IconBytes({{512, 512, 32}}, false), ExpectedKind::kIcon);
+    const IconCheckResult one =
+        CheckIconFile(IconBytes({{512, 512, 32}}, false), ExpectedKind::kIcon);
     EXPECT_FALSE(one.HasError());
     EXPECT_FALSE(Has(one, "several-over-255", -1));
 }
@@ -236,9 +244,9 @@ TEST(IconCheck, EverythingWeWriteHasNoError) {
             for (const int side : {1, 15, 16, 31, 48, 64, 255, 256, 512}) {
                 SCOPED_TRACE("bpp " + std::to_string(bpp) + " side " + std::to_string(side) +
                              (png ? " png" : ""));
-                const IconCheckResult r =
-                    CheckIconFile(IconBytes({{side, side, bpp}, {side, std::max(1, side / 2), bpp}}, png),
-                                  ExpectedKind::kIcon);
+                const IconCheckResult r = CheckIconFile(
+                    IconBytes({{side, side, bpp}, {side, std::max(1, side / 2), bpp}}, png),
+                    ExpectedKind::kIcon);
                 EXPECT_FALSE(r.HasError());
                 for (const CheckFinding& f : r.findings) {
                     EXPECT_NE(f.severity, CheckSeverity::kError) << f.code << ": " << f.message;

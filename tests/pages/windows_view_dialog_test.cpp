@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -44,6 +45,8 @@ void Click(QWidget* w) {
 class WindowsView : public ::testing::Test {
   protected:
     void SetUp() override {
+        // The source texts are Japanese; English is chosen by the locale.
+        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
         DeleteSettingsStore();
         sheet = std::make_unique<CVarlen>();
         sheet->show();
@@ -55,6 +58,7 @@ class WindowsView : public ::testing::Test {
         page = sheet->m_pPage4;
     }
     void TearDown() override {
+        QLocale::setDefault(QLocale::system());
         sheet.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DeleteSettingsStore();
@@ -107,7 +111,8 @@ TEST_F(WindowsView, StandardFormatsAndAddingTheSizesScaledUp) {
         // adding them makes it scale up next (120 and 128 from 96, then 144 from 128), and
         // above 256 only 512, which serves every request up there.
         EXPECT_EQ(d->SidesToAdd(), (std::vector<int>{36, 60, 64, 72, 80, 96, 120, 128, 144, 512}));
-        EXPECT_TRUE(d->Summary()->text().contains(QStringLiteral("512 を超えるサイズは追加できません。")));
+        EXPECT_TRUE(
+            d->Summary()->text().contains(QStringLiteral("512 を超えるサイズは追加できません。")));
         ASSERT_TRUE(d->AddButton()->isEnabled());
         Click(d->AddButton());
         EXPECT_EQ(t->item(big, 1)->text(), QStringLiteral("320: 512 ↓1.60"));
@@ -144,8 +149,8 @@ TEST_F(WindowsView, OnlyTickedFormatsCountAndMissingSizesAreAdded) {
         EXPECT_EQ(t->item(taskbar, 0)->text(), QStringLiteral("24: 32 ↓1.33"));
         EXPECT_EQ(t->item(taskbar, 3)->text(), QStringLiteral("48: 32 ↑1.50"));
         EXPECT_EQ(t->item(taskbar, 3)->background().color(), QColor(255, 214, 214));
-        EXPECT_EQ(d->SidesToAdd(), (std::vector<int>{36, 40, 48, 60, 64, 72, 80, 96, 120, 128, 144,
-                                                     192, 256, 512}));
+        EXPECT_EQ(d->SidesToAdd(),
+                  (std::vector<int>{36, 40, 48, 60, 64, 72, 80, 96, 120, 128, 144, 192, 256, 512}));
         Click(d->AddButton());
         EXPECT_EQ(t->item(taskbar, 3)->text(), QStringLiteral("48: 48 ="));
         EXPECT_EQ(t->item(taskbar, 0)->text(), QStringLiteral("24: 32 ↓1.33"));
@@ -168,8 +173,21 @@ TEST_F(WindowsView, NothingTickedShowsDashes) {
     }
     const bool seen = OpenAndInspect([&](CWindowsViewDialog* d) {
         EXPECT_EQ(d->Table()->item(0, 0)->text(), QStringLiteral("-"));
-        EXPECT_EQ(d->Summary()->text(), QStringLiteral("チェックされた画像フォーマットがありません。"));
+        EXPECT_EQ(d->Summary()->text(),
+                  QStringLiteral("チェックされた画像フォーマットがありません。"));
         EXPECT_FALSE(d->AddButton()->isEnabled());
+    });
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(WindowsView, EnglishOutsideAJapaneseLocale) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    const bool seen = OpenAndInspect([&](CWindowsViewDialog* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("How Windows draws the icon"));
+        EXPECT_EQ(d->AddButton()->text(), QStringLiteral("&Add the sizes that are scaled up"));
+        EXPECT_EQ(d->Table()->verticalHeaderItem(Row("explorer-48"))->text(),
+                  QStringLiteral("Explorer views of 48 (measured)"));
+        EXPECT_TRUE(d->Summary()->text().startsWith(QStringLiteral("Scaled up: ")));
     });
     EXPECT_TRUE(seen);
 }
