@@ -109,9 +109,13 @@ CWindowsViewDialog::CWindowsViewDialog(ShapeSource shapes, AddSides add, QWidget
     layout->addWidget(box);
     Refresh();
     m_table->resizeColumnsToContents();
-    resize(
-        m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() + 40,
-        sizeHint().height() + m_table->verticalHeader()->length() / 2);
+    m_table->setCurrentCell(-1, -1);
+    // The whole table in view, without scroll bars.
+    const int frame = 2 * m_table->frameWidth();
+    m_table->setMinimumSize(
+        m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() + frame,
+        m_table->horizontalHeader()->sizeHint().height() + m_table->verticalHeader()->length() +
+            frame);
 }
 
 void CWindowsViewDialog::Refresh() {
