@@ -13,7 +13,9 @@
 // - Every field may lie. Payload checks see only the bytes that are both inside the file
 //   and inside the entry; sizes are computed in 64 bits from sides limited first.
 // - A PNG's IDAT is inflated in small pieces and counted, never kept, and only when the
-//   image is within kMaxPictureSide: a tiny file can ask for gigabytes.
+//   image is within kMaxPictureSide: a tiny file can ask for gigabytes. Entries may all
+//   point at the same bytes: the payloads inspected add up to at most twice the file, and
+//   their PNG images inflate to at most 64 times the file plus 1 GiB in all.
 // - A cursor's planes and bit count fields are its hotspot: depth rules do not apply.
 #include "io/icon_check.h"
 
@@ -182,7 +184,9 @@ std::uint64_t PngRawSize(std::uint64_t w, std::uint64_t h, int bitsPerPixel, boo
     return total;
 }
 
-void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e, Findings& f) {
+// inflateBudget: the bytes all PNG images of the file may still inflate to; taken from.
+void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e, Findings& f,
+              std::uint64_t& inflateBudget) {
     e.kind = PayloadKind::kPng;
     PngPayload& png = e.png;
     ByteReader in(payload);
@@ -253,6 +257,7 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
             }
             e.shape = {static_cast<int>(std::min<std::uint32_t>(png.width, 1u << 30)),
                        static_cast<int>(std::min<std::uint32_t>(png.height, 1u << 30)), 32};
+            e.readable = true;
             // Raymond Chen, "The evolution of the ICO file format, part 4: PNG images": the
             // PNG must be 32-bit RGBA; Windows' loader rejects other PNG forms in icons.
             if (png.colorType != 6 || png.bitDepth != 8) {
@@ -264,10 +269,17 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
             }
             if (png.width <= static_cast<std::uint32_t>(kMaxPictureSide) &&
                 png.height <= static_cast<std::uint32_t>(kMaxPictureSide)) {
-                inflating = true;
                 expected =
                     PngRawSize(png.width, png.height, PngChannels(png.colorType) * png.bitDepth,
                                png.interlace == 1);
+                inflating = expected <= inflateBudget;
+                if (inflating) {
+                    inflateBudget -= expected;
+                } else {
+                    f.Warning("not-inspected", index,
+                              "The PNG image's pixel data was not inflated: the images before "
+                              "it already inflated to many times the file's size.");
+                }
             } else {
                 f.Warning("png-too-large", index,
                           "The PNG image is larger than " + N(kMaxPictureSide) + " x " +
@@ -391,6 +403,7 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
     }
     const std::int64_t imageH = std::max<std::int64_t>(b.height / 2, 1);
     e.shape = {b.width, static_cast<int>(imageH), bpp};
+    e.readable = true;
 
     const std::uint64_t w = static_cast<std::uint64_t>(b.width);
     std::uint64_t offset = core ? kCoreHeaderSize : b.headerSize;
@@ -446,7 +459,7 @@ void CheckBmp(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
 
 // Directory against payload: size, depth, colour count.
 void CheckAgreement(const CheckedEntry& e, int index, bool cursor, Findings& f) {
-    if (e.kind != PayloadKind::kBmp && e.kind != PayloadKind::kPng) {
+    if (!e.readable) {
         return;
     }
     const int dirW = DirectorySide(e.width);
@@ -563,6 +576,7 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         f.Error("no-entries", -1, "The directory lists no images.");
         return r;
     }
+    // Microsoft, ICONDIR: idCount entries of 16 bytes follow the header.
     const std::uint64_t directoryEnd =
         kIconHeaderSize +
         static_cast<std::uint64_t>(kIconEntrySize) * static_cast<std::uint64_t>(r.count);
@@ -590,6 +604,8 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         r.entries.push_back(e);
     }
 
+    std::uint64_t budget = 2 * static_cast<std::uint64_t>(data.size()) + (1u << 16);
+    std::uint64_t inflateBudget = 64 * static_cast<std::uint64_t>(data.size()) + (1u << 30);
     for (int i = 0; i < listed; ++i) {
         CheckedEntry& e = r.entries[static_cast<std::size_t>(i)];
         // Microsoft, ICONDIRENTRY: bReserved "must be 0".
@@ -604,6 +620,8 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
                       "The entry gives " + std::to_string(e.planes) +
                           " colour planes; it should be 0 or 1.");
         }
+        // Microsoft, ICONDIRENTRY: dwBytesInRes bytes of image at dwImageOffset, a position in
+        // the file; they lie after the directory and inside the file.
         const std::uint64_t end = static_cast<std::uint64_t>(e.offset) + e.bytes;
         if (e.bytes == 0) {
             f.Error("entry-empty", i, "The entry's image is 0 bytes long.");
@@ -626,10 +644,19 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         const std::span<const std::uint8_t> payload = data.subspan(
             e.offset,
             static_cast<std::size_t>(std::min<std::uint64_t>(e.bytes, data.size() - e.offset)));
+        // Overlapping entries can make every entry the whole file: the payloads read in all
+        // stay within a few times the file, the rest is reported and passed over.
+        if (payload.size() > budget) {
+            f.Warning("not-inspected", i,
+                      "The entry's image was not inspected: the entries before it already "
+                      "cover the file several times over.");
+            continue;
+        }
+        budget -= payload.size();
         // Raymond Chen, part 4: a PNG image is told by its signature; anything else is a DIB.
         if (payload.size() >= 4 &&
             std::equal(kPngSignature.begin(), kPngSignature.begin() + 4, payload.begin())) {
-            CheckPng(payload, i, e, f);
+            CheckPng(payload, i, e, f, inflateBudget);
             // Raymond Chen, part 4: PNG images were added in Windows Vista; older readers and
             // some tools read only DIB images.
             if (e.shape.width < 256 && e.kind == PayloadKind::kPng) {
@@ -661,7 +688,8 @@ IconCheckResult CheckIconFile(std::span<const std::uint8_t> data, ExpectedKind e
         }
     }
 
-    // Entries sharing bytes: two images cannot both be right.
+    // Entries sharing bytes (ICONDIRENTRY: each entry has its own image): at most one of
+    // them can be read as its directory says.
     std::vector<int> order;
     for (int i = 0; i < listed; ++i) {
         if (r.entries[static_cast<std::size_t>(i)].bytes > 0) {

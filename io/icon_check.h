@@ -70,9 +70,10 @@ struct CheckedEntry {
     BmpPayload bmp;
     PngPayload png;
 
-    // Size and depth of the image itself: the payload's when it could be read, else the
-    // directory's. This is what Windows draws.
+    // Size and depth of the image itself: the payload's when its header could be read
+    // (readable), else the directory's. This is what Windows draws.
     IconEntryShape shape;
+    bool readable = false;
 };
 
 struct IconCheckResult {

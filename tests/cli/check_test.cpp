@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -189,6 +191,42 @@ print(d['files'][0]['file'].endswith('\ufffd name.ico'))
         "125 30 1 scaled-down 1.6\n"
         "320 scaled-up True\n";
     EXPECT_EQ(parsed.out, file + cleanFile + "True\n");
+}
+
+// The program itself: --check and --json on its command line, and its exit statuses.
+TEST_F(CheckCommand, ProgramExitStatuses) {
+    const std::string clean = Put("clean.ico", Mixed());
+    Bytes patched = Mixed();
+    patched[6 + 3] = 5;  // entry 0's reserved byte: a warning only
+    const std::string warned = Put("warned.ico", patched);
+    patched[6 + 16 * 3 + 15] = 0x7F;  // entry 3's offset: far outside the file
+    const std::string bad = Put("bad.ico", patched);
+    const std::string exe = std::string(VARLEN_EXE);
+    auto run = [&exe](const std::string& args) { return Shell(exe + " " + args); };
+    auto status = [](const Outcome& r) { return WIFEXITED(r.status) ? WEXITSTATUS(r.status) : -1; };
+
+    Outcome r = run("--check " + Quote(clean) + " " + Quote(warned));
+    EXPECT_EQ(status(r), 0) << r.out;
+    EXPECT_NE(r.out.find("warning entry-reserved          entry 0:"), std::string::npos) << r.out;
+    r = run("--check " + Quote(clean) + " " + Quote(bad));
+    EXPECT_EQ(status(r), 1);
+    EXPECT_NE(r.out.find("entry-outside"), std::string::npos);
+    r = run("--json --check " + Quote(clean));
+    EXPECT_EQ(status(r), 0);
+    EXPECT_EQ(r.out.rfind("{\"files\": [\n{\"file\": ", 0), 0u) << r.out;
+    EXPECT_EQ(status(run("--check " + Quote((dir / "none.ico").string()))), 1);
+
+    // Usage errors: no file, --json alone, --check with another mode or its options.
+    for (const std::string args :
+         {"--check", "--json " + Quote(clean), "--check --create out.ico " + Quote(clean),
+          "--check --png " + Quote(clean)}) {
+        r = run(args);
+        EXPECT_EQ(status(r), 2) << args << "\n" << r.out;
+        EXPECT_NE(r.out.find("varlen: "), std::string::npos) << args;
+    }
+    r = run("--help");
+    EXPECT_NE(r.out.find("--check"), std::string::npos);
+    EXPECT_NE(r.out.find("--json"), std::string::npos);
 }
 
 // Every file our --create and --export write, over the option sets the batch tests use,

@@ -286,6 +286,34 @@ TEST(IconCheck, HostileDirectoriesStayInsideTheFile) {
     EXPECT_FALSE(Has(huge, "size-mismatch", 3));
     EXPECT_EQ(huge.entries[3].png.width, 0x7F000100u);
 
+    // 2000 entries all on the 256 PNG: the first ones are inspected, the rest passed over.
+    Bytes same = Mixed();
+    const std::size_t pngAt = Offset(same, 3);
+    const std::uint32_t pngBytes = U32(same, Entry(3) + 8);
+    Bytes stacked(same.begin(), same.begin() + 6);
+    Put16(stacked, 4, 2000);
+    for (int i = 0; i < 2000; ++i) {
+        stacked.insert(stacked.end(), same.begin() + static_cast<std::ptrdiff_t>(Entry(3)),
+                       same.begin() + static_cast<std::ptrdiff_t>(Entry(3)) + 16);
+    }
+    stacked.insert(stacked.end(), same.begin() + static_cast<std::ptrdiff_t>(pngAt),
+                   same.begin() + static_cast<std::ptrdiff_t>(pngAt + pngBytes));
+    for (int i = 0; i < 2000; ++i) {
+        Put32(stacked, Entry(static_cast<std::size_t>(i)) + 12, 6 + 16 * 2000);
+    }
+    const IconCheckResult spread = CheckIconFile(stacked);
+    EXPECT_TRUE(Has(spread, "entries-overlap", 1));
+    EXPECT_FALSE(Has(spread, "not-inspected", 0));
+    EXPECT_TRUE(Has(spread, "not-inspected", 1999));
+
+    // An IHDR that cannot be read says nothing about the image's depth or size.
+    Bytes badIhdr = Mixed();
+    PatchIhdr(badIhdr, Offset(badIhdr, 3), 8, 5);
+    const IconCheckResult unread = CheckIconFile(badIhdr);
+    EXPECT_TRUE(Has(unread, "png-ihdr", 3));
+    EXPECT_FALSE(Has(unread, "depth-mismatch", 3));
+    EXPECT_FALSE(unread.entries[3].readable);
+
     Bytes cut = IconBytes({{16, 16, 32}}, false);
     Put32(cut, Entry(0) + 8, 20);
     EXPECT_TRUE(Has(CheckIconFile(cut), "bmp-truncated", 0));
