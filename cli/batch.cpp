@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/check.h"
 #include "cli/terminal.h"
 #include "core/pipeline.h"
 #include "core/placement.h"
@@ -144,6 +145,9 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
     if (o.mode == BatchMode::kVersion) {
         out << kVersion << "\n";
         return kExitOk;
+    }
+    if (o.mode == BatchMode::kCheck) {
+        return RunCheck(o.checkFiles, o.json, out, err);
     }
 
     Workers workers(ThreadCount(std::getenv("VARLEN_THREADS")));

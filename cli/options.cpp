@@ -19,6 +19,7 @@ constexpr std::string_view kUsage =
   varlen --create OUTPUT.ico [OPTIONS] PICTURE
   varlen --export OUTPUT.{bmp,png,gif,cur} --format BITS:WxH [--hotspot X,Y]
          [OPTIONS] PICTURE
+  varlen --check [--json] FILE...       check icon and cursor files
   varlen --help | --version
 
 Makes an icon from PICTURE as the wizard does when every control keeps its default;
@@ -51,9 +52,13 @@ Formats:
 Export:
   --format BITS:WxH      the one format to export
   --hotspot X,Y          cursor hotspot (default 0,0)
+Checking:
+  --check                report each FILE's directory, images and findings (errors,
+                         warnings, notes) and which image Windows draws where
+  --json                 print the report as one JSON document
 
-Exit status: 0 done, 1 the picture could not be read or the output not written,
-2 a usage error.
+Exit status: 0 done, 1 the picture could not be read or the output not written
+(--check: a file has an error or is no icon or cursor), 2 a usage error.
 )";
 
 std::string Lower(std::string_view s) {
@@ -174,8 +179,8 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
 bool IsBatchInvocation(std::span<const std::string> args) {
     for (const std::string& a : args) {
         const std::string_view name = std::string_view(a).substr(0, a.find('='));
-        if (name == "--create" || name == "--export" || name == "--help" || name == "-h" ||
-            name == "--version") {
+        if (name == "--create" || name == "--export" || name == "--check" || name == "--json" ||
+            name == "--help" || name == "-h" || name == "--version") {
             return true;
         }
     }
@@ -190,6 +195,8 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     bool wantVersion = false;
     bool haveFormat = false;
     bool haveHotspot = false;
+    std::vector<std::string> positionals;
+    std::string pictureOption;  // the first option that only --create and --export take
 
     // Options with an integer value in a range, and where the value goes.
     struct IntOption {
@@ -236,12 +243,29 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
             return std::nullopt;
         };
 
+        if (arg.starts_with("-") && arg.size() > 1 && arg != "--help" && arg != "-h" &&
+            arg != "--version" && arg != "--check" && arg != "--json" && arg != "--create" &&
+            arg != "--export" && pictureOption.empty()) {
+            pictureOption = std::string(arg);
+        }
         if (arg == "--help" || arg == "-h") {
             wantHelp = true;
         } else if (arg == "--version") {
             wantVersion = true;
+        } else if (arg == "--json") {
+            o.json = true;
+        } else if (arg == "--check") {
+            if (work && *work != BatchMode::kCheck) {
+                result.error = Bad(arg, "cannot be combined with --create or --export");
+                break;
+            }
+            work = BatchMode::kCheck;
         } else if (arg == "--create" || arg == "--export") {
             const BatchMode m = arg == "--create" ? BatchMode::kCreate : BatchMode::kExport;
+            if (work == BatchMode::kCheck) {
+                result.error = Bad(arg, "cannot be combined with --check");
+                break;
+            }
             if (work && *work != m) {
                 result.error = Bad(arg, "--create and --export cannot be combined");
                 break;
@@ -356,10 +380,8 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
             }
         } else if (arg.size() > 1 && arg.front() == '-') {
             result.error = Bad(arg, "unknown option");
-        } else if (!o.picture.empty()) {
-            result.error = Bad(arg, "only one picture can be given");
         } else {
-            o.picture = std::string(arg);
+            positionals.emplace_back(arg);
         }
     }
     if (!result.error.empty()) {
@@ -369,8 +391,28 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     o.mode = wantHelp      ? BatchMode::kHelp
              : wantVersion ? BatchMode::kVersion
                            : work.value_or(BatchMode::kHelp);
+    if (o.json && work != BatchMode::kCheck && !wantHelp && !wantVersion) {
+        result.error = "--json: only with --check";
+        return result;
+    }
     if (o.mode == BatchMode::kHelp || o.mode == BatchMode::kVersion) {
         return result;
+    }
+    if (o.mode == BatchMode::kCheck) {
+        if (!pictureOption.empty()) {
+            result.error = Bad(pictureOption, "not with --check");
+        } else if (positionals.empty()) {
+            result.error = "--check: no file given";
+        }
+        o.checkFiles = std::move(positionals);
+        return result;
+    }
+    if (positionals.size() > 1) {
+        result.error = Bad(positionals[1], "only one picture can be given");
+        return result;
+    }
+    if (!positionals.empty()) {
+        o.picture = positionals.front();
     }
     if (o.picture.empty()) {
         result.error = "PICTURE: no picture given";

@@ -14,7 +14,7 @@
 
 namespace varlen {
 
-enum class BatchMode { kCreate, kExport, kHelp, kVersion };
+enum class BatchMode { kCreate, kExport, kCheck, kHelp, kVersion };
 
 // A transparent-region click on the placed picture, in the order given.
 struct ClearStep {
@@ -48,6 +48,9 @@ struct BatchOptions {
 
     FORMAT exportFormat{1, 32, 32, 32, 0};  // --format, for --export
     Point hotspot;                          // --hotspot, for a cursor
+
+    std::vector<std::string> checkFiles;  // --check FILE...
+    bool json = false;                    // --json, for --check
 };
 
 // The file type an export writes, from the output's extension.
@@ -62,8 +65,8 @@ struct ParsedCommandLine {
 // args excludes the program name.
 ParsedCommandLine ParseBatchArguments(std::span<const std::string> args);
 
-// True when args ask for the batch front end (--create, --export, --help, --version)
-// rather than the wizard.
+// True when args ask for the batch front end (--create, --export, --check, --json, --help,
+// --version) rather than the wizard.
 bool IsBatchInvocation(std::span<const std::string> args);
 
 // "BITS:WxH" with BITS 4, 8, 24 or 32 and sides 1 ... 512.

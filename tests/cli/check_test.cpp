@@ -217,9 +217,9 @@ TEST_F(CheckCommand, ProgramExitStatuses) {
     EXPECT_EQ(status(run("--check " + Quote((dir / "none.ico").string()))), 1);
 
     // Usage errors: no file, --json alone, --check with another mode or its options.
-    for (const std::string args :
-         {"--check", "--json " + Quote(clean), "--check --create out.ico " + Quote(clean),
-          "--check --png " + Quote(clean)}) {
+    for (const std::string& args : std::vector<std::string>{
+             "--check", "--json " + Quote(clean), "--check --create out.ico " + Quote(clean),
+             "--check --png " + Quote(clean)}) {
         r = run(args);
         EXPECT_EQ(status(r), 2) << args << "\n" << r.out;
         EXPECT_NE(r.out.find("varlen: "), std::string::npos) << args;
