@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -31,28 +30,20 @@ QString Factor(double f) {
 
 }  // namespace
 
-QString CWindowsViewDialog::Text(const char* japanese, const char* english) {
-    const QLocale::Language language = QLocale().language();
-    const bool source = language == QLocale::Japanese || language == QLocale::C;
-    return QString::fromUtf8(source ? japanese : english);
-}
-
 QString CWindowsViewDialog::SurfaceName(const WindowsIconSurface& surface) {
     const std::string_view id = surface.id;
     if (id == "menu-titlebar-tray") {
-        return Text("コンテキストメニュー、タイトルバー、通知領域",
-                    "Context menu, title bar, system tray");
+        return tr("コンテキストメニュー、タイトルバー、通知領域");
     }
     if (id == "taskbar-search-allapps") {
-        return Text("タスクバー、検索、スタートのすべてのアプリ",
-                    "Taskbar, search, Start all-apps list");
+        return tr("タスクバー、検索、スタートのすべてのアプリ");
     }
     if (id == "start-pins") {
-        return Text("スタートのピン留め", "Start pins");
+        return tr("スタートのピン留め");
     }
     const QString side = QString::fromUtf8(id.substr(id.rfind('-') + 1).data(),
                                            static_cast<qsizetype>(id.size() - id.rfind('-') - 1));
-    return Text("エクスプローラーの %1 の表示 (実測)", "Explorer views of %1 (measured)").arg(side);
+    return tr("エクスプローラーの %1 の表示 (実測)").arg(side);
 }
 
 QString CWindowsViewDialog::CellText(int side, const IconEntryShape& image, const IconPick& pick) {
@@ -68,13 +59,10 @@ QString CWindowsViewDialog::CellText(int side, const IconEntryShape& image, cons
 
 CWindowsViewDialog::CWindowsViewDialog(ShapeSource shapes, AddSides add, QWidget* parent)
     : QDialog(parent), m_shapes(std::move(shapes)), m_add(std::move(add)) {
-    setWindowTitle(Text("Windows での表示", "How Windows draws the icon"));
+    setWindowTitle(tr("Windows での表示"));
     auto* intro = new QLabel(
-        Text("チェックされた画像フォーマットのうち、Windows が各表示場所と拡大率で描く画像です。\n"
-             "= そのまま　↓ 縮小　↑ 拡大 (ぼやけます)　* LoadIcon/LoadImage では別の画像",
-             "The image Windows draws from the ticked formats on each surface at each display "
-             "scale.\n= exact   ↓ scaled down   ↑ scaled up (blurred)   * LoadIcon/LoadImage "
-             "take another image"),
+        tr("チェックされた画像フォーマットのうち、Windows が各表示場所と拡大率で描く画像です。\n"
+           "= そのまま　↓ 縮小　↑ 拡大 (ぼやけます)　* LoadIcon/LoadImage では別の画像"),
         this);
     intro->setWordWrap(true);
     m_table = new QTableWidget(static_cast<int>(kWindowsIconSurfaces.size()),
@@ -93,12 +81,11 @@ CWindowsViewDialog::CWindowsViewDialog(ShapeSource shapes, AddSides add, QWidget
     m_table->setVerticalHeaderLabels(rows);
     m_summary = new QLabel(this);
     m_summary->setWordWrap(true);
-    m_btnAdd = new QPushButton(
-        Text("拡大されるサイズを追加(&A)", "&Add the sizes that are scaled up"), this);
+    m_btnAdd = new QPushButton(tr("拡大されるサイズを追加(&A)"), this);
     auto* box = new QDialogButtonBox(this);
     box->addButton(m_btnAdd, QDialogButtonBox::ActionRole);
     QPushButton* close = box->addButton(QDialogButtonBox::Close);
-    close->setText(Text("閉じる", "Close"));
+    close->setText(tr("閉じる"));
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_btnAdd, &QPushButton::clicked, this, &CWindowsViewDialog::OnAdd);
 
@@ -112,10 +99,10 @@ CWindowsViewDialog::CWindowsViewDialog(ShapeSource shapes, AddSides add, QWidget
     m_table->setCurrentCell(-1, -1);
     // The whole table in view, without scroll bars.
     const int frame = 2 * m_table->frameWidth();
-    m_table->setMinimumSize(
-        m_table->verticalHeader()->sizeHint().width() + m_table->horizontalHeader()->length() + frame,
-        m_table->horizontalHeader()->sizeHint().height() + m_table->verticalHeader()->length() +
-            frame);
+    m_table->setMinimumSize(m_table->verticalHeader()->sizeHint().width() +
+                                m_table->horizontalHeader()->length() + frame,
+                            m_table->horizontalHeader()->sizeHint().height() +
+                                m_table->verticalHeader()->length() + frame);
 }
 
 void CWindowsViewDialog::Refresh() {
@@ -132,7 +119,7 @@ void CWindowsViewDialog::Refresh() {
             if (c.lookup && c.lookup->entry != pick.entry) {
                 const IconEntryShape& other = shapes[static_cast<std::size_t>(c.lookup->entry)];
                 text += QStringLiteral(" *");
-                item->setToolTip(Text("LoadIcon/LoadImage: %1", "LoadIcon/LoadImage: %1")
+                item->setToolTip(QStringLiteral("LoadIcon/LoadImage: %1")
                                      .arg(CellText(c.side, other, *c.lookup)));
             }
             item->setText(text);
@@ -154,25 +141,20 @@ void CWindowsViewDialog::Refresh() {
     const bool beyond = !up.empty() && up.back() > CIconSizeDialog::kMaxSide;
     QString summary;
     if (shapes.empty()) {
-        summary = Text("チェックされた画像フォーマットがありません。", "No format is ticked.");
+        summary = tr("チェックされた画像フォーマットがありません。");
     } else {
-        summary = Text("拡大: %1 か所、1.5 倍を超える縮小: %2 か所。",
-                       "Scaled up: %1 cells; scaled down by more than 1.5 x: %2 cells.")
-                      .arg(scaledUp)
-                      .arg(downMuch);
+        summary = tr("拡大: %1 か所、1.5 倍を超える縮小: %2 か所。").arg(scaledUp).arg(downMuch);
         if (!m_aSidesToAdd.empty()) {
             QStringList sides;
             for (const int side : m_aSidesToAdd) {
                 sides << QString::number(side);
             }
             summary += QLatin1Char('\n') +
-                       Text("追加するサイズ (32 ビット): %1", "Sizes to add (32 bits): %1")
-                           .arg(sides.join(QStringLiteral(", ")));
+                       tr("追加するサイズ (32 ビット): %1").arg(sides.join(QStringLiteral(", ")));
         }
         if (beyond) {
-            summary += QLatin1Char('\n') + Text("%1 を超えるサイズは追加できません。",
-                                                "Sizes above %1 cannot be added.")
-                                               .arg(CIconSizeDialog::kMaxSide);
+            summary += QLatin1Char('\n') +
+                       tr("%1 を超えるサイズは追加できません。").arg(CIconSizeDialog::kMaxSide);
         }
     }
     m_summary->setText(summary);

@@ -36,9 +36,6 @@ class CWindowsViewDialog : public QDialog {
     QPushButton* AddButton() const { return m_btnAdd; }
     QLabel* Summary() const { return m_summary; }
 
-    // Our own texts: the Japanese source text, or the English one outside a Japanese (or
-    // the neutral C) locale.
-    static QString Text(const char* japanese, const char* english);
     // The surface's name in the dialog's language.
     static QString SurfaceName(const WindowsIconSurface& surface);
     // A cell's text: "40: 48 ↓1.20" (requested side, image side, how it is drawn).

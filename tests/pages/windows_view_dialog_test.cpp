@@ -7,16 +7,17 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <functional>
 
 #include "gui/settings.h"
 #include "pages/page4.h"
 #include "wizard/sheet.h"
+#include "wizard/varlen_app.h"
 
 namespace varlen {
 namespace {
@@ -45,8 +46,6 @@ void Click(QWidget* w) {
 class WindowsView : public ::testing::Test {
   protected:
     void SetUp() override {
-        // The source texts are Japanese; English is chosen by the locale.
-        QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
         DeleteSettingsStore();
         sheet = std::make_unique<CVarlen>();
         sheet->show();
@@ -58,7 +57,9 @@ class WindowsView : public ::testing::Test {
         page = sheet->m_pPage4;
     }
     void TearDown() override {
-        QLocale::setDefault(QLocale::system());
+        if (m_english) {
+            QCoreApplication::removeTranslator(&m_program);
+        }
         sheet.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DeleteSettingsStore();
@@ -83,6 +84,9 @@ class WindowsView : public ::testing::Test {
 
     std::unique_ptr<CVarlen> sheet;
     CVarlenPage4* page = nullptr;
+    QTranslator m_qt;
+    QTranslator m_program;
+    bool m_english = false;
 };
 
 TEST_F(WindowsView, StandardFormatsAndAddingTheSizesScaledUp) {
@@ -180,8 +184,10 @@ TEST_F(WindowsView, NothingTickedShowsDashes) {
     EXPECT_TRUE(seen);
 }
 
-TEST_F(WindowsView, EnglishOutsideAJapaneseLocale) {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+TEST_F(WindowsView, EnglishThroughTheTranslation) {
+    ASSERT_TRUE(InstallTranslations(*QCoreApplication::instance(), {QStringLiteral("en-US")}, m_qt,
+                                    m_program));
+    m_english = true;
     const bool seen = OpenAndInspect([&](CWindowsViewDialog* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("How Windows draws the icon"));
         EXPECT_EQ(d->AddButton()->text(), QStringLiteral("&Add the sizes that are scaled up"));
