@@ -65,10 +65,10 @@ struct Prepared {
 
 }  // namespace
 
-std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
-                                                     std::span<const FormatRequest> formats,
-                                                     bool smoothing, const EffectSettings& effects,
-                                                     Workers& workers) {
+std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
+    const CIcon& working, std::span<const FormatRequest> formats, bool smoothing,
+    const EffectSettings& effects, Workers& workers,
+    const std::function<void(std::size_t)>& finished) {
     const std::size_t n = formats.size();
     std::vector<std::unique_ptr<CIcon>> result(n);
     const bool anyBelow32 = std::any_of(formats.begin(), formats.end(),
@@ -152,6 +152,9 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
     workers.For(n, [&](std::size_t i) {
         CIcon* v = result[i].get();
         if (v == nullptr) {
+            if (finished) {
+                finished(i);
+            }
             return;
         }
         const FormatRequest& f = formats[i];
@@ -162,6 +165,9 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
         v->Sharpen(effects.sharp, &workers);
         if (f.bpp <= 8) {
             v->MakePalette();
+        }
+        if (finished) {
+            finished(i);
         }
     });
     return result;

@@ -55,6 +55,12 @@ class CVarlenState : public VarlenSettings {
     bool m_bMirror = false;
     int m_nRotation = 0;    // thousandths of a degree, 0 ... 359999
     QString m_strIconFile;  // output icon file, proposed by page 1, edited on page 5
+    // The file the current picture was loaded from; empty for pasted or dropped data and
+    // for the blank picture. Output names without a folder go beside it. Never stored.
+    QString m_strPictureFile;
+    // True once a picture has been opened, pasted or dropped, until page 1's reset: from
+    // then on closing the wizard would throw work away, and the sheet asks first.
+    bool m_bPictureLoaded = false;
 
     std::function<void(bool)> m_fnEnableReset;  // set by the sheet
     bool m_bFinishing = false;                  // set by the sheet around Finish
