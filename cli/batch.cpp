@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/check.h"
 #include "cli/terminal.h"
 #include "core/pipeline.h"
 #include "core/placement.h"
@@ -279,6 +280,9 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
     if (o.mode == BatchMode::kVersion) {
         out << kVersionText << "\n";
         return kExitOk;
+    }
+    if (o.mode == BatchMode::kCheck) {
+        return RunCheck(o.checkFiles, o.json, out, err);
     }
     std::string stage = "starting";
     try {

@@ -33,7 +33,7 @@ namespace varlen {
 
 namespace {
 
-enum class Section { kCommand, kPlacement, kRegions, kEffects, kFormats, kExport };
+enum class Section { kCommand, kPlacement, kRegions, kEffects, kFormats, kExport, kCheck };
 
 struct SectionText {
     Section section;
@@ -45,12 +45,13 @@ constexpr SectionText kSections[] = {
     {Section::kEffects, "Effects:"},
     {Section::kFormats, "Formats:"},
     {Section::kExport, "Export:"},
+    {Section::kCheck, "Checking:"},
 };
 
 // Everything a parse gathers besides the options themselves.
 struct ParseState {
     BatchOptions& o;
-    std::optional<BatchMode> work;  // --create or --export
+    std::optional<BatchMode> work;  // --create, --export or --check
     bool wantHelp = false;
     bool wantVersion = false;
     bool haveFormat = false;
@@ -149,8 +150,19 @@ std::string RangeWords(ValueRange r) {
 // --- Handlers -------------------------------------------------------------------------
 
 std::string Work(ParseState& s, const Option&, std::string_view v) {
+    if (s.work == BatchMode::kCheck) {
+        return "cannot be combined with --check";
+    }
     s.o.output = std::string(v);
     return v.empty() ? "needs an output file name" : "";
+}
+
+std::string Check(ParseState& s, const Option&, std::string_view) {
+    if (s.work && *s.work != BatchMode::kCheck) {
+        return "cannot be combined with --create or --export";
+    }
+    s.work = BatchMode::kCheck;
+    return "";
 }
 
 template <bool BatchOptions::*Member, bool Value>
@@ -380,7 +392,26 @@ const Option kOptions[] = {
     {"--format", "BITS:WxH", {}, Section::kExport, "the one format to export", ExportFormat},
     {"--hotspot", "X,Y", ValueRange{0, kMaxFormatSide - 1}, Section::kExport,
      "cursor hotspot (default 0,0)", Hotspot},
+
+    {"--check",
+     "",
+     {},
+     Section::kCheck,
+     "report each FILE's directory, images and findings (errors,\n"
+     "warnings, notes) and which image Windows draws where",
+     Check},
+    {"--json",
+     "",
+     {},
+     Section::kCheck,
+     "print the report as one JSON document",
+     Flag<&BatchOptions::json, true>},
 };
+
+// The rows that --check takes (the others make or export an icon).
+bool IsCheckOption(const Option& row) {
+    return row.section == Section::kCheck || row.handler == Help || row.handler == Version;
+}
 
 const Option* FindOption(std::string_view name) {
     const auto it = std::find_if(std::begin(kOptions), std::end(kOptions),
@@ -396,6 +427,7 @@ constexpr std::string_view kUsageHead =
   varlen --create OUTPUT.ico [OPTIONS] PICTURE
   varlen --export OUTPUT.{bmp,png,gif,cur} --format BITS:WxH [--hotspot X,Y]
          [OPTIONS] PICTURE
+  varlen --check [--json] FILE...       check icon and cursor files
   varlen --help | --version
 
 Makes an icon from PICTURE as the wizard does when every control keeps its default;
@@ -406,8 +438,8 @@ told by its content, or - to read the picture from standard input.
 )";
 
 constexpr std::string_view kUsageTail = R"(
-Exit status: 0 done, 1 the picture could not be read or the output not written,
-2 a usage error.
+Exit status: 0 done, 1 the picture could not be read or the output not written
+(--check: a file has an error or is no icon or cursor), 2 a usage error.
 )";
 
 // Where a help text starts; where each cell of an Effects line starts after the indent.
@@ -556,16 +588,14 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     ParseState state{o, std::nullopt};
     std::vector<const Option*> given;
     std::string_view firstOption;
+    std::string_view firstPictureOption;  // the first option that --check does not take
+    std::vector<std::string> positionals;
     bool optionsEnded = false;
 
     for (std::size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         std::string_view arg = args[i];
         if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
-            if (!o.picture.empty()) {
-                result.error = std::string(arg) + ": only one picture can be given";
-            } else {
-                o.picture = std::string(arg);
-            }
+            positionals.emplace_back(arg);
             continue;
         }
         if (arg == "--") {
@@ -590,6 +620,9 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
         }
         if (firstOption.empty()) {
             firstOption = row->name;
+        }
+        if (firstPictureOption.empty() && !IsCheckOption(*row)) {
+            firstPictureOption = row->name;
         }
         if (row->value.empty() && inlineValue) {
             bad("takes no value");
@@ -632,6 +665,26 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     o.mode = state.wantHelp      ? BatchMode::kHelp
              : state.wantVersion ? BatchMode::kVersion
                                  : state.work.value_or(BatchMode::kHelp);
+    if (o.json && state.work != BatchMode::kCheck && !state.wantHelp && !state.wantVersion) {
+        result.error = "--json: only with --check";
+        return result;
+    }
+    if (o.mode == BatchMode::kCheck) {
+        if (!firstPictureOption.empty()) {
+            result.error = std::string(firstPictureOption) + ": not with --check";
+        } else if (positionals.empty()) {
+            result.error = "--check: no file given";
+        }
+        o.checkFiles = std::move(positionals);
+        return result;
+    }
+    if (positionals.size() > 1) {
+        result.error = positionals[1] + ": only one picture can be given";
+        return result;
+    }
+    if (!positionals.empty()) {
+        o.picture = positionals.front();
+    }
     if (o.mode == BatchMode::kHelp || o.mode == BatchMode::kVersion) {
         if (!state.wantHelp && !state.wantVersion && (!firstOption.empty() || optionsEnded)) {
             result.error = std::string(firstOption.empty() ? "--" : firstOption) +

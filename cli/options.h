@@ -15,7 +15,7 @@
 
 namespace varlen {
 
-enum class BatchMode { kCreate, kExport, kHelp, kVersion };
+enum class BatchMode { kCreate, kExport, kCheck, kHelp, kVersion };
 
 // A transparent-region click on the placed picture, in the order given.
 struct ClearStep {
@@ -49,6 +49,9 @@ struct BatchOptions {
 
     FORMAT exportFormat{1, 32, 32, 32, 0};  // --format, for --export
     Point hotspot;                          // --hotspot, for a cursor
+
+    std::vector<std::string> checkFiles;  // --check FILE...
+    bool json = false;                    // --json, for --check
 };
 
 struct ParsedCommandLine {

@@ -353,6 +353,9 @@ int main(int argc, char** argv) {
             w.Put("fuzz_from_file", name(ext), b);
         }
     }
+    for (const Bytes& b : IconFiles()) {
+        w.Put("fuzz_icon_check", name(".ico"), b);
+    }
     for (const Bytes& b : gifs) {
         w.Put("fuzz_from_file", name(".gif"), b);
         w.Put("fuzz_gif_transparent", name(".gif"), b);

@@ -46,6 +46,7 @@
 #include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
+#include "pages/windows_view_dialog.h"
 
 namespace varlen {
 
@@ -155,6 +156,7 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     m_btnExport = new QPushButton(tr("エクスポート(&E)..."), this);
     m_btnAdd = new QPushButton(tr("追加(&A)..."), this);
     m_btnDelete = new QPushButton(tr("削除(&D)..."), this);
+    m_btnWindowsView = new QPushButton(tr("Windows での表示(&W)..."), this);
     m_chkSmoothing = new QCheckBox(tr("画像のスムージング処理を有効にする(&S)"), this);
     m_chkSmoothing->setChecked(true);
     m_wndIcon = new CIconWnd(this);
@@ -163,7 +165,7 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     for (const auto& [button, id] :
          {std::pair{m_btnPreview, kIdPreview}, std::pair{m_btnCopy, kIdCopy},
           std::pair{m_btnExport, kIdExport}, std::pair{m_btnAdd, kIdAdd},
-          std::pair{m_btnDelete, kIdDelete}}) {
+          std::pair{m_btnDelete, kIdDelete}, std::pair{m_btnWindowsView, kIdWindowsView}}) {
         const int command = id;
         connect(button, &QPushButton::clicked, this, [this, command] { OnCommand(command); });
     }
@@ -197,6 +199,10 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     column->addLayout(top);
     column->addSpacing(du.Y(4));
     column->addWidget(m_chkSmoothing);
+    column->addSpacing(du.Y(4));
+    // Below the check box, so that its text does not widen the button column (and with it
+    // the column every page shares).
+    column->addWidget(m_btnWindowsView, 0, Qt::AlignLeft);
     column->addStretch(1);
     auto* left = new QWidget(this);
     left->setLayout(column);
@@ -208,6 +214,7 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     setTabOrder(m_btnExport, m_btnAdd);
     setTabOrder(m_btnAdd, m_btnDelete);
     setTabOrder(m_btnDelete, m_chkSmoothing);
+    setTabOrder(m_chkSmoothing, m_btnWindowsView);
     UpdateButtons();
 }
 
@@ -246,6 +253,8 @@ QPushButton* CVarlenPage4::Button(int id) const {
             return m_btnAdd;
         case kIdDelete:
             return m_btnDelete;
+        case kIdWindowsView:
+            return m_btnWindowsView;
         default:
             return nullptr;
     }
@@ -372,6 +381,9 @@ void CVarlenPage4::OnCommand(int id) {
         case kIdDelete:
             DeleteSize();
             break;
+        case kIdWindowsView:
+            ShowWindowsView();
+            break;
         default:
             break;
     }
@@ -391,6 +403,18 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
         return false;
     }
     QTreeWidgetItem* node = target->parent() != nullptr ? target->parent() : target;
+    QTreeWidgetItem* added = InsertSize(node, width, height);
+    if (added == nullptr) {
+        ShowMessage(this, {tr("そのサイズは既にリストにあります。"), MessageIcon::kWarning,
+                           MessageButtons::kOk, MessageAnswer::kOk});
+        return false;
+    }
+    m_treeFormat->setCurrentItem(added);
+    m_treeFormat->scrollToItem(added);
+    return true;
+}
+
+QTreeWidgetItem* CVarlenPage4::InsertSize(QTreeWidgetItem* node, int width, int height) {
     const int key = SizeKey(width, height);
     int at = node->childCount();
     for (int i = 0; i < node->childCount(); ++i) {
@@ -398,9 +422,7 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
         const int childKey = SizeKey(WidthOf(child), HeightOf(child));
         if (childKey <= key) {
             if (childKey == key) {
-                ShowMessage(this, {tr("そのサイズは既にリストにあります。"), MessageIcon::kWarning,
-                                   MessageButtons::kOk, MessageAnswer::kOk});
-                return false;
+                return nullptr;
             }
             at = i;
             break;
@@ -410,9 +432,47 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
     QTreeWidgetItem* added = item.get();
     node->insertChild(at, item.release());
     node->setExpanded(true);
-    m_treeFormat->setCurrentItem(added);
-    m_treeFormat->scrollToItem(added);
-    return true;
+    return added;
+}
+
+std::vector<IconEntryShape> CVarlenPage4::TickedShapes() const {
+    std::vector<IconEntryShape> shapes;
+    for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+        for (int j = 0; j < node->childCount(); ++j) {
+            const QTreeWidgetItem* size = node->child(j);
+            if (size->checkState(0) == Qt::Checked) {
+                shapes.push_back({WidthOf(size), HeightOf(size), static_cast<int>(ItemData(node))});
+            }
+        }
+    }
+    return shapes;
+}
+
+void CVarlenPage4::AddSidesAt32(const std::vector<int>& sides) {
+    for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
+        if (ItemData(node) != 32) {
+            continue;
+        }
+        for (const int side : sides) {
+            if (QTreeWidgetItem* existing = InsertSize(node, side, side); existing == nullptr) {
+                // Already listed: tick it, so it is in the file.
+                for (int j = 0; j < node->childCount(); ++j) {
+                    QTreeWidgetItem* child = node->child(j);
+                    if (WidthOf(child) == side && HeightOf(child) == side) {
+                        child->setCheckState(0, Qt::Checked);
+                    }
+                }
+            }
+        }
+    }
+}
+
+void CVarlenPage4::ShowWindowsView() {
+    CWindowsViewDialog dialog([this] { return TickedShapes(); },
+                              [this](const std::vector<int>& sides) { AddSidesAt32(sides); }, this);
+    dialog.exec();
 }
 
 void CVarlenPage4::DeleteSize() {

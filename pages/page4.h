@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/icon.h"
+#include "core/icon_choice.h"
 #include "pages/varlen_page.h"
 
 class QCheckBox;
@@ -54,6 +55,7 @@ class CVarlenPage4 : public CVarlenPage {
     static constexpr int kIdExport = 1054;
     static constexpr int kIdAdd = 1008;
     static constexpr int kIdDelete = 1009;
+    static constexpr int kIdWindowsView = 1010;
 
     CVarlenPage4(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage4() override;
@@ -76,6 +78,12 @@ class CVarlenPage4 : public CVarlenPage {
     // False when nothing was added.
     bool AddSizeOf(int width, int height);
     void DeleteSize();
+    // The dialog of what Windows draws from the ticked formats, modal over the page.
+    void ShowWindowsView();
+    // The ticked formats as the loaders see them, in tree order.
+    std::vector<IconEntryShape> TickedShapes() const;
+    // Adds side x side at 32 bits for every side not yet there, ticked, in order.
+    void AddSidesAt32(const std::vector<int>& sides);
     // Null when the window could not be made (the target is no size node, or the build failed).
     CIconPreviewWnd* Preview();
     void Copy();
@@ -108,6 +116,9 @@ class CVarlenPage4 : public CVarlenPage {
     void UpdateButtons();
     void OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard);
     void OnItemDoubleClicked(QTreeWidgetItem* item);
+    // Inserts width x height under node in descending order, ticked; returns it, or null
+    // when node has that size already.
+    QTreeWidgetItem* InsertSize(QTreeWidgetItem* node, int width, int height);
     void ReleasePreview();
     bool Contains(const QTreeWidgetItem* item) const;
 
@@ -117,6 +128,7 @@ class CVarlenPage4 : public CVarlenPage {
     QPushButton* m_btnExport = nullptr;
     QPushButton* m_btnAdd = nullptr;
     QPushButton* m_btnDelete = nullptr;
+    QPushButton* m_btnWindowsView = nullptr;
     QCheckBox* m_chkSmoothing = nullptr;
     CIconWnd* m_wndIcon = nullptr;
     // The filtered copy of the picture shown in the view, while the page is active.

@@ -520,6 +520,10 @@ Delete it?</translation>
         <source>削除</source>
         <translation>Delete</translation>
     </message>
+    <message>
+        <source>Windows での表示(&amp;W)...</source>
+        <translation>How &amp;Windows draws it...</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CVarlenPage5</name>
@@ -588,6 +592,59 @@ Reason: no file manager was found to open the folder.</translation>
     <message>
         <source>アイコンを作成しています...</source>
         <translation>Creating the icon...</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::CWindowsViewDialog</name>
+    <message>
+        <source>コンテキストメニュー、タイトルバー、通知領域</source>
+        <translation>Context menu, title bar, system tray</translation>
+    </message>
+    <message>
+        <source>タスクバー、検索、スタートのすべてのアプリ</source>
+        <translation>Taskbar, search, Start all-apps list</translation>
+    </message>
+    <message>
+        <source>スタートのピン留め</source>
+        <translation>Start pins</translation>
+    </message>
+    <message>
+        <source>エクスプローラーの %1 の表示 (実測)</source>
+        <translation>Explorer views of %1 (measured)</translation>
+    </message>
+    <message>
+        <source>Windows での表示</source>
+        <translation>How Windows draws the icon</translation>
+    </message>
+    <message>
+        <source>チェックされた画像フォーマットのうち、Windows が各表示場所と拡大率で描く画像です。
+= そのまま&#x3000;↓ 縮小&#x3000;↑ 拡大 (ぼやけます)&#x3000;* LoadIcon/LoadImage では別の画像</source>
+        <translation>The image Windows draws from the ticked formats on each surface at each display scale.
+= exact   ↓ scaled down   ↑ scaled up (blurred)   * LoadIcon/LoadImage take another image</translation>
+    </message>
+    <message>
+        <source>拡大されるサイズを追加(&amp;A)</source>
+        <translation>&amp;Add the sizes that are scaled up</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>チェックされた画像フォーマットがありません。</source>
+        <translation>No format is ticked.</translation>
+    </message>
+    <message>
+        <source>拡大: %1 か所、1.5 倍を超える縮小: %2 か所。</source>
+        <translation>Scaled up: %1 cells; scaled down by more than 1.5 x: %2 cells.</translation>
+    </message>
+    <message>
+        <source>追加するサイズ (32 ビット): %1</source>
+        <translation>Sizes to add (32 bits): %1</translation>
+    </message>
+    <message>
+        <source>%1 を超えるサイズは追加できません。</source>
+        <translation>Sizes above %1 cannot be added.</translation>
     </message>
 </context>
 <context>

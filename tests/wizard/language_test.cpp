@@ -15,6 +15,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <QTranslator>
 #include <QTreeWidget>
@@ -29,6 +30,7 @@
 #include "pages/icon_size_dialog.h"
 #include "pages/page3.h"
 #include "pages/page4.h"
+#include "pages/windows_view_dialog.h"
 #include "wizard/sheet.h"
 #include "wizard/varlen_app.h"
 
@@ -237,6 +239,18 @@ Walk WalkEverything() {
         CIconPreviewWnd preview(CreateIcon(32, 32, 32), &sheet);
         preview.show();
         walk.Visit(preview);
+    }
+    {
+        CWindowsViewDialog view(
+            [] {
+                return std::vector<IconEntryShape>{{32, 32, 32}};
+            },
+            [](const std::vector<int>&) {}, &sheet);
+        view.show();
+        walk.Visit(view);
+        for (int row = 0; row < view.Table()->rowCount(); ++row) {
+            walk.Add(QStringLiteral("surface"), view.Table()->verticalHeaderItem(row)->text());
+        }
     }
     for (const QString& m : messages) {
         walk.Add(QStringLiteral("message"), m);
