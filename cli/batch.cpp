@@ -11,6 +11,7 @@
 #include "cli/terminal.h"
 #include "core/pipeline.h"
 #include "core/placement.h"
+#include "core/size_pictures.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/loaders.h"
@@ -151,6 +152,14 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
     if (!picture) {
         return kExitFailed;
     }
+    SizePictures sizePictures;
+    for (const SizePictureOption& p : o.sizePictures) {
+        auto own = LoadPicture(p.file, in, err);
+        if (!own) {
+            return kExitFailed;
+        }
+        sizePictures.Set(p.width, p.height, std::move(own), p.file);
+    }
     auto placed = Place(picture, o, workers);
     if (!placed) {
         err << "varlen: the placed square would be larger than "
@@ -175,7 +184,8 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
     if (progress) {
         ShowProgress(err, requests.size());
     }
-    auto images = BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers);
+    auto images =
+        BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers, &sizePictures);
     placed.reset();
     if (progress) {
         err << "\r" << std::string(60, ' ') << "\r" << std::flush;

@@ -46,6 +46,15 @@ Effects:
 Formats:
   --formats LIST         e.g. 32:256x256,8:48x48 (depths 4, 8, 24, 32; sides 1 ... 512);
                          default: the 15 standard formats
+  --preset NAME          a named list instead of --formats: win11 (the 14 sizes of
+                         Windows 11 app icons), classic (the 15 standard formats),
+                         favicon (48, 32, 16), light (32-bit 256, 48, 32, 24, 16 and
+                         8-bit 32, 16); all 32-bit unless stated
+  --size-picture WxH=FILE
+                         every format of size WxH takes its pixels from FILE instead:
+                         as they are when FILE is W x H, else fitted in (centred,
+                         margins transparent); no transparent regions or effects are
+                         applied to it; repeatable, once per size
   --no-smoothing         resize by nearest pixel
   --png                  store 32-bit images of 64 x 64 and larger PNG-compressed
 Export:
@@ -171,6 +180,24 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
                   static_cast<std::uint16_t>(*h), 0};
 }
 
+std::optional<SizePictureOption> ParseSizePicture(std::string_view text) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos || eq + 1 == text.size()) {
+        return std::nullopt;
+    }
+    const std::string_view size = text.substr(0, eq);
+    const std::size_t x = size.find('x');
+    if (x == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto w = ParseInt(size.substr(0, x));
+    const auto h = ParseInt(size.substr(x + 1));
+    if (!w || !h || *w < 1 || *w > 512 || *h < 1 || *h > 512) {
+        return std::nullopt;
+    }
+    return SizePictureOption{*w, *h, std::string(text.substr(eq + 1))};
+}
+
 bool IsBatchInvocation(std::span<const std::string> args) {
     for (const std::string& a : args) {
         const std::string_view name = std::string_view(a).substr(0, a.find('='));
@@ -190,6 +217,8 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
     bool wantVersion = false;
     bool haveFormat = false;
     bool haveHotspot = false;
+    bool haveFormats = false;
+    bool havePreset = false;
 
     // Options with an integer value in a range, and where the value goes.
     struct IntOption {
@@ -322,7 +351,43 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
                     haveHotspot = true;
                 }
             }
+        } else if (arg == "--preset") {
+            if (auto v = value()) {
+                const FormatPreset* preset = FindFormatPreset(*v);
+                if (haveFormats || havePreset) {
+                    result.error = Bad(arg, haveFormats ? "cannot be combined with --formats"
+                                                        : "can be given once");
+                } else if (preset == nullptr) {
+                    result.error = Bad(arg, "expects win11, classic, favicon or light");
+                } else {
+                    o.formats.assign(preset->formats.begin(), preset->formats.end());
+                    havePreset = true;
+                }
+            }
+        } else if (arg == "--size-picture") {
+            if (auto v = value()) {
+                const auto parsed = ParseSizePicture(*v);
+                const bool twice =
+                    parsed && std::any_of(o.sizePictures.begin(), o.sizePictures.end(),
+                                          [&](const SizePictureOption& p) {
+                                              return p.width == parsed->width &&
+                                                     p.height == parsed->height;
+                                          });
+                if (!parsed) {
+                    result.error = Bad(arg, "expects WxH=FILE with sides 1 to 512");
+                } else if (twice) {
+                    result.error = Bad(arg, "the size " + std::to_string(parsed->width) + "x" +
+                                                std::to_string(parsed->height) + " is given twice");
+                } else {
+                    o.sizePictures.push_back(*parsed);
+                }
+            }
         } else if (arg == "--formats") {
+            if (havePreset) {
+                result.error = Bad(arg, "cannot be combined with --preset");
+                break;
+            }
+            haveFormats = true;
             if (auto v = value()) {
                 std::vector<FORMAT> list;
                 std::string_view rest = *v;
@@ -393,6 +458,32 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
                                   : "--hotspot: only for --export to a .cur file";
     } else if (o.formats.empty()) {
         result.error = "--formats: the list is empty";
+    }
+    if (!result.error.empty()) {
+        return result;
+    }
+    // A picture for a size no format has would silently change nothing.
+    for (const SizePictureOption& p : o.sizePictures) {
+        const auto hasSize = [&](const FORMAT& f) {
+            return f.wWidth == p.width && f.wHeight == p.height;
+        };
+        const bool used = o.mode == BatchMode::kExport
+                              ? hasSize(o.exportFormat)
+                              : std::any_of(o.formats.begin(), o.formats.end(), hasSize);
+        if (!used) {
+            result.error = "--size-picture: no format has the size " + std::to_string(p.width) +
+                           "x" + std::to_string(p.height);
+            return result;
+        }
+        if (p.file == "-" && o.picture == "-") {
+            result.error = "--size-picture: standard input already holds the PICTURE";
+            return result;
+        }
+    }
+    const auto fromInput = std::count_if(o.sizePictures.begin(), o.sizePictures.end(),
+                                         [](const SizePictureOption& p) { return p.file == "-"; });
+    if (fromInput > 1) {
+        result.error = "--size-picture: standard input holds one picture only";
     }
     return result;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/icon.h"
+#include "core/size_pictures.h"
 #include "gui/settings.h"
 
 class QWidget;
@@ -52,6 +53,10 @@ class CVarlenState : public VarlenSettings {
     bool m_bMirror = false;
     int m_nRotation = 0;    // thousandths of a degree, 0 ... 359999
     QString m_strIconFile;  // output icon file, proposed by page 1, edited on page 5
+    // Pictures of their own for chosen sizes, given on page 4 (label: the file's path as
+    // UTF-8); every build of a format of such a size uses it. For this run only, never
+    // stored; page 4's reset clears it.
+    SizePictures m_aSizePictures;
 
     std::function<void(bool)> m_fnEnableReset;  // set by the sheet
     bool m_bFinishing = false;                  // set by the sheet around Finish

@@ -176,7 +176,8 @@ void CExportFileDialog::accept() {
     QFileDialog::accept();
 }
 
-void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing) {
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                  bool smoothing) {
     CExportFileDialog dialog(format.width, format.height, format.bpp,
                              parent != nullptr ? parent->window() : nullptr);
     dialog.SetFileType(sheet.m_nExportFileType);
@@ -195,7 +196,7 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
         CWaitCursor wait;
         const std::unique_ptr<CIcon> image =
             BuildFormatIcon(*sheet.m_pIcon, format.width, format.height, format.bpp, smoothing,
-                            ToEffectSettings(sheet));
+                            ToEffectSettings(sheet), &sheet.m_aSizePictures);
         ok = image != nullptr &&
              WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);
     }

@@ -65,7 +65,6 @@ const char kHelpText[] =
     "画像を左ボタンドラッグで移動、[Ctrl]キー+左ボタンドラッグで回転、右ボタンドラッグで拡大縮"
     "小できます。\nここでの画像はスムージング処理されていませんので、表示が荒く見える場合がありま"
     "す。実際に作成されるアイコンは、画像フォーマット選択時にプレビューで確認できます。";
-const char kOpenFailed[] = "ファイルが開けません。\n画像ではないか、対応していない形式です。";
 const char kPasteFailed[] =
     "クリップボードが開けません。\n画像ではないか、対応していない形式です。";
 const char kDropFailed[] = "ドロップできません。\n画像ではないか、対応していない形式です。";
@@ -305,7 +304,7 @@ void CVarlenPage1::OnOpen() {
         loaded = LoadFile(path);
     }
     if (!loaded) {
-        ShowError(this, QString::fromUtf8(kOpenFailed));
+        ShowError(this, OpenFailedText());
     }
 }
 

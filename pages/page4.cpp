@@ -12,7 +12,10 @@
 //   runs, else the item with the caret. After a menu command the caret goes back to the
 //   item that had it, if that item still exists.
 // - Preview, Copy and Export build the format from the sheet's picture with the smoothing
-//   box's current state (not m_bSmoothing, which only Next stores).
+//   box's current state (not m_bSmoothing, which only Next stores), and from the size's own
+//   picture where the sheet holds one (m_aSizePictures, marked on every node of that size).
+// - A preset replaces the whole tree only after the user said yes; the sizes' own pictures
+//   stay, they belong to sizes, not to the list.
 // Traps:
 // - Qt's tree has no "drop highlight" on right click, so the right-clicked item is held in
 //   m_pMenuTarget for the duration of the command.
@@ -23,6 +26,8 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -35,13 +40,17 @@
 #include "core/pipeline.h"
 #include "core/workers.h"
 #include "gui/clipboard_copy.h"
+#include "gui/file_manager.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
+#include "io/loaders.h"
 #include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
+#include "pages/page1_support.h"
+#include "pages/page4_support.h"
 
 namespace varlen {
 
@@ -134,6 +143,32 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     m_chkSmoothing->setChecked(true);
     m_wndIcon = new CIconWnd(this);
     m_wndIcon->SetMode(0);
+    m_btnPresets = new QPushButton(QStringLiteral("プリセット(&T)"), this);
+    m_btnPresets->setToolTip(
+        QStringLiteral("よく使われるサイズの組み合わせで一覧を置き換えます。"));
+    m_pPresetMenu = BuildPresetMenu();
+    m_btnPresets->setMenu(m_pPresetMenu.get());
+    connect(m_pPresetMenu.get(), &QMenu::triggered, this, &CVarlenPage4::OnPresetChosen);
+    m_btnSizePicture = new QPushButton(QStringLiteral("サイズ別の画像(&G)"), this);
+    m_btnSizePicture->setToolTip(
+        QStringLiteral("選んだサイズだけ、縮小の代わりに手描きの画像などを使います。"));
+    m_pSizePictureMenu = std::make_unique<QMenu>();
+    for (const auto& [text, id] :
+         {std::pair{QStringLiteral("このサイズに画像を使う(&U)..."), kIdSizePicture},
+          std::pair{QStringLiteral("元の画像に戻す(&M)"), kIdMainPicture}}) {
+        QAction* action = m_pSizePictureMenu->addAction(text);
+        const int command = id;
+        action->setData(command);
+        connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    }
+    m_btnSizePicture->setMenu(m_pSizePictureMenu.get());
+    m_chooseFile = [](QWidget* parent, const QString& folder) {
+        const std::unique_ptr<QFileDialog> dialog = BuildOpenDialog(parent, folder);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+            return QString();
+        }
+        return dialog->selectedFiles().constFirst();
+    };
 
     for (const auto& [button, id] :
          {std::pair{m_btnPreview, kIdPreview}, std::pair{m_btnCopy, kIdCopy},
@@ -170,6 +205,13 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
     column->addSpacing(DluY(this, 4));
+    auto* lists = new QHBoxLayout;
+    lists->setSpacing(DluX(this, 4));
+    lists->addWidget(m_btnPresets);
+    lists->addWidget(m_btnSizePicture);
+    lists->addStretch(1);
+    column->addLayout(lists);
+    column->addSpacing(DluY(this, 4));
     column->addWidget(m_chkSmoothing);
     column->addStretch(1);
     auto* left = new QWidget(this);
@@ -191,7 +233,9 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     setTabOrder(m_btnCopy, m_btnExport);
     setTabOrder(m_btnExport, m_btnAdd);
     setTabOrder(m_btnAdd, m_btnDelete);
-    setTabOrder(m_btnDelete, m_chkSmoothing);
+    setTabOrder(m_btnDelete, m_btnPresets);
+    setTabOrder(m_btnPresets, m_btnSizePicture);
+    setTabOrder(m_btnSizePicture, m_chkSmoothing);
     UpdateButtons();
 }
 
@@ -245,6 +289,13 @@ void CVarlenPage4::OnSetActive() {
                      : BuildViewPreview(working, effects);
     m_wndIcon->SetImage(m_pPreview.get());
 
+    FillTree(FormatsForUse(*m_pSheet));
+    m_bFilled = true;
+    m_chkSmoothing->setChecked(m_pSheet->m_bSmoothing);
+    m_pSheet->EnableReset(!m_pSheet->m_aSizePictures.Empty());
+}
+
+void CVarlenPage4::FillTree(std::span<const FORMAT> formats) {
     m_treeFormat->clear();
     for (int depth : kDepths) {
         auto node = std::make_unique<QTreeWidgetItem>();
@@ -253,7 +304,7 @@ void CVarlenPage4::OnSetActive() {
         node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         m_treeFormat->addTopLevelItem(node.release());
     }
-    for (const FORMAT& format : FormatsForUse(*m_pSheet)) {
+    for (const FORMAT& format : formats) {
         for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
             QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
             if ((ItemData(node) & 0xFFFFu) == format.wBitCount) {
@@ -264,11 +315,69 @@ void CVarlenPage4::OnSetActive() {
             }
         }
     }
-    m_bFilled = true;
     m_treeFormat->setCurrentItem(m_treeFormat->topLevelItem(0));
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
     UpdateButtons();
-    m_chkSmoothing->setChecked(m_pSheet->m_bSmoothing);
-    m_pSheet->EnableReset(false);
+}
+
+void CVarlenPage4::OnPresetChosen(const QAction* action) {
+    const int index = action->data().toInt();
+    if (index >= 0 && static_cast<std::size_t>(index) < kFormatPresets.size()) {
+        ApplyPreset(kFormatPresets[static_cast<std::size_t>(index)]);
+    }
+}
+
+bool CVarlenPage4::ApplyPreset(const FormatPreset& preset) {
+    if (ShowMessage(this,
+                    {PresetQuestion(preset.id), MessageIcon::kQuestion, MessageButtons::kYesNo,
+                     MessageAnswer::kYes, QStringLiteral("プリセット")}) != MessageAnswer::kYes) {
+        return false;
+    }
+    FillTree(preset.formats);
+    return true;
+}
+
+void CVarlenPage4::OnReset() {
+    m_pSheet->m_aSizePictures.Clear();
+    ShowSizePictureState();
+}
+
+void CVarlenPage4::ShowSizePictureState() {
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
+    UpdateButtons();
+    m_pSheet->EnableReset(!m_pSheet->m_aSizePictures.Empty());
+}
+
+void CVarlenPage4::UseSizePicture() {
+    const QTreeWidgetItem* target = TargetItem();
+    if (!IsSizeNode(target)) {
+        return;
+    }
+    const int width = WidthOf(target);
+    const int height = HeightOf(target);
+    const QString path = m_chooseFile(this, m_pSheet->m_strOpenPath);
+    if (path.isEmpty()) {
+        return;
+    }
+    std::unique_ptr<CIcon> picture;
+    {
+        CWaitCursor wait;
+        picture = FromFile(FileSystemPath(path));
+    }
+    if (!picture) {
+        ShowError(this, OpenFailedText());
+        return;
+    }
+    m_pSheet->m_aSizePictures.Set(width, height, std::move(picture),
+                                  QDir::toNativeSeparators(path).toStdString());
+    ShowSizePictureState();
+}
+
+void CVarlenPage4::UseMainPicture() {
+    const QTreeWidgetItem* target = TargetItem();
+    if (IsSizeNode(target) && m_pSheet->m_aSizePictures.Remove(WidthOf(target), HeightOf(target))) {
+        ShowSizePictureState();
+    }
 }
 
 bool CVarlenPage4::OnWizardNext() {
@@ -326,9 +435,15 @@ void CVarlenPage4::SaveFormats() {
 }
 
 void CVarlenPage4::UpdateButtons() {
-    const bool size = IsSizeNode(m_treeFormat->currentItem());
-    for (QPushButton* button : {m_btnPreview, m_btnExport, m_btnCopy, m_btnDelete}) {
+    const QTreeWidgetItem* current = m_treeFormat->currentItem();
+    const bool size = IsSizeNode(current);
+    for (QPushButton* button :
+         {m_btnPreview, m_btnExport, m_btnCopy, m_btnDelete, m_btnSizePicture}) {
         button->setEnabled(size);
+    }
+    const bool own = size && m_pSheet->m_aSizePictures.Find(WidthOf(current), HeightOf(current));
+    for (QAction* action : m_pSizePictureMenu->actions()) {
+        action->setEnabled(size && (action->data().toInt() != kIdMainPicture || own));
     }
 }
 
@@ -352,6 +467,12 @@ void CVarlenPage4::OnCommand(int id) {
             break;
         case kIdDelete:
             DeleteSize();
+            break;
+        case kIdSizePicture:
+            UseSizePicture();
+            break;
+        case kIdMainPicture:
+            UseMainPicture();
             break;
         default:
             break;
@@ -393,6 +514,7 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
     node->setExpanded(true);
     m_treeFormat->setCurrentItem(added);
     m_treeFormat->scrollToItem(added);
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
     return true;
 }
 
@@ -423,7 +545,8 @@ std::unique_ptr<CIcon> CVarlenPage4::BuildTargetImage() const {
     }
     const int depth = static_cast<int>(ItemData(target->parent()));
     return BuildFormatIcon(*m_pSheet->m_pIcon, WidthOf(target), HeightOf(target), depth,
-                           m_chkSmoothing->isChecked(), ToEffectSettings(*m_pSheet));
+                           m_chkSmoothing->isChecked(), ToEffectSettings(*m_pSheet),
+                           &m_pSheet->m_aSizePictures);
 }
 
 CIconPreviewWnd* CVarlenPage4::Preview() {
@@ -472,6 +595,10 @@ std::unique_ptr<QMenu> CVarlenPage4::BuildContextMenu(const QTreeWidgetItem* tar
     menu->addSeparator();
     add(QStringLiteral("追加(&A)..."), kIdAdd, target != nullptr);
     add(QStringLiteral("削除(&D)..."), kIdDelete, size);
+    menu->addSeparator();
+    add(QStringLiteral("このサイズに画像を使う(&U)..."), kIdSizePicture, size);
+    add(QStringLiteral("元の画像に戻す(&M)"), kIdMainPicture,
+        size && m_pSheet->m_aSizePictures.Find(WidthOf(target), HeightOf(target)) != nullptr);
     menu->setDefaultAction(preview);
     return menu;
 }

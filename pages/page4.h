@@ -6,8 +6,11 @@
 #pragma once
 
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
+#include <span>
 
+#include "core/format.h"
 #include "core/icon.h"
 #include "pages/varlen_page.h"
 
@@ -48,6 +51,11 @@ class CVarlenPage4 : public CVarlenPage {
     static constexpr int kIdExport = 1054;
     static constexpr int kIdAdd = 1008;
     static constexpr int kIdDelete = 1009;
+    static constexpr int kIdSizePicture = 1101;  // "このサイズに画像を使う(&U)..."
+    static constexpr int kIdMainPicture = 1102;  // "元の画像に戻す(&M)"
+
+    // Asks for the picture file of a size, starting in folder; empty when cancelled.
+    using FileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
 
     CVarlenPage4(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage4() override;
@@ -58,6 +66,8 @@ class CVarlenPage4 : public CVarlenPage {
     // The wizard goes away while this page has been shown: its edits reach the list the
     // sheet stores.
     void OnDestroy() override;
+    // Takes away every size's own picture (there is nothing else on this page to reset).
+    void OnReset() override;
 
     // Writes the tree back into m_aFormat: depth nodes in order, their sizes in order.
     void SaveFormats();
@@ -78,6 +88,16 @@ class CVarlenPage4 : public CVarlenPage {
     // as it is now; null when the target is a depth node.
     std::unique_ptr<CIcon> BuildTargetImage() const;
 
+    // Asks, then replaces the tree by the preset's list (all ticked); false when the user
+    // said no.
+    bool ApplyPreset(const FormatPreset& preset);
+    // The target's size gets a picture of its own: a file chosen by the user, read by the
+    // source page's loaders; a file that cannot be read is reported and changes nothing.
+    void UseSizePicture();
+    // The target's size is built from the main picture again.
+    void UseMainPicture();
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
     // The item the commands act on: the right-clicked item while its menu is open, else
     // the item with the caret.
     QTreeWidgetItem* TargetItem() const;
@@ -89,6 +109,8 @@ class CVarlenPage4 : public CVarlenPage {
     void RunMenuCommand(QTreeWidgetItem* target, int id);
 
     CCheckTreeCtrl* Tree() const { return m_treeFormat; }
+    QPushButton* PresetsButton() const { return m_btnPresets; }
+    QPushButton* SizePictureButton() const { return m_btnSizePicture; }
     QPushButton* Button(int id) const;
     QCheckBox* SmoothingBox() const { return m_chkSmoothing; }
     CIconWnd* View() const { return m_wndIcon; }
@@ -100,6 +122,9 @@ class CVarlenPage4 : public CVarlenPage {
 
   private:
     void UpdateButtons();
+    void FillTree(std::span<const FORMAT> formats);
+    void OnPresetChosen(const QAction* action);
+    void ShowSizePictureState();
     void OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard);
     void OnItemDoubleClicked(QTreeWidgetItem* item);
     void ReleasePreview();
@@ -112,6 +137,11 @@ class CVarlenPage4 : public CVarlenPage {
     QPushButton* m_btnAdd = nullptr;
     QPushButton* m_btnDelete = nullptr;
     QCheckBox* m_chkSmoothing = nullptr;
+    QPushButton* m_btnPresets = nullptr;      // opens m_pPresetMenu
+    QPushButton* m_btnSizePicture = nullptr;  // opens m_pSizePictureMenu
+    std::unique_ptr<QMenu> m_pPresetMenu;
+    std::unique_ptr<QMenu> m_pSizePictureMenu;
+    FileChooser m_chooseFile;
     CIconWnd* m_wndIcon = nullptr;
     // The filtered copy of the picture shown in the view, while the page is active.
     std::unique_ptr<CIcon> m_pPreview;

@@ -199,8 +199,9 @@ bool CVarlenPage5::WriteIconFile(const QString& path) {
     for (const FORMAT& f : formats) {
         if (f.bEnabled != 0) {
             const FormatRequest request{f.wWidth, f.wHeight, f.wBitCount};
-            auto built = BuildFormatIcons(*m_pSheet->m_pIcon, std::span(&request, 1),
-                                          m_pSheet->m_bSmoothing, effects, m_pSheet->Pool());
+            auto built =
+                BuildFormatIcons(*m_pSheet->m_pIcon, std::span(&request, 1), m_pSheet->m_bSmoothing,
+                                 effects, m_pSheet->Pool(), &m_pSheet->m_aSizePictures);
             icons.Add(std::move(built.front()));
         }
         m_progress->setValue(m_progress->value() + 1);
