@@ -162,8 +162,8 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
         connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
     }
     m_btnSizePicture->setMenu(m_pSizePictureMenu.get());
-    m_chooseFile = [](QWidget* parent, const QString& folder) {
-        const std::unique_ptr<QFileDialog> dialog = BuildOpenDialog(parent, folder);
+    m_chooseFile = [](QWidget* owner, const QString& folder) {
+        const std::unique_ptr<QFileDialog> dialog = BuildOpenDialog(owner, folder);
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
             return QString();
         }

@@ -132,11 +132,20 @@ TEST(SizePictures, AnotherSizeIsFittedCentredWithTransparentMargins) {
     std::vector<std::string> expected(6, clear);
     expected.insert(expected.end(), 20, band);
     expected.insert(expected.end(), 6, clear);
-    for (bool smoothing : {false, true}) {
-        const auto icon =
-            BuildFormatIcon(*working, 32, 32, 32, smoothing, StrongEffects(), &pictures);
-        ASSERT_TRUE(icon);
-        EXPECT_EQ(Picture(*icon), expected) << smoothing;
+    const auto nearest = BuildFormatIcon(*working, 32, 32, 32, false, StrongEffects(), &pictures);
+    ASSERT_TRUE(nearest);
+    EXPECT_EQ(Picture(*nearest), expected);
+    // Smoothed, the edges between the colours and at the margins blend; the margins stay
+    // clear and the colours stay where they were.
+    const auto smooth = BuildFormatIcon(*working, 32, 32, 32, true, StrongEffects(), &pictures);
+    ASSERT_TRUE(smooth);
+    const auto rows = Picture(*smooth);
+    for (int y : {0, 1, 2, 3, 4, 5, 27, 28, 29, 30, 31}) {
+        EXPECT_EQ(rows[y], clear) << y;
+    }
+    for (int y = 7; y < 25; ++y) {
+        EXPECT_EQ(rows[y].substr(0, 15), std::string(15, 'R')) << y;
+        EXPECT_EQ(rows[y].substr(17), std::string(15, 'B')) << y;
     }
 }
 
