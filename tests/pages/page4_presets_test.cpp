@@ -22,6 +22,7 @@
 #include "io/loaders.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/page4.h"
+#include "pages/page5.h"
 #include "wizard/sheet.h"
 
 namespace varlen {
