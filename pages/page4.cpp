@@ -595,11 +595,22 @@ std::unique_ptr<QMenu> CVarlenPage4::BuildContextMenu(const QTreeWidgetItem* tar
     menu->addSeparator();
     add(QStringLiteral("追加(&A)..."), kIdAdd, target != nullptr);
     add(QStringLiteral("削除(&D)..."), kIdDelete, size);
-    menu->addSeparator();
-    add(QStringLiteral("このサイズに画像を使う(&U)..."), kIdSizePicture, size);
-    add(QStringLiteral("元の画像に戻す(&M)"), kIdMainPicture,
-        size && m_pSheet->m_aSizePictures.Find(WidthOf(target), HeightOf(target)) != nullptr);
     menu->setDefaultAction(preview);
+    return menu;
+}
+
+std::unique_ptr<QMenu> CVarlenPage4::BuildTreeMenu(const QTreeWidgetItem* target) const {
+    std::unique_ptr<QMenu> menu = BuildContextMenu(target);
+    const bool size = IsSizeNode(target);
+    const bool own =
+        size && m_pSheet->m_aSizePictures.Find(WidthOf(target), HeightOf(target)) != nullptr;
+    menu->addSeparator();
+    for (const QAction* entry : m_pSizePictureMenu->actions()) {
+        QAction* action = menu->addAction(entry->text());
+        const int id = entry->data().toInt();
+        action->setData(id);
+        action->setEnabled(size && (id != kIdMainPicture || own));
+    }
     return menu;
 }
 
@@ -637,7 +648,7 @@ void CVarlenPage4::OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPo
         const QRect r = m_treeFormat->visualItemRect(target);
         at = QPoint(r.left() + r.height() / 2, r.top() + r.height() / 2);
     }
-    const std::unique_ptr<QMenu> menu = BuildContextMenu(target);
+    const std::unique_ptr<QMenu> menu = BuildTreeMenu(target);
     const QAction* chosen = menu->exec(m_treeFormat->viewport()->mapToGlobal(at));
     if (chosen != nullptr && target != nullptr) {
         RunMenuCommand(target, chosen->data().toInt());

@@ -104,6 +104,10 @@ class CVarlenPage4 : public CVarlenPage {
     // The context menu for target, not yet shown: "プレビュー(&P)" is the default entry;
     // on a depth node everything but "追加(&A)..." is disabled. Each action's data is its id.
     std::unique_ptr<QMenu> BuildContextMenu(const QTreeWidgetItem* target) const;
+    // The menu the tree shows: BuildContextMenu's entries, a separator, then the size's own
+    // picture: "このサイズに画像を使う(&U)..." (on size nodes) and "元の画像に戻す(&M)" (on
+    // size nodes whose size has one).
+    std::unique_ptr<QMenu> BuildTreeMenu(const QTreeWidgetItem* target) const;
     // What choosing id in target's context menu does: the command runs on target, then
     // the caret goes back to the item that had it, if that still exists.
     void RunMenuCommand(QTreeWidgetItem* target, int id);

@@ -281,13 +281,21 @@ TEST_F(Page4Presets, AnUnreadableFileIsReportedAndChangesNothing) {
     EXPECT_EQ(Find(3, QStringLiteral("32 x 32"))->text(0), QStringLiteral("32 x 32"));
 
     // On a depth node neither entry can be chosen.
-    const auto menu = page->BuildContextMenu(Depth(3));
-    for (QAction* action : menu->actions()) {
-        const int id = action->data().toInt();
-        if (id == CVarlenPage4::kIdSizePicture || id == CVarlenPage4::kIdMainPicture) {
-            EXPECT_FALSE(action->isEnabled()) << id;
+    int seen = 0;
+    for (QTreeWidgetItem* target : {Depth(3), Find(3, QStringLiteral("32 x 32"))}) {
+        const auto menu = page->BuildTreeMenu(target);
+        for (QAction* action : menu->actions()) {
+            const int id = action->data().toInt();
+            if (id == CVarlenPage4::kIdSizePicture || id == CVarlenPage4::kIdMainPicture) {
+                ++seen;
+                // On the size node only the first can be chosen: it has no picture of its own.
+                EXPECT_EQ(action->isEnabled(),
+                          target != Depth(3) && id == CVarlenPage4::kIdSizePicture)
+                    << id;
+            }
         }
     }
+    EXPECT_EQ(seen, 4);
     ClickItem(Depth(3));
     EXPECT_FALSE(page->SizePictureButton()->isEnabled());
 }
