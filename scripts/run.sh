@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing and builds Varlen. Without arguments it then starts the wizard
-# when a display is available ($DISPLAY or $WAYLAND_DISPLAY), and otherwise makes an icon
-# from the sample picture with the command-line front end (no display needed). Arguments
+# Installs what is missing and builds what the program needs (the two programs and the
+# installed files), not the tests. Without arguments it then starts the wizard when a
+# display is available ($DISPLAY or $WAYLAND_DISPLAY), and otherwise makes an icon from the
+# sample picture with the command-line front end (no display needed). Arguments
 # go to the program instead, e.g. ./scripts/run.sh photo.png (the wizard with a picture)
 # or ./scripts/run.sh --create my.ico photo.jpg (the batch front end).
 set -euo pipefail
@@ -10,8 +11,9 @@ build="${VARLEN_BUILD_DIR:-$root/build}"
 
 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build"
-varlen="$(find "$build" -maxdepth 2 -type f -name varlen -perm -u+x | head -n 1)"
+# The tests and benchmarks are built by scripts/test.sh.
+cmake --build "$build" --target varlen varlen_wizard_program varlen_icons
+varlen="$build/programs/varlen"
 if [ $# -gt 0 ]; then
     exec "$varlen" "$@"
 fi
