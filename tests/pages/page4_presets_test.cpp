@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@
 #include "gui/message_box.h"
 #include "io/export.h"
 #include "io/loaders.h"
+#include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/page4.h"
 #include "pages/page5.h"
@@ -246,6 +248,26 @@ TEST_F(Page4Presets, ASizeTakesItsOwnPictureUntilTheMainOneIsChosenAgain) {
     const auto copied = FromDataObject(MimeDataSource(*QApplication::clipboard()->mimeData()));
     ASSERT_TRUE(copied);
     EXPECT_TRUE(SamePixels(*copied, *drawn));
+
+    // The export of that format writes the drawn pixels too; Qt's own PNG reader agrees.
+    const QString exported = dir.filePath(QStringLiteral("x16.png"));
+    {
+        auto hook = Hook(MessageAnswer::kOk);
+        ASSERT_TRUE(FinishExport(page, *sheet, FormatRequest{16, 16, 32}, true, kExportPng,
+                                 exported, 0, 0));
+    }
+    const QImage png = QImage(exported).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(png.size(), QSize(16, 16));
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            const Pixel p = drawn->GetPixel(x, y);
+            if (Alpha(p) != 0) {
+                EXPECT_EQ(png.pixel(x, y), qRgba(Red(p), Green(p), Blue(p), Alpha(p))) << x << y;
+            } else {
+                EXPECT_EQ(qAlpha(png.pixel(x, y)), 0);
+            }
+        }
+    }
 
     // "元の画像に戻す(&M)" from the button's menu: marks gone, the build is the main picture's.
     ChooseFromButton(page->SizePictureButton(), Qt::Key_M);
