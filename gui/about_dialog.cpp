@@ -58,7 +58,7 @@ void CStaticLink::mousePressEvent(QMouseEvent* event) {
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setWindowTitle(tr("バージョン情報"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     auto* icon = new QLabel(this);
@@ -67,7 +67,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setFixedSize(48, 48);
 
     auto* version = new QLabel(QStringLiteral("Varlen Version 1.6.1"), this);
-    auto* line2 = new QLabel(QStringLiteral("Copyright (C) Orvik"), this);
+    auto* line2 = new QLabel(tr("Copyright (C) Orvik　ライセンス: GPL-3.0-or-later"), this);
     m_pLink1 = new CStaticLink(QStringLiteral("https://orvik.example/varlen/"), this);
     m_pLink2 = new CStaticLink(QStringLiteral("https://orvik.example/"), this);
 

@@ -18,7 +18,7 @@ bool CVarlenState::SaveSettings(QWidget* parent) const {
     if (varlen::SaveSettings(static_cast<const VarlenSettings&>(*this))) {
         return true;
     }
-    ShowMessage(parent, {QStringLiteral("設定を保存できませんでした。\n"
+    ShowMessage(parent, {tr("設定を保存できませんでした。\n"
                                         "ディスクの空き容量と設定フォルダの書き込み権限を"
                                         "確認してください。"),
                          MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});

@@ -5,6 +5,7 @@
 // needs the sheet that holds it.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -20,6 +21,8 @@ namespace varlen {
 class Workers;
 
 class CVarlenState : public VarlenSettings {
+    Q_DECLARE_TR_FUNCTIONS(CVarlenState)
+
   public:
     CVarlenState();
     ~CVarlenState();

@@ -162,32 +162,31 @@ void CEffectDialog::OnReleased(const Row& row) {
 }
 
 CBrightnessDialog::CBrightnessDialog(QWidget* parent)
-    : CEffectDialog(QStringLiteral("画像全体の明るさとコントラストを調整します。"), parent) {
-    AddSlider(IDC_BRIGHTNESS, QStringLiteral("明るさ(&B):"), -100, 100, 10, 10);
-    AddSlider(IDC_CONTRAST, QStringLiteral("コントラスト(&C):"), -100, 100, 10, 10);
+    : CEffectDialog(tr("画像全体の明るさとコントラストを調整します。"), parent) {
+    AddSlider(IDC_BRIGHTNESS, tr("明るさ(&B):"), -100, 100, 10, 10);
+    AddSlider(IDC_CONTRAST, tr("コントラスト(&C):"), -100, 100, 10, 10);
     Column()->addStretch(1);
 }
 
 CSharpDialog::CSharpDialog(QWidget* parent)
     : CEffectDialog(
-          QStringLiteral(
-              "画像を鮮鋭化します。\nリサイズによって画像がぼやけてしまう場合に有効です。"),
+          tr("画像を鮮鋭化します。\nリサイズによって画像がぼやけてしまう場合に有効です。"),
           parent) {
-    AddSlider(IDC_SHARP, QStringLiteral("シャープ(&S):"), 0, 8, 1, 1);
+    AddSlider(IDC_SHARP, tr("シャープ(&S):"), 0, 8, 1, 1);
     Column()->addStretch(1);
 }
 
 CLightDialog::CLightDialog(QWidget* parent)
-    : CEffectDialog(QStringLiteral("画像に光を当てたような効果を与えます。\n画像をクリックして、"
-                                   "ライトの位置を変更できます。"),
+    : CEffectDialog(tr("画像に光を当てたような効果を与えます。\n画像をクリックして、"
+                       "ライトの位置を変更できます。"),
                     parent) {
-    AddSlider(IDC_LIGHT, QStringLiteral("ライト(&L):"), 0, 100, 10, 10);
-    m_pNoLight4Bit = new QCheckBox(QStringLiteral("&4ビット(16色)アイコンには適用しない"), this);
+    AddSlider(IDC_LIGHT, tr("ライト(&L):"), 0, 100, 10, 10);
+    m_pNoLight4Bit = new QCheckBox(tr("&4ビット(16色)アイコンには適用しない"), this);
     Column()->addWidget(m_pNoLight4Bit);
-    QLabel* note = WrappedText(
-        QStringLiteral("ライトを使用するとグラデーションが掛かり、色数が劇的に増えます。16色では"
+    QLabel* note =
+        WrappedText(tr("ライトを使用するとグラデーションが掛かり、色数が劇的に増えます。16色では"
                        "表現しきれず、汚く見えてしまう場合があります。"),
-        this);
+                    this);
     const DialogUnits du(fontMetrics());
     note->setContentsMargins(du.X(6), 0, 0, 0);
     Column()->addWidget(note);
@@ -203,26 +202,26 @@ int CLightDialog::GetNoLight4Bit() const {
 }
 
 CTransparentDialog::CTransparentDialog(QWidget* parent)
-    : CEffectDialog(QStringLiteral("画像全体の透過度を変更します。\n32ビットアイコンでのみ有効に"
-                                   "なります。\n\n※透過度が半分以下になると、32ビット以外のアイ"
-                                   "コンでは透明になってしまうので、注意してください。"),
+    : CEffectDialog(tr("画像全体の透過度を変更します。\n32ビットアイコンでのみ有効に"
+                       "なります。\n\n※透過度が半分以下になると、32ビット以外のアイ"
+                       "コンでは透明になってしまうので、注意してください。"),
                     parent) {
-    AddSlider(IDC_TRANSPARENT, QStringLiteral("透過度(&T):"), -100, 100, 10, 10, false);
+    AddSlider(IDC_TRANSPARENT, tr("透過度(&T):"), -100, 100, 10, 10, false);
     Column()->addStretch(1);
 }
 
 CShadowDialog::CShadowDialog(QWidget* parent)
-    : CEffectDialog(QStringLiteral("画像の透過領域に半透明の影を入れます。32 ビットアイコンでのみ"
-                                   "有効です。\n画像をクリックして、影の方向を指定できます。"),
+    : CEffectDialog(tr("画像の透過領域に半透明の影を入れます。32 ビットアイコンでのみ"
+                       "有効です。\n画像をクリックして、影の方向を指定できます。"),
                     parent) {
-    AddSlider(IDC_SHADOW, QStringLiteral("影(&S):"), 0, 100, 10, 10);
+    AddSlider(IDC_SHADOW, tr("影(&S):"), 0, 100, 10, 10);
     Column()->addStretch(1);
 }
 
 CFrameDialog::CFrameDialog(QWidget* parent)
-    : CEffectDialog(QStringLiteral("画像の四隅の面取りと、縁にフェード効果を加えます。"), parent) {
-    AddSlider(IDC_ROUND, QStringLiteral("面取り(&R):"), 0, 200, 10, 10);
-    AddSlider(IDC_FADE, QStringLiteral("フェード(&F):"), 0, 100, 10, 10);
+    : CEffectDialog(tr("画像の四隅の面取りと、縁にフェード効果を加えます。"), parent) {
+    AddSlider(IDC_ROUND, tr("面取り(&R):"), 0, 200, 10, 10);
+    AddSlider(IDC_FADE, tr("フェード(&F):"), 0, 100, 10, 10);
     Column()->addStretch(1);
 }
 

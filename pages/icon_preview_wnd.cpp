@@ -32,9 +32,9 @@ CIconPreviewWnd::CIconPreviewWnd(std::unique_ptr<CIcon> image, QWidget* owner)
     setFocusPolicy(Qt::StrongFocus);
 
     m_pMenu = new QMenu(this);
-    m_pCopyAction = m_pMenu->addAction(QStringLiteral("コピー(C)\tCtrl+C"));
+    m_pCopyAction = m_pMenu->addAction(tr("コピー(C)\tCtrl+C"));
     m_pMenu->addSeparator();
-    QAction* close = m_pMenu->addAction(QStringLiteral("閉じる\tAlt+F4"));
+    QAction* close = m_pMenu->addAction(tr("閉じる\tAlt+F4"));
     connect(m_pCopyAction, &QAction::triggered, this, &CIconPreviewWnd::PostCopy);
     connect(close, &QAction::triggered, this, &CIconPreviewWnd::PostClose);
 
@@ -50,7 +50,7 @@ CIconPreviewWnd::CIconPreviewWnd(std::unique_ptr<CIcon> image, QWidget* owner)
 CIconPreviewWnd::~CIconPreviewWnd() = default;
 
 void CIconPreviewWnd::UpdateTitle() {
-    setWindowTitle(QStringLiteral("プレビュー x%1").arg(m_nZoom));
+    setWindowTitle(tr("プレビュー x%1").arg(m_nZoom));
 }
 
 void CIconPreviewWnd::Zoom(bool in) {

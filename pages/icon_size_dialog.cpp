@@ -24,7 +24,7 @@ bool InRange(int side) {
 }  // namespace
 
 CIconSizeDialog::CIconSizeDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("サイズの追加"));
+    setWindowTitle(tr("サイズの追加"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     m_editWidth = new CNumberEdit(this);
@@ -39,9 +39,9 @@ CIconSizeDialog::CIconSizeDialog(QWidget* parent) : QDialog(parent) {
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000")) * 2);
     }
 
-    auto* widthLabel = new QLabel(QStringLiteral("幅(&W):"), this);
+    auto* widthLabel = new QLabel(tr("幅(&W):"), this);
     widthLabel->setBuddy(m_editWidth);
-    auto* heightLabel = new QLabel(QStringLiteral("高さ(&H):"), this);
+    auto* heightLabel = new QLabel(tr("高さ(&H):"), this);
     heightLabel->setBuddy(m_editHeight);
     auto* times = new QLabel(QStringLiteral("x"), this);
     times->setAlignment(Qt::AlignCenter);
@@ -49,7 +49,7 @@ CIconSizeDialog::CIconSizeDialog(QWidget* parent) : QDialog(parent) {
     m_btnOk = new QPushButton(QStringLiteral("OK"), this);
     m_btnOk->setDefault(true);
     m_btnOk->setAutoDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    auto* cancel = new QPushButton(tr("キャンセル"), this);
     connect(m_btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -61,14 +61,18 @@ namespace {
 constexpr ColorRef kWhite = 0x00FFFFFF;
 constexpr int kMaxTypedSize = 6;
 
-const char kHelpText[] =
+const char* const kHelpText = QT_TRANSLATE_NOOP(
+    "varlen::CVarlenPage1",
     "画像を左ボタンドラッグで移動、[Ctrl]キー+左ボタンドラッグで回転、右ボタンドラッグで拡大縮"
     "小できます。\nここでの画像はスムージング処理されていませんので、表示が荒く見える場合がありま"
-    "す。実際に作成されるアイコンは、画像フォーマット選択時にプレビューで確認できます。";
-const char kPasteFailed[] =
-    "クリップボードが開けません。\n画像ではないか、対応していない形式です。";
-const char kDropFailed[] = "ドロップできません。\n画像ではないか、対応していない形式です。";
-const char kTooLarge[] = "配置した画像が大きすぎます。\nサイズを %1 以下にしてください。";
+    "す。実際に作成されるアイコンは、画像フォーマット選択時にプレビューで確認できます。");
+const char* const kPasteFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage1",
+                      "クリップボードが開けません。\n画像ではないか、対応していない形式です。");
+const char* const kDropFailed = QT_TRANSLATE_NOOP(
+    "varlen::CVarlenPage1", "ドロップできません。\n画像ではないか、対応していない形式です。");
+const char* const kTooLarge = QT_TRANSLATE_NOOP(
+    "varlen::CVarlenPage1", "配置した画像が大きすぎます。\nサイズを %1 以下にしてください。");
 
 // Refuses edits that leave more than a number of characters; text set by the program is
 // not checked.
@@ -121,10 +125,9 @@ QHBoxLayout* FieldWithArrows(QWidget* field, CUpDown* arrows) {
 }  // namespace
 
 CVarlenPage1::CVarlenPage1(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 1, QStringLiteral("画像を開く"),
-                  QStringLiteral(
-                      "アイコンに使用する画像を用意します。\n画像をファイルから開くか、クリップボー"
-                      "ドから貼り付けるか、\nまたはウィンドウ上にドロップしてください。\n "),
+    : CVarlenPage(sheet, 1, tr("画像を開く"),
+                  tr("アイコンに使用する画像を用意します。\n画像をファイルから開くか、クリップボー"
+                     "ドから貼り付けるか、\nまたはウィンドウ上にドロップしてください。\n "),
                   parent),
       m_chooseFile(AskForPicture),
       m_chooseColor(AskForColor) {
@@ -138,13 +141,13 @@ CVarlenPage1::~CVarlenPage1() = default;
 
 void CVarlenPage1::BuildControls() {
     const DialogUnits du(fontMetrics());
-    m_btnOpen = new QPushButton(QStringLiteral("ファイルから開く(&O)..."), this);
-    m_btnPaste = new QPushButton(QStringLiteral("クリップボードから貼り付け(&P)"), this);
+    m_btnOpen = new QPushButton(tr("ファイルから開く(&O)..."), this);
+    m_btnPaste = new QPushButton(tr("クリップボードから貼り付け(&P)"), this);
     m_btnPaste->setEnabled(false);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    auto* help = new QLabel(QString::fromUtf8(kHelpText), this);
+    auto* help = new QLabel(tr(kHelpText), this);
     help->setWordWrap(true);
     help->setTextFormat(Qt::PlainText);
     help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -156,13 +159,13 @@ void CVarlenPage1::BuildControls() {
     m_editRotation = new CRotationEdit(this);
     m_editRotation->setMinimumWidth(FieldWidthFor(*m_editRotation, QStringLiteral("000.00")));
     m_spinRotation = new CUpDown(this);
-    auto* sizeLabel = new QLabel(QStringLiteral("サイズ(&S):"), this);
+    auto* sizeLabel = new QLabel(tr("サイズ(&S):"), this);
     sizeLabel->setBuddy(m_editSize);
-    auto* rotationLabel = new QLabel(QStringLiteral("回転(&R):"), this);
+    auto* rotationLabel = new QLabel(tr("回転(&R):"), this);
     rotationLabel->setBuddy(m_editRotation);
-    m_chkMirror = new QCheckBox(QStringLiteral("左右反転(&V)"), this);
-    m_chkNoMargin = new QCheckBox(QStringLiteral("余白なし(&N)"), this);
-    m_chkBackground = new QCheckBox(QStringLiteral("背景色(&C):"), this);
+    m_chkMirror = new QCheckBox(tr("左右反転(&V)"), this);
+    m_chkNoMargin = new QCheckBox(tr("余白なし(&N)"), this);
+    m_chkBackground = new QCheckBox(tr("背景色(&C):"), this);
     m_btnColor = new CColorButton(this);
     m_btnColor->setMinimumHeight(du.Y(14));
     m_wndIcon = new CIconWnd(this);
@@ -316,7 +319,7 @@ void CVarlenPage1::OnPaste() {
         loaded = LoadDataObject(*mime);
     }
     if (!loaded) {
-        ShowError(this, QString::fromUtf8(kPasteFailed));
+        ShowError(this, tr(kPasteFailed));
     }
 }
 
@@ -331,7 +334,7 @@ void CVarlenPage1::OnDrop(const QMimeData& mime) {
         loaded = LoadDataObject(mime);
     }
     if (!loaded) {
-        ShowError(this, QString::fromUtf8(kDropFailed));
+        ShowError(this, tr(kDropFailed));
     }
 }
 
@@ -440,7 +443,7 @@ bool CVarlenPage1::OnWizardNext() {
     const Rect source = m_wndIcon->GetSourceRect();
     const int limit = PlacementLimit(*m_pSheet->m_pIcon);
     if (source.Width() > limit || source.Height() > limit) {
-        ShowError(this, QString::fromUtf8(kTooLarge).arg(limit));
+        ShowError(this, tr(kTooLarge).arg(limit));
         return false;
     }
     const CWaitCursor wait;

@@ -11,6 +11,7 @@
 
 #include "core/placement.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
@@ -31,14 +32,16 @@ struct OpenFilter {
 };
 
 constexpr OpenFilter kOpenFilters[] = {
-    {"画像ファイル (*.bmp; *.png; *.gif; *.jpg; *.jpe; *.jpeg; *.webp; *.tif; *.tiff; *.svg; "
-     "*.ico; *.cur)",
+    {QT_TRANSLATE_NOOP(
+         "varlen",
+         "画像ファイル (*.bmp; *.png; *.gif; *.jpg; *.jpe; *.jpeg; *.webp; *.tif; *.tiff; *.svg; "
+         "*.ico; *.cur)"),
      "*.bmp *.png *.gif *.jpg *.jpe *.jpeg *.webp *.tif *.tiff *.svg *.ico *.cur"},
-    {"Windows ビットマップ (*.bmp)", "*.bmp"},
-    {"PNG イメージ (*.png)", "*.png"},
-    {"GIF イメージ (*.gif)", "*.gif"},
-    {"JPEG イメージ (*.jpg; *.jpe; *.jpeg)", "*.jpg *.jpe *.jpeg"},
-    {"すべてのファイル (*.*)", "*"},
+    {QT_TRANSLATE_NOOP("varlen", "Windows ビットマップ (*.bmp)"), "*.bmp"},
+    {QT_TRANSLATE_NOOP("varlen", "PNG イメージ (*.png)"), "*.png"},
+    {QT_TRANSLATE_NOOP("varlen", "GIF イメージ (*.gif)"), "*.gif"},
+    {QT_TRANSLATE_NOOP("varlen", "JPEG イメージ (*.jpg; *.jpe; *.jpeg)"), "*.jpg *.jpe *.jpeg"},
+    {QT_TRANSLATE_NOOP("varlen", "すべてのファイル (*.*)"), "*"},
 };
 
 bool IsSeparator(QChar c) {
@@ -77,7 +80,7 @@ QString FolderOf(const QString& filePath) {
 QStringList OpenFilterTexts() {
     QStringList texts;
     for (const OpenFilter& f : kOpenFilters) {
-        texts.append(QString::fromUtf8(f.text));
+        texts.append(QCoreApplication::translate("varlen", f.text));
     }
     return texts;
 }
@@ -85,7 +88,7 @@ QStringList OpenFilterTexts() {
 QStringList OpenNameFilters() {
     QStringList filters;
     for (const OpenFilter& f : kOpenFilters) {
-        filters.append(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(f.text),
+        filters.append(QStringLiteral("%1 (%2)").arg(QCoreApplication::translate("varlen", f.text),
                                                      QString::fromLatin1(f.patterns)));
     }
     return filters;
@@ -105,7 +108,8 @@ std::unique_ptr<QFileDialog> BuildOpenDialog(QWidget* parent, const QString& fol
 }
 
 QString OpenFailedText() {
-    return QStringLiteral("ファイルが開けません。\n画像ではないか、対応していない形式です。");
+    return QCoreApplication::translate(
+        "varlen::CVarlenPage1", "ファイルが開けません。\n画像ではないか、対応していない形式です。");
 }
 
 bool OffersFiles(const QMimeData& data) {

@@ -66,9 +66,9 @@ int CommittedValue(QStringView text) {
 }
 
 CVarlenPage2::CVarlenPage2(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 2, QStringLiteral("透過領域"),
-                  QStringLiteral("透過領域を設定します。\n右の画像から透過したい色、または領域をク"
-                                 "リックしてください。\n "),
+    : CVarlenPage(sheet, 2, tr("透過領域"),
+                  tr("透過領域を設定します。\n右の画像から透過したい色、または領域をク"
+                     "リックしてください。\n "),
                   parent) {
     BuildControls();
     ConnectControls();
@@ -81,8 +81,8 @@ CVarlenPage2::~CVarlenPage2() {
 
 void CVarlenPage2::BuildControls() {
     const QFontMetrics fm = fontMetrics();
-    m_btnColorMode = new QPushButton(QStringLiteral("色領域指定(&C)"), this);
-    m_btnClosedMode = new QPushButton(QStringLiteral("閉領域指定(&L)"), this);
+    m_btnColorMode = new QPushButton(tr("色領域指定(&C)"), this);
+    m_btnClosedMode = new QPushButton(tr("閉領域指定(&L)"), this);
     for (QPushButton* b : {m_btnColorMode, m_btnClosedMode}) {
         b->setCheckable(true);
         b->setAutoExclusive(true);
@@ -99,9 +99,9 @@ void CVarlenPage2::BuildControls() {
     }
     m_spinRange = new CUpDown(this);
     m_spinSurrounding = new CUpDown(this);
-    auto* rangeLabel = new QLabel(QStringLiteral("色の許容範囲(&R):"), this);
+    auto* rangeLabel = new QLabel(tr("色の許容範囲(&R):"), this);
     rangeLabel->setBuddy(m_editRange);
-    auto* surroundingLabel = new QLabel(QStringLiteral("領域拡大(&S):"), this);
+    auto* surroundingLabel = new QLabel(tr("領域拡大(&S):"), this);
     surroundingLabel->setBuddy(m_editSurrounding);
     m_wndIcon = new CIconWnd(this);
 

@@ -50,9 +50,8 @@ constexpr int kTabCount = 6;
 }  // namespace
 
 CVarlenPage3::CVarlenPage3(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 3, QStringLiteral("フィルタ・加工"),
-                  QStringLiteral(
-                      "画像にフィルタ・加工を追加するには、以下のタブ項目を選択してください。\n "),
+    : CVarlenPage(sheet, 3, tr("フィルタ・加工"),
+                  tr("画像にフィルタ・加工を追加するには、以下のタブ項目を選択してください。\n "),
                   parent) {
     m_timer.setSingleShot(true);
     BuildControls();
@@ -81,12 +80,12 @@ void CVarlenPage3::BuildControls() {
     m_dlgTransparent = new CTransparentDialog;
     m_dlgShadow = new CShadowDialog;
     m_dlgFrame = new CFrameDialog;
-    m_tabFilter->addTab(m_dlgBrightness, QStringLiteral("明るさ"));
-    m_tabFilter->addTab(m_dlgSharp, QStringLiteral("シャープ"));
-    m_tabFilter->addTab(m_dlgLight, QStringLiteral("ライト"));
-    m_tabFilter->addTab(m_dlgTransparent, QStringLiteral("透過"));
-    m_tabFilter->addTab(m_dlgShadow, QStringLiteral("影"));
-    m_tabFilter->addTab(m_dlgFrame, QStringLiteral("縁"));
+    m_tabFilter->addTab(m_dlgBrightness, tr("明るさ"));
+    m_tabFilter->addTab(m_dlgSharp, tr("シャープ"));
+    m_tabFilter->addTab(m_dlgLight, tr("ライト"));
+    m_tabFilter->addTab(m_dlgTransparent, tr("透過"));
+    m_tabFilter->addTab(m_dlgShadow, tr("影"));
+    m_tabFilter->addTab(m_dlgFrame, tr("縁"));
     const QSize tabs = m_tabFilter->sizeHint().expandedTo(QSize(du.X(162), du.Y(132)));
     m_tabFilter->setFixedSize(tabs);
 

@@ -122,10 +122,10 @@ void CCheckTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 4, QStringLiteral("画像フォーマット"),
-                  QStringLiteral("アイコンファイルに複数のサイズを含めることができます。\n含める画"
-                                 "像フォーマットにチェックを入れてください。\nアイコンファイルを "
-                                 "Windows 2000 で使用する場合は、10種類以下にして下さい。"),
+    : CVarlenPage(sheet, 4, tr("画像フォーマット"),
+                  tr("アイコンファイルに複数のサイズを含めることができます。\n含める画"
+                     "像フォーマットにチェックを入れてください。\nアイコンファイルを "
+                     "Windows 2000 で使用する場合は、10種類以下にして下さい。"),
                   parent) {
     m_treeFormat = new CCheckTreeCtrl(this);
     m_treeFormat->setHeaderHidden(true);
@@ -134,34 +134,32 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     m_treeFormat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_treeFormat->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_btnPreview = new QPushButton(QStringLiteral("プレビュー(&P)"), this);
-    m_btnCopy = new QPushButton(QStringLiteral("コピー(&C)"), this);
-    m_btnExport = new QPushButton(QStringLiteral("エクスポート(&E)..."), this);
-    m_btnAdd = new QPushButton(QStringLiteral("追加(&A)..."), this);
-    m_btnDelete = new QPushButton(QStringLiteral("削除(&D)..."), this);
-    m_chkSmoothing = new QCheckBox(QStringLiteral("画像のスムージング処理を有効にする(&S)"), this);
+    m_btnPreview = new QPushButton(tr("プレビュー(&P)"), this);
+    m_btnCopy = new QPushButton(tr("コピー(&C)"), this);
+    m_btnExport = new QPushButton(tr("エクスポート(&E)..."), this);
+    m_btnAdd = new QPushButton(tr("追加(&A)..."), this);
+    m_btnDelete = new QPushButton(tr("削除(&D)..."), this);
+    m_chkSmoothing = new QCheckBox(tr("画像のスムージング処理を有効にする(&S)"), this);
     m_chkSmoothing->setChecked(true);
     m_wndIcon = new CIconWnd(this);
     m_wndIcon->SetMode(0);
-    m_btnPresets = new QPushButton(QStringLiteral("プリセット(&T)"), this);
-    m_btnPresets->setToolTip(
-        QStringLiteral("よく使われるサイズの組み合わせで一覧を置き換えます。"));
-    m_pPresetMenu = BuildPresetMenu();
-    m_btnPresets->setMenu(m_pPresetMenu.get());
-    connect(m_pPresetMenu.get(), &QMenu::triggered, this, &CVarlenPage4::OnPresetChosen);
-    m_btnSizePicture = new QPushButton(QStringLiteral("サイズ別の画像(&G)"), this);
+    m_btnPresets = new QPushButton(tr("プリセット(&T)"), this);
+    m_btnPresets->setToolTip(tr("よく使われるサイズの組み合わせで一覧を置き換えます。"));
+    m_pPresetMenu = BuildPresetMenu(this);
+    m_btnPresets->setMenu(m_pPresetMenu);
+    connect(m_pPresetMenu, &QMenu::triggered, this, &CVarlenPage4::OnPresetChosen);
+    m_btnSizePicture = new QPushButton(tr("サイズ別の画像(&G)"), this);
     m_btnSizePicture->setToolTip(
-        QStringLiteral("選んだサイズだけ、縮小の代わりに手描きの画像などを使います。"));
-    m_pSizePictureMenu = std::make_unique<QMenu>();
-    for (const auto& [text, id] :
-         {std::pair{QStringLiteral("このサイズに画像を使う(&U)..."), kIdSizePicture},
-          std::pair{QStringLiteral("元の画像に戻す(&M)"), kIdMainPicture}}) {
+        tr("選んだサイズだけ、縮小の代わりに手描きの画像などを使います。"));
+    m_pSizePictureMenu = new QMenu(this);
+    for (const auto& [text, id] : {std::pair{tr("このサイズに画像を使う(&U)..."), kIdSizePicture},
+                                   std::pair{tr("元の画像に戻す(&M)"), kIdMainPicture}}) {
         QAction* action = m_pSizePictureMenu->addAction(text);
         const int command = id;
         action->setData(command);
         connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
     }
-    m_btnSizePicture->setMenu(m_pSizePictureMenu.get());
+    m_btnSizePicture->setMenu(m_pSizePictureMenu);
     m_chooseFile = [](QWidget* owner, const QString& folder) {
         const std::unique_ptr<QFileDialog> dialog = BuildOpenDialog(owner, folder);
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
@@ -246,13 +244,13 @@ CVarlenPage4::~CVarlenPage4() {
 QString CVarlenPage4::DepthText(int depth) {
     switch (depth) {
         case 4:
-            return QStringLiteral("4 ビット (16 色)");
+            return tr("4 ビット (16 色)");
         case 8:
-            return QStringLiteral("8 ビット (256 色)");
+            return tr("8 ビット (256 色)");
         case 24:
-            return QStringLiteral("24 ビット (フルカラー)");
+            return tr("24 ビット (フルカラー)");
         case 32:
-            return QStringLiteral("32 ビット (フルカラー + 半透明)");
+            return tr("32 ビット (フルカラー + 半透明)");
         default:
             return {};
     }
@@ -328,9 +326,9 @@ void CVarlenPage4::OnPresetChosen(const QAction* action) {
 }
 
 bool CVarlenPage4::ApplyPreset(const FormatPreset& preset) {
-    if (ShowMessage(this,
-                    {PresetQuestion(preset.id), MessageIcon::kQuestion, MessageButtons::kYesNo,
-                     MessageAnswer::kYes, QStringLiteral("プリセット")}) != MessageAnswer::kYes) {
+    if (ShowMessage(this, {PresetQuestion(preset.id), MessageIcon::kQuestion,
+                           MessageButtons::kYesNo, MessageAnswer::kYes, tr("プリセット")}) !=
+        MessageAnswer::kYes) {
         return false;
     }
     FillTree(preset.formats);
@@ -386,9 +384,8 @@ bool CVarlenPage4::OnWizardNext() {
     const auto& formats = m_pSheet->m_aFormat;
     if (std::none_of(formats.begin(), formats.end(),
                      [](const FORMAT& f) { return f.bEnabled != 0; })) {
-        ShowMessage(this,
-                    {QStringLiteral("最低でも１つ以上の画像フォーマットを選択する必要があります。"),
-                     MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
+        ShowMessage(this, {tr("最低でも１つ以上の画像フォーマットを選択する必要があります。"),
+                           MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
         return false;
     }
     ReleasePreview();
@@ -500,8 +497,8 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
         const int childKey = SizeKey(WidthOf(child), HeightOf(child));
         if (childKey <= key) {
             if (childKey == key) {
-                ShowMessage(this, {QStringLiteral("そのサイズは既にリストにあります。"),
-                                   MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
+                ShowMessage(this, {tr("そのサイズは既にリストにあります。"), MessageIcon::kWarning,
+                                   MessageButtons::kOk, MessageAnswer::kOk});
                 return false;
             }
             at = i;
@@ -524,12 +521,12 @@ void CVarlenPage4::DeleteSize() {
         return;
     }
     QTreeWidgetItem* node = target->parent();
-    const QString question = QStringLiteral("%1 ビット %2 x %3 を削除します。\nよろしいですか？")
+    const QString question = tr("%1 ビット %2 x %3 を削除します。\nよろしいですか？")
                                  .arg(ItemData(node))
                                  .arg(WidthOf(target))
                                  .arg(HeightOf(target));
     if (ShowMessage(this, {question, MessageIcon::kQuestion, MessageButtons::kYesNo,
-                           MessageAnswer::kYes, QStringLiteral("削除")}) != MessageAnswer::kYes) {
+                           MessageAnswer::kYes, tr("削除")}) != MessageAnswer::kYes) {
         return;
     }
     if (m_pMenuTarget == target) {
@@ -589,12 +586,12 @@ std::unique_ptr<QMenu> CVarlenPage4::BuildContextMenu(const QTreeWidgetItem* tar
         action->setEnabled(enabled);
         return action;
     };
-    QAction* preview = add(QStringLiteral("プレビュー(&P)"), kIdPreview, size);
-    add(QStringLiteral("コピー(&C)"), kIdCopy, size);
-    add(QStringLiteral("エクスポート(&E)..."), kIdExport, size);
+    QAction* preview = add(tr("プレビュー(&P)"), kIdPreview, size);
+    add(tr("コピー(&C)"), kIdCopy, size);
+    add(tr("エクスポート(&E)..."), kIdExport, size);
     menu->addSeparator();
-    add(QStringLiteral("追加(&A)..."), kIdAdd, target != nullptr);
-    add(QStringLiteral("削除(&D)..."), kIdDelete, size);
+    add(tr("追加(&A)..."), kIdAdd, target != nullptr);
+    add(tr("削除(&D)..."), kIdDelete, size);
     menu->setDefaultAction(preview);
     return menu;
 }

@@ -143,8 +143,8 @@ class CVarlenPage4 : public CVarlenPage {
     QCheckBox* m_chkSmoothing = nullptr;
     QPushButton* m_btnPresets = nullptr;      // opens m_pPresetMenu
     QPushButton* m_btnSizePicture = nullptr;  // opens m_pSizePictureMenu
-    std::unique_ptr<QMenu> m_pPresetMenu;
-    std::unique_ptr<QMenu> m_pSizePictureMenu;
+    QMenu* m_pPresetMenu = nullptr;           // child of the page
+    QMenu* m_pSizePictureMenu = nullptr;      // child of the page
     FileChooser m_chooseFile;
     CIconWnd* m_wndIcon = nullptr;
     // The filtered copy of the picture shown in the view, while the page is active.

@@ -1,8 +1,11 @@
-// The formats page's presets and size-picture marks. Trap: the mark is part of the node's
-// text only; the node's size is read from its item data, never parsed from the text.
+// The formats page's presets and size-picture marks. Traps: the mark is part of the node's
+// text only; the node's size is read from its item data, never parsed from the text. The
+// texts belong to the page's translation context, so they are translated with its own.
 #include "pages/page4_support.h"
 
+#include <QCoreApplication>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTreeWidget>
 
 #include "core/size_pictures.h"
@@ -12,27 +15,35 @@ namespace varlen {
 QString PresetText(FormatPresetId id) {
     switch (id) {
         case FormatPresetId::kWin11:
-            return QStringLiteral("Windows 11 アプリ (32 ビット 256 ～ 16 の 14 サイズ)(&W)");
+            return QCoreApplication::translate(
+                "varlen::CVarlenPage4", "Windows 11 アプリ (32 ビット 256 ～ 16 の 14 サイズ)(&W)");
         case FormatPresetId::kClassic:
-            return QStringLiteral("標準 (15 種類の既定のフォーマット)(&S)");
+            return QCoreApplication::translate("varlen::CVarlenPage4",
+                                               "クラシック (既定の 15 フォーマット)(&C)");
         case FormatPresetId::kFavicon:
-            return QStringLiteral("ファビコン (32 ビット 48, 32, 16)(&F)");
+            return QCoreApplication::translate("varlen::CVarlenPage4",
+                                               "ファビコン (32 ビット 48, 32, 16)(&F)");
         case FormatPresetId::kLight:
-            return QStringLiteral(
+            return QCoreApplication::translate(
+                "varlen::CVarlenPage4",
                 "小さく軽く (32 ビット 256, 48, 32, 24, 16 と 8 ビット 32, 16)(&L)");
     }
     return {};
 }
 
 QString PresetQuestion(FormatPresetId id) {
+    // The entry's text without its mnemonic: "(&W)" at the end, or the "&" inside a word.
     QString name = PresetText(id);
-    name.truncate(name.lastIndexOf(QStringLiteral("(&")));
-    return QStringLiteral("画像フォーマットの一覧を「%1」に置き換えます。\nよろしいですか？")
+    name.remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
+    name.remove(QLatin1Char('&'));
+    return QCoreApplication::translate(
+               "varlen::CVarlenPage4",
+               "画像フォーマットの一覧を「%1」に置き換えます。\nよろしいですか？")
         .arg(name);
 }
 
-std::unique_ptr<QMenu> BuildPresetMenu() {
-    auto menu = std::make_unique<QMenu>();
+QMenu* BuildPresetMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
     for (std::size_t i = 0; i < kFormatPresets.size(); ++i) {
         QAction* action = menu->addAction(PresetText(kFormatPresets[i].id));
         action->setData(static_cast<int>(i));
@@ -41,7 +52,7 @@ std::unique_ptr<QMenu> BuildPresetMenu() {
 }
 
 QString SizePictureMark() {
-    return QStringLiteral(" [画像]");
+    return QCoreApplication::translate("varlen::CVarlenPage4", " [画像]");
 }
 
 QString SizeNodeText(int width, int height, bool ownPicture) {

@@ -9,6 +9,7 @@
 #include "core/format.h"
 
 class QMenu;
+class QWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -21,7 +22,8 @@ QString PresetText(FormatPresetId id);
 // The question asked before a preset replaces the list.
 QString PresetQuestion(FormatPresetId id);
 // One entry per preset in kFormatPresets order; each action's data is its index there.
-std::unique_ptr<QMenu> BuildPresetMenu();
+// The menu is a child of parent.
+QMenu* BuildPresetMenu(QWidget* parent);
 
 // The mark a size node's text carries while its size has a picture of its own.
 QString SizePictureMark();

@@ -47,10 +47,14 @@ namespace varlen {
 
 namespace {
 
-const char kAskOverwrite[] = "同名のファイルが既に存在しています。\n上書きしますか？";
-const char kCreateFailed[] = "ファイルの作成に失敗しました。";
-const char kSaveFailed[] = "アイコンの保存に失敗しました。";
-const char kCreated[] = "アイコンの作成が完了しました。";
+const char* const kAskOverwrite = QT_TRANSLATE_NOOP(
+    "varlen::CVarlenPage5", "同名のファイルが既に存在しています。\n上書きしますか？");
+const char* const kCreateFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "ファイルの作成に失敗しました。");
+const char* const kSaveFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの保存に失敗しました。");
+const char* const kCreated =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの作成が完了しました。");
 
 QString AskForIconFile(QWidget* parent, const QString& path) {
     const std::unique_ptr<QFileDialog> dialog = BuildIconSaveDialog(parent, path);
@@ -63,10 +67,10 @@ QString AskForIconFile(QWidget* parent, const QString& path) {
 }  // namespace
 
 CVarlenPage5::CVarlenPage5(CVarlenState* sheet, QWidget* parent)
-    : CVarlenPage(sheet, 5, QStringLiteral("アイコンファイルの作成"),
-                  QStringLiteral("作成するアイコンファイルの名前を入れてください。\n[完了]"
-                                 "をクリックすると、ファイルが作成されます。\nリサイズ、減色処理を"
-                                 "行うため、多少時間がかかります。\n "),
+    : CVarlenPage(sheet, 5, tr("アイコンファイルの作成"),
+                  tr("作成するアイコンファイルの名前を入れてください。\n[完了]"
+                     "をクリックすると、ファイルが作成されます。\nリサイズ、減色処理を"
+                     "行うため、多少時間がかかります。\n "),
                   parent),
       m_chooseFile(AskForIconFile),
       m_revealFile(RevealInFileManager),
@@ -81,20 +85,19 @@ CVarlenPage5::~CVarlenPage5() {
 
 void CVarlenPage5::BuildControls() {
     const QFontMetrics fm = fontMetrics();
-    auto* label = new QLabel(QStringLiteral("ファイル名(&F):"), this);
+    auto* label = new QLabel(tr("ファイル名(&F):"), this);
     m_editFile = new QLineEdit(this);
     m_editFile->setMaxLength(kMaxName);
     label->setBuddy(m_editFile);
     m_btnBrowse = new QPushButton(QStringLiteral("..."), this);
     m_btnBrowse->setFixedWidth(fm.horizontalAdvance(QStringLiteral("...")) +
                                fm.averageCharWidth() * 4);
-    m_chkPng =
-        new QCheckBox(QStringLiteral("32 ビット 64 x 64 以上のアイコンを PNG 圧縮する(&P)"), this);
+    m_chkPng = new QCheckBox(tr("32 ビット 64 x 64 以上のアイコンを PNG 圧縮する(&P)"), this);
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    m_chkOpenFolder = new QCheckBox(QStringLiteral("完了後、保存フォルダを開く(&O)"), this);
-    m_chkClose = new QCheckBox(QStringLiteral("完了後、ウィンドウを閉じる(&C)"), this);
+    m_chkOpenFolder = new QCheckBox(tr("完了後、保存フォルダを開く(&O)"), this);
+    m_chkClose = new QCheckBox(tr("完了後、ウィンドウを閉じる(&C)"), this);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     m_progress->hide();
@@ -213,22 +216,22 @@ bool CVarlenPage5::WriteIconFile(const QString& path) {
 bool CVarlenPage5::OnWizardFinish() {
     const QString path = ResolvedPath();
     if (QFileInfo::exists(path) &&
-        ShowMessage(this, {QString::fromUtf8(kAskOverwrite), MessageIcon::kWarning,
-                           MessageButtons::kYesNo, MessageAnswer::kNo}) != MessageAnswer::kYes) {
+        ShowMessage(this, {tr(kAskOverwrite), MessageIcon::kWarning, MessageButtons::kYesNo,
+                           MessageAnswer::kNo}) != MessageAnswer::kYes) {
         return false;
     }
     if (!CanWriteFile(path)) {
-        ShowError(this, QString::fromUtf8(kCreateFailed));
+        ShowError(this, tr(kCreateFailed));
         return false;
     }
     const bool saved = WriteIconFile(path);
     m_progress->hide();
     if (!saved) {
-        ShowError(this, QString::fromUtf8(kSaveFailed));
+        ShowError(this, tr(kSaveFailed));
         return false;
     }
-    ShowMessage(this, {QString::fromUtf8(kCreated), MessageIcon::kInformation, MessageButtons::kOk,
-                       MessageAnswer::kOk});
+    ShowMessage(this,
+                {tr(kCreated), MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk});
     m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {
         m_revealFile(path);

@@ -10,6 +10,7 @@
 //   CIcons::Save when the whole new file has been written.
 #include "pages/page5_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -78,7 +79,7 @@ QString ResolveIconPath(const QString& text, const QString& savePath, const Save
 }
 
 QString IconSaveFilter() {
-    return QStringLiteral("アイコンファイル (*.ico)");
+    return QCoreApplication::translate("varlen", "アイコンファイル (*.ico)");
 }
 
 std::unique_ptr<QFileDialog> BuildIconSaveDialog(QWidget* parent, const QString& path) {

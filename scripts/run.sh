@@ -12,7 +12,7 @@ build="${VARLEN_BUILD_DIR:-$root/build}"
 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The tests and benchmarks are built by scripts/test.sh.
-cmake --build "$build" --target varlen varlen_wizard_program varlen_icons
+cmake --build "$build" --target varlen varlen_wizard_program varlen_icons varlen_manual
 varlen="$build/programs/varlen"
 if [ $# -gt 0 ]; then
     exec "$varlen" "$@"

@@ -18,6 +18,7 @@
 #include "wizard/sheet.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -30,6 +31,7 @@
 #include <utility>
 
 #include "gui/about_dialog.h"
+#include "gui/manual.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page3.h"
@@ -52,21 +54,26 @@ CVarlen::CVarlen(QWidget* parent)
     setTitleFormat(Qt::PlainText);
     setSubTitleFormat(Qt::PlainText);
     setOptions(QWizard::NoCancelButton | QWizard::HaveHelpButton | QWizard::HaveCustomButton1);
-    setButtonText(QWizard::BackButton, QStringLiteral("< 戻る(&B)"));
-    setButtonText(QWizard::NextButton, QStringLiteral("次へ(&N) >"));
-    setButtonText(QWizard::FinishButton, QStringLiteral("完了"));
-    setButtonText(QWizard::HelpButton, QStringLiteral("ヘルプ(&H)"));
-    setButtonText(QWizard::CustomButton1, QStringLiteral("リセット"));
+    setButtonText(QWizard::BackButton, tr("< 戻る(&B)"));
+    setButtonText(QWizard::NextButton, tr("次へ(&N) >"));
+    setButtonText(QWizard::FinishButton, tr("完了"));
+    setButtonText(QWizard::HelpButton, tr("ヘルプ(&H)"));
+    setButtonText(QWizard::CustomButton1, tr("リセット"));
     setButtonLayout({QWizard::CustomButton1, QWizard::Stretch, QWizard::BackButton,
                      QWizard::NextButton, QWizard::FinishButton, QWizard::HelpButton});
 
-    m_pAboutAction = new QAction(QStringLiteral("バージョン情報(&A)"), this);
+    m_pManualAction = new QAction(tr("マニュアル(&M)"), this);
+    m_pManualAction->setShortcut(QKeySequence::HelpContents);
+    connect(m_pManualAction, &QAction::triggered, this, &CVarlen::ShowManual);
+    m_pAboutAction = new QAction(tr("バージョン情報(&A)"), this);
     connect(m_pAboutAction, &QAction::triggered, this, &CVarlen::ShowAbout);
     if (auto* help = qobject_cast<QPushButton*>(button(QWizard::HelpButton))) {
         auto* menu = new QMenu(help);
+        menu->addAction(m_pManualAction);
         menu->addAction(m_pAboutAction);
         help->setMenu(menu);
     }
+    addAction(m_pManualAction);
     addAction(m_pAboutAction);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -136,6 +143,10 @@ void CVarlen::FixSize() {
 
 CVarlenPage* CVarlen::ActivePage() const {
     return qobject_cast<CVarlenPage*>(currentPage());
+}
+
+void CVarlen::ShowManual() {
+    OpenManual(this, ManualCandidates(QCoreApplication::applicationDirPath()));
 }
 
 void CVarlen::ShowAbout() {

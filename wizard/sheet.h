@@ -35,6 +35,10 @@ class CVarlen : public QWizard, public CVarlenState {
     QAbstractButton* ResetButton() const { return button(QWizard::CustomButton1); }
     // Opens the About dialog modally.
     void ShowAbout();
+    // Opens the manual in the desktop's browser (or says where it was looked for).
+    void ShowManual();
+    // "マニュアル(&M)" (F1), first in the Help button's menu and in the context menu.
+    QAction* ManualAction() const { return m_pManualAction; }
     // "バージョン情報(&A)", in the Help button's menu and the wizard's context menu.
     QAction* AboutAction() const { return m_pAboutAction; }
 
@@ -62,6 +66,7 @@ class CVarlen : public QWizard, public CVarlenState {
     void FitHeader();
 
     QAction* m_pAboutAction = nullptr;
+    QAction* m_pManualAction = nullptr;
     bool m_bSizeFixed = false;
 };
 

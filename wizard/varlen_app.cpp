@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 
 #include "gui/message_box.h"
 #include "gui/settings.h"
@@ -54,8 +55,23 @@ bool InstallQtTranslation(QCoreApplication& app, QTranslator& translator) {
     return app.installTranslator(&translator);
 }
 
+bool PrefersJapanese(const QStringList& uiLanguages) {
+    return !uiLanguages.isEmpty() && (uiLanguages.front() == QLatin1String("ja") ||
+                                      uiLanguages.front().startsWith(QLatin1String("ja-")) ||
+                                      uiLanguages.front().startsWith(QLatin1String("ja_")));
+}
+
+bool InstallTranslations(QCoreApplication& app, const QStringList& uiLanguages,
+                         QTranslator& qtTranslator, QTranslator& programTranslator) {
+    if (PrefersJapanese(uiLanguages)) {
+        return InstallQtTranslation(app, qtTranslator);
+    }
+    return programTranslator.load(QStringLiteral(":/i18n/varlen_en.qm")) &&
+           app.installTranslator(&programTranslator);
+}
+
 bool CVarlenApp::OfferToDeleteSettings() {
-    if (!AskYesNo(nullptr, QStringLiteral("設定情報を削除しますか？"))) {
+    if (!AskYesNo(nullptr, tr("設定情報を削除しますか？"))) {
         return false;
     }
     DeleteSettingsStore();
@@ -64,7 +80,8 @@ bool CVarlenApp::OfferToDeleteSettings() {
 
 int CVarlenApp::Run(const QStringList& args) {
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        InstallQtTranslation(*app, m_translator);
+        InstallTranslations(*app, QLocale::system().uiLanguages(), m_translator,
+                            m_programTranslator);
     }
     const CVarlenCommandLineInfo info = ParseCommandLine(args);
     if (info.m_bDelete) {

@@ -3,6 +3,7 @@
 // runs the wizard. There is no other main window: when the wizard ends, the program ends.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -32,7 +33,19 @@ CVarlenCommandLineInfo ParseCommandLine(const QStringList& args);
 // missing; the program then runs with Qt's English texts.
 bool InstallQtTranslation(QCoreApplication& app, QTranslator& translator);
 
+// The interface language follows the user's first UI language, as Qt reads it from
+// LANGUAGE, LC_ALL, LC_MESSAGES and LANG (QLocale::uiLanguages): Japanese when that is
+// Japanese, English otherwise.
+bool PrefersJapanese(const QStringList& uiLanguages);
+// Installs that language into app: for Japanese, Qt's own Japanese texts (the program's
+// source texts are Japanese); otherwise the program's English translation (Qt's own
+// texts are English already). False when the file it needs is missing.
+bool InstallTranslations(QCoreApplication& app, const QStringList& uiLanguages,
+                         QTranslator& qtTranslator, QTranslator& programTranslator);
+
 class CVarlenApp {
+    Q_DECLARE_TR_FUNCTIONS(CVarlenApp)
+
   public:
     // The whole run after the QApplication exists: returns the exit status.
     int Run(const QStringList& args);
@@ -42,7 +55,8 @@ class CVarlenApp {
     static bool OfferToDeleteSettings();
 
   private:
-    QTranslator m_translator;
+    QTranslator m_translator;         // Qt's own texts (Japanese)
+    QTranslator m_programTranslator;  // the program's texts (English)
 };
 
 }  // namespace varlen

@@ -18,6 +18,7 @@ TEST(AboutDialog, VersionTextLinksAndOk) {
         texts << label->text();
     }
     EXPECT_TRUE(texts.contains(QStringLiteral("Varlen Version 1.6.1")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Copyright (C) Orvik　ライセンス: GPL-3.0-or-later")));
     ASSERT_NE(dialog.m_pLink1, nullptr);
     ASSERT_NE(dialog.m_pLink2, nullptr);
     EXPECT_FALSE(dialog.m_pLink1->Link().isEmpty());

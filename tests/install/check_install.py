@@ -34,7 +34,9 @@ EXPECTED_FILES = {
     f"share/applications/{APP_ID}.desktop",
     f"share/metainfo/{APP_ID}.metainfo.xml",
     "share/man/man1/varlen.1",
+    "share/doc/varlen/LICENSE",
     "share/doc/varlen/README.md",
+    "share/doc/varlen/varlen.html",
     "share/varlen/varlen.ico",
 } | {f"share/icons/hicolor/{n}x{n}/apps/varlen.png" for n in ICON_SIZES}
 

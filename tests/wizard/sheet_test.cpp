@@ -326,8 +326,9 @@ TEST_F(Sheet, AboutFromTheHelpMenuAndTheContextMenu) {
     auto* help = qobject_cast<QPushButton*>(sheet.button(QWizard::HelpButton));
     ASSERT_NE(help, nullptr);
     ASSERT_NE(help->menu(), nullptr);
-    ASSERT_EQ(help->menu()->actions().size(), 1);
-    EXPECT_EQ(help->menu()->actions()[0], sheet.AboutAction());
+    ASSERT_EQ(help->menu()->actions().size(), 2);
+    EXPECT_EQ(help->menu()->actions()[0], sheet.ManualAction());
+    EXPECT_EQ(help->menu()->actions()[1], sheet.AboutAction());
     EXPECT_EQ(sheet.AboutAction()->text(), QStringLiteral("バージョン情報(&A)"));
     EXPECT_EQ(sheet.contextMenuPolicy(), Qt::ActionsContextMenu);
     EXPECT_TRUE(sheet.actions().contains(sheet.AboutAction()));
