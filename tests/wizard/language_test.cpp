@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -66,6 +67,7 @@ int NeededWidth(const QAbstractButton& button) {
 struct Walk {
     QStringList texts;
     QStringList cutOff;
+    QStringList sharedMnemonics;  // "page n: X in 'a' and 'b'"
 
     void Add(const QString& where, const QString& text) {
         if (!text.isEmpty()) {
@@ -125,6 +127,47 @@ struct Walk {
     }
 };
 
+// The mnemonic letter of a text ("&Next >" -> 'N'), or 0.
+QChar Mnemonic(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&')) {
+            if (text[i + 1] != QLatin1Char('&')) {
+                return text[i + 1].toUpper();
+            }
+            ++i;
+        }
+    }
+    return QChar();
+}
+
+// Every visible control of the sheet's current page and button row with the same mnemonic
+// as another one.
+void CheckMnemonics(QWidget& sheet, int page, Walk& walk) {
+    QHash<QChar, QString> seen;
+    for (QWidget* w : sheet.findChildren<QWidget*>()) {
+        if (!w->isVisible()) {
+            continue;
+        }
+        QString text;
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+        } else if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && label->buddy()) {
+            text = label->text();
+        }
+        const QChar key = Mnemonic(text);
+        if (key.isNull()) {
+            continue;
+        }
+        if (seen.contains(key)) {
+            walk.sharedMnemonics << QStringLiteral("page %1: %2 in '%3' and '%4'")
+                                        .arg(page)
+                                        .arg(key)
+                                        .arg(seen[key], text);
+        }
+        seen.insert(key, text);
+    }
+}
+
 // Shows every page of the wizard (each filter tab in turn), the About, add-size and export
 // dialogs and the preview window, and the messages page 4 can show.
 Walk WalkEverything() {
@@ -148,9 +191,11 @@ Walk WalkEverything() {
                 tabs->setCurrentIndex(i);
                 QApplication::processEvents();
                 walk.Visit(sheet);
+                CheckMnemonics(sheet, page, walk);
             }
         } else {
             walk.Visit(sheet);
+            CheckMnemonics(sheet, page, walk);
         }
         if (page == 4) {
             // Untick every format, then Next: the page refuses with its message.
@@ -238,6 +283,7 @@ TEST_F(Language, EnglishWalkShowsNoJapaneseAndNothingIsCutOff) {
     }
     EXPECT_TRUE(japanese.isEmpty()) << japanese.join(u'\n').toStdString();
     EXPECT_TRUE(walk.cutOff.isEmpty()) << walk.cutOff.join(u'\n').toStdString();
+    EXPECT_TRUE(walk.sharedMnemonics.isEmpty()) << walk.sharedMnemonics.join(u'\n').toStdString();
     EXPECT_TRUE(walk.texts.contains(QStringLiteral("QPushButton: &Next >")) ||
                 walk.texts.filter(QStringLiteral("&Next >")).size() > 0);
     EXPECT_GT(walk.texts.filter(QStringLiteral("message: Tick at least one format.")).size(), 0);
