@@ -1,3 +1,5 @@
+// The batch run: load the picture, place it, clear the regions, then build every format and
+// write the icon, or build one format and export it, reporting each failure on err.
 #include "cli/batch.h"
 
 #include <algorithm>

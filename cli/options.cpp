@@ -1,3 +1,4 @@
+// Parsing the batch command line into BatchOptions, and the --help text.
 #include "cli/options.h"
 
 #include <algorithm>

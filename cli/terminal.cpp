@@ -1,3 +1,4 @@
+// Whether standard error is a terminal, through the platform's isatty.
 #include "cli/terminal.h"
 
 #if defined(_WIN32)

@@ -1,3 +1,4 @@
+// CIcon's factories, constructors and the grey palette of new images.
 #include "core/icon.h"
 
 namespace varlen {

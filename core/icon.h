@@ -21,6 +21,9 @@
 //   factory return null; allocation failure propagates as std::bad_alloc.
 // - No operation keeps hidden state between calls: any two calls on different images may
 //   run on different threads at the same time.
+// - An operation that can spread its rows over threads (Render, ApplyFilters, RoundCorners,
+//   Convolve, Sharpen) takes a Workers* as its last argument: null, the default, runs it on
+//   the calling thread alone. The result is the same bits whatever the thread count.
 #pragma once
 
 #include <cstddef>
@@ -83,6 +86,7 @@ struct DibBits {
 };
 
 class CIcon;
+class Workers;
 
 // A new image of width x height pixels at bpp, all pixels 0, with a grey-ramp palette
 // when bpp <= 8 (entry i = i * 256 / 2^bpp). When source is given, the whole source is
@@ -144,7 +148,7 @@ class CIcon {
     // Pixels outside dst are never touched. src may be this image (the render then reads
     // from a copy).
     void Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror, double angle,
-                bool smoothing);
+                bool smoothing, Workers* workers = nullptr);
     // Alpha-weighted bilinear sample at (x, y), both >= 0; outside pixels count as 0.
     Pixel SampleBilinear(double x, double y) const;
     // Lays the image on an opaque background colour; pixels with alpha 255 stay as they are.
@@ -184,19 +188,19 @@ class CIcon {
     // tolerance, each widened by expansion. Does nothing when (x, y) is outside the image.
     void ClearClosedRegion(int x, int y, int tolerance, int expansion);
 
-    // --- Filters (filters.cpp) ---
+    // --- Filters (filters.cpp, round_corners.cpp, convolve.cpp) ---
 
     // Contrast, brightness, light, transparency and shadow, in that order; each stage runs
     // only when its strength is not 0.
     void ApplyFilters(int brightness, int contrast, int light, Point lightPos, int transparent,
-                      int shadow, Point shadowPos);
+                      int shadow, Point shadowPos, Workers* workers = nullptr);
     // Rounded corners (1 ... 99) or a circle (100 ... 200) with an edge fade; alpha only.
-    void RoundCorners(int round, int fade);
+    void RoundCorners(int round, int fade, Workers* workers = nullptr);
     // n x n integer convolution of all four channels, normalised by the weights of the
     // taps inside the image. kernel holds n * n values in row order.
-    void Convolve(int n, std::span<const int> kernel);
+    void Convolve(int n, std::span<const int> kernel, Workers* workers = nullptr);
     // 3 x 3 sharpen of strength 1 ... 8; 0 does nothing.
-    void Sharpen(int strength);
+    void Sharpen(int strength, Workers* workers = nullptr);
 
     // --- Drawing for views (draw.cpp) ---
 

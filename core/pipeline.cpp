@@ -25,7 +25,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/parallel.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -43,9 +43,9 @@ bool EffectsChange(int light, const EffectSettings& e) {
 }
 
 void ApplyEffects(Workers& workers, CIcon& icon, int light, const EffectSettings& e) {
-    ApplyFiltersWith(workers, icon, e.brightness, e.contrast, light, e.lightPos, e.transparent,
-                     e.shadow, e.shadowPos);
-    RoundCornersWith(workers, icon, e.round, e.fade);
+    icon.ApplyFilters(e.brightness, e.contrast, light, e.lightPos, e.transparent, e.shadow,
+                      e.shadowPos, &workers);
+    icon.RoundCorners(e.round, e.fade, &workers);
 }
 
 // True when ThresholdAlpha would change some pixel of icon.
@@ -159,7 +159,7 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
         workers.For(sizes.size(), [&](std::size_t k) {
             const FormatRequest& f = formats[members[sizes[k]]];
             auto v = CreateIcon(f.width, f.height, 32);
-            RenderWith(workers, *v, *source, nullptr, nullptr, false, 0.0, smoothing);
+            v->Render(*source, nullptr, nullptr, false, 0.0, smoothing, &workers);
             resized[k] = std::move(v);
         });
         for (const std::size_t i : members) {
@@ -186,7 +186,7 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
         if (!shrinking) {
             ApplyEffects(workers, *v, LightFor(f.bpp, effects), effects);
         }
-        SharpenWith(workers, *v, effects.sharp);
+        v->Sharpen(effects.sharp, &workers);
         if (f.bpp <= 8) {
             v->MakePalette();
         }
@@ -207,10 +207,10 @@ std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int heig
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects,
                                         Workers& workers) {
     auto preview = CloneIcon(&working);
-    ApplyFiltersWith(workers, *preview, effects.brightness, effects.contrast, effects.light,
-                     effects.lightPos, effects.transparent, effects.shadow, effects.shadowPos);
-    SharpenWith(workers, *preview, effects.sharp);
-    RoundCornersWith(workers, *preview, effects.round, effects.fade);
+    preview->ApplyFilters(effects.brightness, effects.contrast, effects.light, effects.lightPos,
+                          effects.transparent, effects.shadow, effects.shadowPos, &workers);
+    preview->Sharpen(effects.sharp, &workers);
+    preview->RoundCorners(effects.round, effects.fade, &workers);
     return preview;
 }
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "core/parallel.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -47,7 +47,7 @@ std::unique_ptr<CIcon> PlacePicture(const CIcon& picture, const Rect& source, bo
     if (!placed) {
         return nullptr;
     }
-    RenderWith(workers, *placed, picture, nullptr, &source, mirror, rotation / 1000.0, true);
+    placed->Render(picture, nullptr, &source, mirror, rotation / 1000.0, true, &workers);
     if (background) {
         placed->FillBackground(*background);
     }
@@ -64,7 +64,7 @@ std::unique_ptr<CIcon> PlacePicture(std::unique_ptr<CIcon>&& picture, const Rect
     }
     std::unique_ptr<CIcon> placed = std::move(picture);
     // A render of the image into itself: done in place where every pixel reads only itself.
-    RenderWith(workers, *placed, *placed, nullptr, &source, false, 0.0, true);
+    placed->Render(*placed, nullptr, &source, false, 0.0, true, &workers);
     if (background) {
         placed->FillBackground(*background);
     }

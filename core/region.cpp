@@ -17,12 +17,11 @@
 //   the expansion and clipped to the image) finds every pixel within the expansion. The L1
 //   distance is separable: d(x, y) = min over rows y' of (|y - y'| + h(x, y')), h being the
 //   distance to the nearest mark on row y'. So a forward and a backward sweep along every row
-//   (rows are independent), then an upward and a downward sweep across the rows (columns are
-//   independent) give the exact distance. The column sweeps run in blocks of expansion + 1
-//   rows, two blocks held at a time: a mark more than a block away cannot clear anything, so
-//   the buffer stays small whatever the picture's size. Clipping to the image is exact too: a
-//   shortest staircase path between two pixels of a rectangle never leaves the rectangle, and
-//   pixels outside the grown box are farther than the expansion from every mark.
+//   (rows are independent), then an upward and a downward sweep across the rows (columns
+//   are independent; blocks, see ClearWithinDistance) give the exact distance. Clipping to
+//   the image is exact too: a shortest staircase path between two pixels of a rectangle
+//   never leaves the rectangle, and pixels outside the grown box are farther than the
+//   expansion from every mark.
 // - Distances are saturated at expansion + 1, so 16 bits suffice for any expansion up to
 //   65533; the expansion is first cut to width + height - 2 (no two pixels are farther apart),
 //   and only huge images with huge expansions fall back to 32-bit distances.

@@ -30,11 +30,7 @@
 // - Empty destination rectangle: nothing happens. Empty source rectangle: nearest mode leaves
 //   the destination alone, smoothing mode writes 0 (no tap can be inside).
 // - Rectangle sizes are worked out in 64 bits (right - left of two ints can exceed int).
-// - Rows are independent: every table built before the row loop is read-only afterwards, so
-//   ranges of destination rows run on the threads of a Workers object (RenderWith) with the
-//   same result as one loop; CIcon::Render is the one-thread case.
-// - A smoothed single tap that lands exactly on a pixel (placement without rotation) is looked
-//   up in a per-call table made by the sampler itself (ExactTap), not sampled again.
+// - Rows are independent: every table built before the row loop is read-only afterwards.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -42,7 +38,6 @@
 #include <vector>
 
 #include "core/icon.h"
-#include "core/parallel.h"
 #include "core/workers.h"
 
 namespace varlen {
@@ -684,10 +679,8 @@ bool RenderSmoothInPlace(CIcon& icon, const Geometry& g, Workers& workers) {
     return true;
 }
 
-}  // namespace
-
-void RenderWith(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst,
-                const Rect* srcRect, bool mirror, double angle, bool smoothing) {
+void RenderOn(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst, const Rect* srcRect,
+              bool mirror, double angle, bool smoothing) {
     if (&src == &dest) {
         // Rendering an image into itself would read pixels already overwritten: render from
         // a copy instead, unless every pixel reads exactly itself.
@@ -697,7 +690,7 @@ void RenderWith(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst
             return;
         }
         const auto copy = CloneIcon(&src);
-        RenderWith(workers, dest, *copy, dst, srcRect, mirror, angle, smoothing);
+        RenderOn(workers, dest, *copy, dst, srcRect, mirror, angle, smoothing);
         return;
     }
     const Geometry g = MakeGeometry(dest.Width(), dest.Height(), src, dst, srcRect, mirror, angle);
@@ -711,10 +704,12 @@ void RenderWith(Workers& workers, CIcon& dest, const CIcon& src, const Rect* dst
     }
 }
 
+}  // namespace
+
 void CIcon::Render(const CIcon& src, const Rect* dst, const Rect* srcRect, bool mirror,
-                   double angle, bool smoothing) {
-    Workers serial(1);
-    RenderWith(serial, *this, src, dst, srcRect, mirror, angle, smoothing);
+                   double angle, bool smoothing, Workers* workers) {
+    OnWorkers(workers,
+              [&](Workers& w) { RenderOn(w, *this, src, dst, srcRect, mirror, angle, smoothing); });
 }
 
 Pixel CIcon::SampleBilinear(double x, double y) const {

@@ -1,3 +1,4 @@
+// Rotation text to thousandths of a degree and back (see rotation_text.h).
 #include "core/rotation_text.h"
 
 #include <climits>

@@ -61,4 +61,16 @@ class Workers {
     std::vector<std::thread> m_pool;
 };
 
+// Runs f(*workers), or f(serial) on a Workers(1) made for the call when workers is null:
+// the serial default of the operations that take an optional Workers*.
+template <class F>
+void OnWorkers(Workers* workers, const F& f) {
+    if (workers != nullptr) {
+        f(*workers);
+        return;
+    }
+    Workers serial(1);
+    f(serial);
+}
+
 }  // namespace varlen

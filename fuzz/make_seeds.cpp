@@ -14,12 +14,11 @@
 #include "core/format.h"
 #include "fuzz/data_object_input.h"
 #include "io/clipboard_payloads.h"
-#include "io/codec_fixtures.h"
 #include "io/dib_writer.h"
 #include "io/export.h"
 #include "io/gif_encode.h"
 #include "io/icons.h"
-#include "io/input_fixtures.h"
+#include "io/picture_fixtures.h"
 #include "io/png_encode.h"
 #include "io/stream.h"
 

@@ -1,5 +1,6 @@
 // Little-endian fields, read and written byte by byte, so no file or clipboard layout
-// ever depends on the host's byte order or struct layout. The readers do not check
+// ever depends on the host's byte order or struct layout; and the big-endian readers of
+// the PNG and JPEG header fields. The readers do not check
 // bounds: the caller has checked that the field lies inside its buffer.
 #pragma once
 
@@ -44,6 +45,16 @@ inline std::uint32_t GetU32(std::span<const std::uint8_t> b, std::size_t at) {
 }
 inline std::int32_t GetI32(std::span<const std::uint8_t> b, std::size_t at) {
     return GetI32(b.data() + at);
+}
+
+// Big-endian fields, as PNG and JPEG headers hold them.
+inline std::uint16_t GetBeU16(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
+}
+inline std::uint32_t GetBeU32(std::span<const std::uint8_t> b, std::size_t at) {
+    return (static_cast<std::uint32_t>(b[at]) << 24) |
+           (static_cast<std::uint32_t>(b[at + 1]) << 16) |
+           (static_cast<std::uint32_t>(b[at + 2]) << 8) | static_cast<std::uint32_t>(b[at + 3]);
 }
 
 }  // namespace varlen

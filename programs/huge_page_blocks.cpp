@@ -1,5 +1,6 @@
-// The program's allocation policy for large blocks: linked into the varlen program and into
-// the benchmarks (which measure what the program does), never into a library or the tests.
+// The program's allocation policy for large blocks: linked into the two programs, the
+// benchmarks (which measure what the program does) and its own test program, never into a
+// library or the other tests.
 //
 // Large blocks on huge pages. Pictures, decoded files and images are blocks of many
 // megabytes that are written once from start to end; taking their memory from the system
@@ -22,6 +23,8 @@
 #define VARLEN_ASAN 1
 #endif
 
+#include "programs/huge_page_blocks.h"
+
 #if defined(__linux__) && !defined(VARLEN_ASAN)
 #include <sys/mman.h>
 
@@ -31,8 +34,8 @@
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-constexpr std::size_t kLargeBlock = std::size_t{4} << 20;
+constexpr std::size_t kHugePage = varlen::kHugePageSize;
+constexpr std::size_t kLargeBlock = varlen::kHugePageBlockMin;
 
 void* AllocateLarge(std::size_t size) {
     if (size > SIZE_MAX - kHugePage) {
@@ -61,7 +64,12 @@ void* operator new(std::size_t size) {
         handler();
     }
 }
-#endif
 
-// (Keeps this file a translation unit with a declaration where the policy is left out.)
-namespace varlen {}
+bool varlen::HugePageBlocksActive() {
+    return true;
+}
+#else
+bool varlen::HugePageBlocksActive() {
+    return false;
+}
+#endif

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/icon.h"
-#include "core/parallel.h"
 #include "core/placement.h"
 #include "core/reference/convolve_reference.h"
 #include "core/reference/filters_reference.h"
@@ -54,7 +53,7 @@ TEST(FastPaths, LightMatchesThePlainFormulaOnEveryLane) {
         const int transparent = pick(0, 2) == 0 ? pick(-100, 100) : 0;
         reference::ToneLightTransparency(*expected, brightness, contrast, light, pos, transparent);
         one->ApplyFilters(brightness, contrast, light, pos, transparent, 0, Point{});
-        ApplyFiltersWith(workers, *many, brightness, contrast, light, pos, transparent, 0, Point{});
+        many->ApplyFilters(brightness, contrast, light, pos, transparent, 0, Point{}, &workers);
         ASSERT_EQ(PixelsOf(*one), PixelsOf(*expected))
             << "seed " << seed << ", " << w << " x " << h;
         ASSERT_EQ(PixelsOf(*many), PixelsOf(*expected)) << "seed " << seed;
@@ -74,7 +73,7 @@ TEST(FastPaths, SharpenMatchesThePlainConvolution) {
         const std::array<int, 9> kernel{0, -1, 0, -1, (1 << (8 - strength)) + 4, -1, 0, -1, 0};
         reference::Convolve(*expected, 3, kernel);
         one->Sharpen(strength);
-        SharpenWith(workers, *many, strength);
+        many->Sharpen(strength, &workers);
         ASSERT_EQ(PixelsOf(*one), PixelsOf(*expected)) << "seed " << seed;
         ASSERT_EQ(PixelsOf(*many), PixelsOf(*expected)) << "seed " << seed;
     }

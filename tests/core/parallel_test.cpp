@@ -13,7 +13,6 @@
 
 #include "core/effects.h"
 #include "core/icon.h"
-#include "core/parallel.h"
 #include "core/pipeline.h"
 #include "core/reference/pipeline_reference.h"
 #include "core/reference/render_reference.h"
@@ -128,7 +127,7 @@ TEST(ParallelRender, ManyThreadsGiveTheOneThreadPixels) {
         const Rect sr{side(-8, 8), side(-8, 8), side(1, 70), side(1, 70)};
         const Rect* srcRect = rng() % 2 == 0 ? nullptr : &sr;
         one->Render(*src, nullptr, srcRect, mirror, angle, smoothing);
-        RenderWith(workers, *many, *src, nullptr, srcRect, mirror, angle, smoothing);
+        many->Render(*src, nullptr, srcRect, mirror, angle, smoothing, &workers);
         ExpectSamePixels(*one, *many, seed);
     }
 }
@@ -148,7 +147,7 @@ TEST(ParallelRender, UprightPlacementMatchesTheLiteralRenderForEveryAlpha) {
     for (const Rect sr : {Rect{0, 0, 256, 40}, Rect{-3, -5, 253, 35}}) {
         auto fast = CreateIcon(256, 40, 32);
         auto slow = CreateIcon(256, 40, 32);
-        RenderWith(workers, *fast, *src, nullptr, &sr, false, 0.0, true);
+        fast->Render(*src, nullptr, &sr, false, 0.0, true, &workers);
         reference::Render(*slow, *src, nullptr, &sr, false, 0.0, true);
         ExpectSamePixels(*fast, *slow, 4242);
     }
@@ -166,15 +165,15 @@ TEST(ParallelFilters, ManyThreadsGiveTheOneThreadPixels) {
         const EffectSettings e = RandomEffects(rng);
         one->ApplyFilters(e.brightness, e.contrast, e.light, e.lightPos, e.transparent, e.shadow,
                           e.shadowPos);
-        ApplyFiltersWith(workers, *many, e.brightness, e.contrast, e.light, e.lightPos,
-                         e.transparent, e.shadow, e.shadowPos);
+        many->ApplyFilters(e.brightness, e.contrast, e.light, e.lightPos, e.transparent, e.shadow,
+                           e.shadowPos, &workers);
         ExpectSamePixels(*one, *many, seed);
         one->RoundCorners(e.round, e.fade);
-        RoundCornersWith(workers, *many, e.round, e.fade);
+        many->RoundCorners(e.round, e.fade, &workers);
         ExpectSamePixels(*one, *many, seed);
         const int strength = side(1, 8);
         one->Sharpen(strength);
-        SharpenWith(workers, *many, strength);
+        many->Sharpen(strength, &workers);
         ExpectSamePixels(*one, *many, seed);
     }
 }
@@ -192,11 +191,11 @@ TEST(ParallelFilters, ConvolutionRangesReadOnlyOriginalRows) {
             k = std::uniform_int_distribution<int>(-3, 9)(rng);
         }
         one->Convolve(n, kernel);
-        ConvolveOn(workers, *many, n, kernel);
+        many->Convolve(n, kernel, &workers);
         ExpectSamePixels(*one, *many, seed);
         const int strength = static_cast<int>(seed % 8) + 1;
         one->Sharpen(strength);
-        SharpenWith(workers, *many, strength);
+        many->Sharpen(strength, &workers);
         ExpectSamePixels(*one, *many, seed);
     }
 }

@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "io/bmp_reader.h"
-#include "io/codec_fixtures.h"
 #include "io/loaders.h"
+#include "io/picture_fixtures.h"
 
 namespace varlen {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "io/export.h"
-#include "tests/io/codec_readers.h"
+#include "tests/io/raw_readers.h"
 #include "tests/io/writer_support.h"
 
 namespace varlen {

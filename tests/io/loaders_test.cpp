@@ -2,11 +2,14 @@
 // content sniffing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "io/clipboard_formats.h"
-#include "io/codec_fixtures.h"
 #include "io/loaders.h"
+#include "io/picture_fixtures.h"
+#include "tests/io/decode_support.h"
 
 namespace varlen {
 namespace {
@@ -341,6 +344,26 @@ Bytes GifHeader(std::uint8_t packed) {
         b.resize(b.size() + 3u * (1u << ((packed & 7) + 1)), 0x11);
     }
     return b;
+}
+
+TEST(FileLoading, EveryKindOpensByItsContentWhateverItsName) {
+    std::vector<std::unique_ptr<CIcon>> images;
+    images.push_back(decode_support::Filled(20, 20, 32, 0xFF0000FF));
+    const std::vector<std::pair<std::string, Bytes>> files = {
+        {"a.webp", testdata::EncodeWebp(decode_support::FiveByThreeWebp(true))},
+        {"a.tif", testdata::EncodeTiff(decode_support::FiveByThreeTiff(4))},
+        {"a.svg", decode_support::AsBytes(decode_support::kSvgOpen + R"(viewBox="0 0 5 3"/>)")},
+        {"a.ico", decode_support::IconFileOf(std::move(images))},
+        {"no_extension", testdata::EncodeWebp(decode_support::FiveByThreeWebp(false))},
+    };
+    const int widths[] = {5, 5, 1024, 20, 5};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = testdata::WriteTempFile(files[i].first, files[i].second);
+        const auto icon = FromFile(path);
+        ASSERT_NE(icon, nullptr) << files[i].first;
+        EXPECT_EQ(icon->Width(), widths[i]) << files[i].first;
+        std::remove(path.c_str());
+    }
 }
 
 TEST(GifTransparencyScan, FindsIndexAfterGlobalTableAndOtherExtensions) {

@@ -1,6 +1,6 @@
-// Test-only PNG and GIF readers (see codec_readers.h). The libpng reader keeps its setjmp
+// Test-only PNG and GIF readers (see raw_readers.h). The libpng reader keeps its setjmp
 // frame free of objects with destructors: everything lives in the caller's RawPng.
-#include "tests/io/codec_readers.h"
+#include "tests/io/raw_readers.h"
 
 #include <gif_lib.h>
 #include <png.h>
