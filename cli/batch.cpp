@@ -3,9 +3,12 @@
 #include "cli/batch.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +20,7 @@
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/loaders.h"
+#include "io/picture_input.h"
 
 namespace varlen {
 
@@ -80,32 +84,60 @@ bool WriteExport(const CIcon& icon, const BatchOptions& o) {
     return false;
 }
 
+// Why a picture could not be read, in words, for the one line that reports it.
+std::string FailureReason(const PictureFailureInfo& e) {
+    const std::string limit =
+        std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide) + " pixels";
+    switch (e.failure) {
+        case PictureFailure::kSystem:
+            return std::strerror(e.systemError);
+        case PictureFailure::kFileTooLarge:
+            return "it holds more than " + std::to_string(kMaxPictureFileBytes) +
+                   " bytes, the most a picture may hold";
+        case PictureFailure::kEmpty:
+            return "it is empty";
+        case PictureFailure::kNotAPicture:
+            return "it is not a picture (BMP, PNG, JPEG, GIF, WebP, TIFF, SVG, ICO or CUR)";
+        case PictureFailure::kTooManyPixels:
+            return "its " + e.kind + " picture of " + std::to_string(e.claimedWidth) + " x " +
+                   std::to_string(e.claimedHeight) + " pixels is larger than " + limit;
+        case PictureFailure::kUndecodable:
+            return "its " + e.kind +
+                   " data is damaged, cut short or uses a feature that is not read" +
+                   (e.sizeKnown ? std::string() : ", or its picture is larger than " + limit);
+        case PictureFailure::kNone:
+            break;
+    }
+    return "unknown failure";
+}
+
 // The picture named on the command line, or standard input's for "-"; null after a message.
 std::unique_ptr<CIcon> LoadPicture(const std::string& name, std::istream& in, std::ostream& err) {
-    const std::string limit =
-        std::to_string(kMaxPictureSide) + " x " + std::to_string(kMaxPictureSide);
+    PictureRead read;
     if (name != "-") {
-        auto picture = FromFile(std::filesystem::path(name));
-        if (!picture) {
-            err << "varlen: cannot read '" << name
-                << "': it is missing, not a picture, in an unsupported format, or larger than "
-                << limit << " pixels\n";
+        read = ReadPictureFile(std::filesystem::path(name));
+    } else {
+        const ReadProcedure procedure = [&in](std::uint8_t* dst, std::size_t n) -> std::ptrdiff_t {
+            in.read(reinterpret_cast<char*>(dst), static_cast<std::streamsize>(n));
+            if (in.bad()) {
+                errno = EIO;
+                return -1;
+            }
+            return static_cast<std::ptrdiff_t>(in.gcount());
+        };
+        PictureInput input = ReadPictureInput(procedure, std::nullopt, kMaxPictureFileBytes);
+        if (input.error.failure != PictureFailure::kNone) {
+            read.error = input.error;
+        } else {
+            read = DecodePictureData(input.bytes);
         }
-        return picture;
     }
-    const auto data = ReadAllInput(in, kMaxPictureFileBytes);
-    if (!data) {
-        err << "varlen: cannot read standard input: it failed or holds more than "
-            << kMaxPictureFileBytes << " bytes\n";
-        return nullptr;
+    if (!read.icon) {
+        err << "varlen: cannot read "
+            << (name == "-" ? std::string("standard input") : "'" + EscapedName(name) + "'") << ": "
+            << FailureReason(read.error) << "\n";
     }
-    auto picture = FromFileData(*data);
-    if (!picture) {
-        err << "varlen: cannot read the picture on standard input: it is empty, not a picture, in "
-               "an unsupported format, or larger than "
-            << limit << " pixels\n";
-    }
-    return picture;
+    return std::move(read.icon);
 }
 
 }  // namespace
@@ -138,18 +170,33 @@ int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool p
     return RunBatch(o, std::cin, out, err, progress);
 }
 
-int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::ostream& err,
-             bool progress) {
-    if (o.mode == BatchMode::kHelp) {
-        out << UsageText();
-        return kExitOk;
-    }
-    if (o.mode == BatchMode::kVersion) {
-        out << kVersion << "\n";
-        return kExitOk;
-    }
+namespace {
 
+// The most format pixels built ahead of writing: formats are built and written in batches
+// of about this many pixels (or the placed square's count, when larger), so a long format
+// list costs the memory of one batch and not of the whole icon.
+constexpr std::size_t kFormatBatchPixels = std::size_t{16} << 20;
+
+std::vector<FormatRequest> Requests(const BatchOptions& o) {
+    std::vector<FormatRequest> requests;
+    if (o.mode == BatchMode::kExport) {
+        const FORMAT& f = o.exportFormat;
+        requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
+    } else {
+        for (const FORMAT& f : o.formats) {
+            requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
+        }
+    }
+    return requests;
+}
+
+// The work of RunBatch after help and version; stage names what is being done, for the
+// message when memory runs out.
+int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool progress,
+            std::string& stage) {
     Workers workers(ThreadCount(std::getenv("VARLEN_THREADS")));
+    stage = o.picture == "-" ? std::string("reading standard input")
+                             : "reading '" + EscapedName(o.picture) + "'";
     auto picture = LoadPicture(o.picture, in, err);
     if (!picture) {
         return kExitFailed;
@@ -162,6 +209,7 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
         }
         sizePictures.Set(p.width, p.height, std::move(own), p.file);
     }
+    stage = "placing the picture";
     auto placed = Place(picture, o, workers);
     if (!placed) {
         err << "varlen: the placed square would be larger than "
@@ -174,43 +222,84 @@ int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::os
         return kExitUsage;
     }
 
-    std::vector<FormatRequest> requests;
-    if (o.mode == BatchMode::kExport) {
-        const FORMAT& f = o.exportFormat;
-        requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
-    } else {
-        for (const FORMAT& f : o.formats) {
-            requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
-        }
-    }
+    const std::vector<FormatRequest> requests = Requests(o);
     if (progress) {
         ShowProgress(err, requests.size());
     }
-    auto images =
-        BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers, &sizePictures);
-    placed.reset();
-    if (progress) {
-        err << "\r" << std::string(60, ' ') << "\r" << std::flush;
-    }
-
+    const std::string output = "'" + EscapedName(o.output) + "'";
+    stage = "building the formats of " + output;
     if (o.mode == BatchMode::kExport) {
+        auto images = BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers, nullptr,
+                                       &sizePictures);
+        placed.reset();
+        if (progress) {
+            err << "\r" << std::string(60, ' ') << "\r" << std::flush;
+        }
+        stage = "writing " + output;
         if (!images.front() || !WriteExport(*images.front(), o)) {
-            err << "varlen: cannot write '" << o.output << "'\n";
+            err << "varlen: cannot write " << output << "\n";
             return kExitFailed;
         }
         return kExitOk;
     }
 
-    CIcons icons;
-    for (auto& image : images) {
-        icons.Add(std::move(image));
+    const std::size_t budget = std::max(kFormatBatchPixels, placed->PixelCount());
+    const IconBatchSource next = [&](std::size_t first) {
+        std::size_t end = first;
+        std::size_t pixels = 0;
+        while (end < requests.size()) {
+            const std::size_t p = static_cast<std::size_t>(std::max(requests[end].width, 0)) *
+                                  static_cast<std::size_t>(std::max(requests[end].height, 0));
+            if (end > first && pixels + p > budget) {
+                break;
+            }
+            pixels += p;
+            ++end;
+        }
+        stage = "building the formats of " + output;
+        auto images = BuildFormatIcons(*placed, std::span(requests).subspan(first, end - first),
+                                       o.smoothing, o.effects, workers, nullptr, &sizePictures);
+        if (end == requests.size()) {
+            placed.reset();  // the last batch: the square is not needed any more
+        }
+        stage = "writing " + output;
+        return images;
+    };
+    const bool saved =
+        SaveIconsInBatches(std::filesystem::path(o.output), requests.size(), o.png, next);
+    if (progress) {
+        err << "\r" << std::string(60, ' ') << "\r" << std::flush;
     }
-    if (icons.GetSize() != o.formats.size() ||
-        !icons.Save(std::filesystem::path(o.output), o.png)) {
-        err << "varlen: cannot write '" << o.output << "'\n";
+    if (!saved) {
+        err << "varlen: cannot write " << output << "\n";
         return kExitFailed;
     }
     return kExitOk;
+}
+
+}  // namespace
+
+int RunBatch(const BatchOptions& o, std::istream& in, std::ostream& out, std::ostream& err,
+             bool progress) {
+    if (o.mode == BatchMode::kHelp) {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (o.mode == BatchMode::kVersion) {
+        out << kVersion << "\n";
+        return kExitOk;
+    }
+    std::string stage = "starting";
+    try {
+        return RunWork(o, in, err, progress, stage);
+    } catch (const std::bad_alloc&) {
+        // Every buffer and the temporary output file are gone by now (RAII).
+        if (progress) {
+            err << "\r" << std::string(60, ' ') << "\r";
+        }
+        err << "varlen: not enough memory for " << stage << "\n" << std::flush;
+        return kExitFailed;
+    }
 }
 
 int ThreadCount(const char* setting) {

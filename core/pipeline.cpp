@@ -65,11 +65,10 @@ struct Prepared {
 
 }  // namespace
 
-std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
-                                                     std::span<const FormatRequest> formats,
-                                                     bool smoothing, const EffectSettings& effects,
-                                                     Workers& workers,
-                                                     const SizePictures* pictures) {
+std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
+    const CIcon& working, std::span<const FormatRequest> formats, bool smoothing,
+    const EffectSettings& effects, Workers& workers,
+    const std::function<void(std::size_t)>& finished, const SizePictures* pictures) {
     if (pictures != nullptr && !pictures->Empty()) {
         // The formats of sizes with their own picture are built from it, one per task; the
         // others as if those formats were not in the list (each image stands on its own).
@@ -85,7 +84,12 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
             }
         }
         std::vector<std::unique_ptr<CIcon>> result(formats.size());
-        auto built = BuildFormatIcons(working, rest, smoothing, effects, workers, nullptr);
+        std::function<void(std::size_t)> restFinished;
+        if (finished) {
+            restFinished = [&](std::size_t k) { finished(restAt[k]); };
+        }
+        auto built =
+            BuildFormatIcons(working, rest, smoothing, effects, workers, restFinished, nullptr);
         for (std::size_t k = 0; k < built.size(); ++k) {
             result[restAt[k]] = std::move(built[k]);
         }
@@ -93,6 +97,9 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
             const FormatRequest& f = formats[ownAt[k]];
             result[ownAt[k]] = BuildSizePictureIcon(*pictures->Find(f.width, f.height), f.width,
                                                     f.height, f.bpp, smoothing);
+            if (finished) {
+                finished(ownAt[k]);
+            }
         });
         return result;
     }
@@ -179,6 +186,9 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
     workers.For(n, [&](std::size_t i) {
         CIcon* v = result[i].get();
         if (v == nullptr) {
+            if (finished) {
+                finished(i);
+            }
             return;
         }
         const FormatRequest& f = formats[i];
@@ -190,6 +200,9 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
         if (f.bpp <= 8) {
             v->MakePalette();
         }
+        if (finished) {
+            finished(i);
+        }
     });
     return result;
 }
@@ -199,9 +212,9 @@ std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int heig
                                        const SizePictures* pictures) {
     Workers serial(1);
     const FormatRequest request{width, height, bpp};
-    return std::move(
-        BuildFormatIcons(working, std::span(&request, 1), smoothing, effects, serial, pictures)
-            .front());
+    return std::move(BuildFormatIcons(working, std::span(&request, 1), smoothing, effects, serial,
+                                      nullptr, pictures)
+                         .front());
 }
 
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects,

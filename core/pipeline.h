@@ -13,6 +13,7 @@
 // BuildSizePictureIcon instead: no working image, no effects.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <vector>
@@ -40,11 +41,13 @@ struct FormatRequest {
 // BuildFormatIcon for every request, in request order (null where BuildFormatIcon gives
 // null), with the work that formats have in common done once and spread over the workers.
 // Each image is exactly what BuildFormatIcon gives for it, whatever the number of threads.
-std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(const CIcon& working,
-                                                     std::span<const FormatRequest> formats,
-                                                     bool smoothing, const EffectSettings& effects,
-                                                     Workers& workers,
-                                                     const SizePictures* pictures = nullptr);
+// finished, when given, hears the index of each request whose image is complete (null ones
+// included), on whichever thread completed it, in no particular order.
+std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
+    const CIcon& working, std::span<const FormatRequest> formats, bool smoothing,
+    const EffectSettings& effects, Workers& workers,
+    const std::function<void(std::size_t)>& finished = nullptr,
+    const SizePictures* pictures = nullptr);
 
 // The image that pages 3, 4 and 5 show in their views.
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects);

@@ -31,10 +31,15 @@
 //   the destination alone, smoothing mode writes 0 (no tap can be inside).
 // - Rectangle sizes are worked out in 64 bits (right - left of two ints can exceed int).
 // - Rows are independent: every table built before the row loop is read-only afterwards.
+// - A smoothed single tap that lands exactly on a pixel (placement without rotation) is looked
+//   up in a per-call table made by the sampler itself (ExactTap), not sampled again. A render
+//   of many pixels fills the whole table first, spread over the workers, and its row ranges
+//   share it read-only; small renders fill it lazily, one table per range.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/icon.h"
@@ -408,11 +413,27 @@ void RenderSmoothRotated(CIcon& dest, const CIcon& src, const Geometry& g, const
 // call by the sampler itself, on a pixel with no neighbours, and then looked up.
 class ExactTap {
   public:
+    // Fills the entries of every alpha, 16 alphas per task; each task writes only its own
+    // entries, so afterwards Lookup may be called from any thread.
+    void BuildAll(Workers& workers) {
+        workers.For(16, [this](std::size_t chunk) {
+            for (std::size_t a = chunk * 16; a < chunk * 16 + 16; ++a) {
+                Build(a);
+            }
+        });
+    }
+
     Pixel Sample(Pixel p) {
         const auto a = static_cast<std::size_t>(Alpha(p));
         if (!m_built[a]) {
             Build(a);
         }
+        return Lookup(p);
+    }
+
+    // Sample of a table that BuildAll has filled.
+    Pixel Lookup(Pixel p) const {
+        const auto a = static_cast<std::size_t>(Alpha(p));
         if (m_alpha[a] == 0) {
             return 0;
         }
@@ -446,6 +467,12 @@ class ExactTap {
     std::array<bool, 256> m_identity{};
 };
 
+// True when a single-tap render of rows x columns pixels fills the whole exact-tap table
+// first: every range would otherwise build most of it again (65536 samples per full table).
+bool SharesExactTaps(i64 rows, i64 columns) {
+    return rows * columns >= i64{1} << 18;
+}
+
 // One tap per destination pixel (enlarging, equal sizes, shrinking by less than 2). The box
 // average of a single sample s is s itself: alpha a / 1 * 255 gives back Alpha(s) exactly
 // (k / 255.0 * 255 is exactly k for every k), and each colour (c / 255.0 * a) / a * 255 is
@@ -453,7 +480,7 @@ class ExactTap {
 // with alpha 0 (its colour may be non-zero when the sampler's alpha truncated to 0): the
 // weighted colour is then 0.
 void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, const BoxAxis& bx,
-                           const BoxAxis& by, i64 iBegin, i64 iEnd) {
+                           const BoxAxis& by, ExactTap& exact, i64 iBegin, i64 iEnd) {
     const Pixel* data = src.Pixels().data();
     const int srcWidth = src.Width();
     const int srcHeight = src.Height();
@@ -464,7 +491,6 @@ void RenderSmoothSingleTap(CIcon& dest, const CIcon& src, const Geometry& g, con
     const double cx = g.cx;
     const double cy = g.cy;
 
-    ExactTap exact;
     for (i64 i = iBegin; i < iEnd; ++i) {
         Pixel* out = dest.Row(static_cast<int>(g.dt + i));
         const double v = by.Position(g.st, 0, static_cast<double>(i) * by.f) - cy;
@@ -618,8 +644,18 @@ void RenderSmooth(CIcon& dest, const CIcon& src, const Geometry& g, Workers& wor
     const BoxAxis bx(g.sl, g.sw, g.dw);
     const BoxAxis by(g.st, g.sh, g.dh);
     if (bx.k == 0 && by.k == 0) {
+        ExactTap shared;
+        const bool share = SharesExactTaps(g.i1 - g.i0, g.j1 - g.j0);
+        if (share) {
+            shared.BuildAll(workers);
+        }
         ForRows(workers, g, kCheapRows, [&](i64 iBegin, i64 iEnd) {
-            RenderSmoothSingleTap(dest, src, g, bx, by, iBegin, iEnd);
+            if (share) {
+                RenderSmoothSingleTap(dest, src, g, bx, by, shared, iBegin, iEnd);
+            } else {
+                ExactTap local;
+                RenderSmoothSingleTap(dest, src, g, bx, by, local, iBegin, iEnd);
+            }
         });
     } else if (g.sinT == 0) {
         const UprightColumns cols = MakeUprightColumns(src, g, bx);
@@ -666,9 +702,18 @@ bool RenderSmoothInPlace(CIcon& icon, const Geometry& g, Workers& workers) {
             return false;
         }
     }
+    ExactTap shared;
+    const bool share = SharesExactTaps(H, W);
+    if (share) {
+        shared.BuildAll(workers);
+    }
     workers.ForRanges(static_cast<std::size_t>(H), kCheapRows,
                       [&](std::size_t begin, std::size_t end) {
-                          ExactTap exact;
+                          std::optional<ExactTap> local;
+                          if (!share) {
+                              local.emplace();
+                          }
+                          ExactTap& exact = share ? shared : *local;
                           for (std::size_t y = begin; y < end; ++y) {
                               Pixel* row = icon.Row(static_cast<int>(y));
                               for (int x = 0; x < W; ++x) {

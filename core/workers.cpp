@@ -10,6 +10,9 @@
 //   itself: a thread only ever waits for items that other threads are already running.
 // - After a task throws, the batch stops handing out items; the exception is rethrown by the
 //   caller of For after the running items have finished.
+// - With a Progress attached, a cancel request is a task that throws WorkCancelled before it
+//   starts, so it takes the error path above. Ranges are then finer (about 64 per call),
+//   so that the progress moves and a cancel is heard soon; results do not depend on ranges.
 #include "core/workers.h"
 
 #include <algorithm>
@@ -52,6 +55,9 @@ void Workers::Drain(Batch& batch, std::unique_lock<std::mutex>& lock) {
         lock.unlock();
         std::exception_ptr error;
         try {
+            if (const Progress* progress = Observer()) {
+                progress->Check();
+            }
             (*batch.task)(item);
         } catch (...) {
             error = std::current_exception();
@@ -89,7 +95,11 @@ void Workers::For(std::size_t count, const std::function<void(std::size_t)>& tas
         return;
     }
     if (m_pool.empty() || count == 1) {
+        const Progress* progress = Observer();
         for (std::size_t i = 0; i < count; ++i) {
+            if (progress != nullptr) {
+                progress->Check();
+            }
             task(i);
         }
         return;
@@ -115,6 +125,9 @@ std::vector<std::size_t> Workers::Ranges(std::size_t count, std::size_t minChunk
     const auto threads = static_cast<std::size_t>(m_threads);
     // A few ranges per thread even out uneven rows; none smaller than minChunk.
     std::size_t ranges = threads == 1 ? 1 : threads * 4;
+    if (Observer() != nullptr) {
+        ranges = std::max<std::size_t>(ranges, 64);
+    }
     ranges = std::min(ranges, std::max<std::size_t>(1, count / std::max<std::size_t>(1, minChunk)));
     const std::size_t base = count / ranges;
     const std::size_t extra = count % ranges;
@@ -127,6 +140,23 @@ std::vector<std::size_t> Workers::Ranges(std::size_t count, std::size_t minChunk
 void Workers::ForRanges(std::size_t count, std::size_t minChunk,
                         const std::function<void(std::size_t, std::size_t)>& task) {
     const std::vector<std::size_t> bounds = Ranges(count, minChunk);
-    For(bounds.size() - 1, [&](std::size_t r) { task(bounds[r], bounds[r + 1]); });
+    Progress* progress = Observer();
+    if (progress == nullptr) {
+        For(bounds.size() - 1, [&](std::size_t r) { task(bounds[r], bounds[r + 1]); });
+        return;
+    }
+    progress->Expect(count);
+    For(bounds.size() - 1, [&](std::size_t r) {
+        task(bounds[r], bounds[r + 1]);
+        progress->Advance(bounds[r + 1] - bounds[r]);
+    });
+}
+
+Workers::ObservedBy::ObservedBy(Workers& workers, Progress& progress) : m_workers(workers) {
+    m_workers.m_progress.store(&progress, std::memory_order_release);
+}
+
+Workers::ObservedBy::~ObservedBy() {
+    m_workers.m_progress.store(nullptr, std::memory_order_release);
 }
 }  // namespace varlen

@@ -8,7 +8,14 @@
 // Results never depend on the thread count: every task writes its own part of the result
 // (its own rows, its own format), and nothing is summed across tasks, so the merge is the
 // same whatever ran where.
+//
+// A Progress may be attached for the length of one job (ObservedBy): every ForRanges call
+// then announces its items (rows) and reports each range done, and every task checks for a
+// cancel request before it starts, so a cancelled job ends with WorkCancelled after the
+// tasks already running. Only one job may use the pool while a Progress is attached.
 #pragma once
+
+#include <atomic>
 
 #include <condition_variable>
 #include <cstddef>
@@ -16,6 +23,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "core/progress.h"
 
 namespace varlen {
 
@@ -46,6 +55,20 @@ class Workers {
     // at the range boundaries before the ranges run use these with For.
     std::vector<std::size_t> Ranges(std::size_t count, std::size_t minChunk) const;
 
+    // Attaches progress to the pool until the guard ends (guards do not nest).
+    class ObservedBy {
+      public:
+        ObservedBy(Workers& workers, Progress& progress);
+        ~ObservedBy();
+        ObservedBy(const ObservedBy&) = delete;
+        ObservedBy& operator=(const ObservedBy&) = delete;
+
+      private:
+        Workers& m_workers;
+    };
+    // The attached progress, or null.
+    Progress* Observer() const { return m_progress.load(std::memory_order_acquire); }
+
   private:
     struct Batch;
     void WorkerLoop();
@@ -59,6 +82,7 @@ class Workers {
     std::vector<Batch*> m_queue;         // batches with items left to claim
     bool m_stop = false;
     std::vector<std::thread> m_pool;
+    std::atomic<Progress*> m_progress{nullptr};
 };
 
 // Runs f(*workers), or f(serial) on a Workers(1) made for the call when workers is null:

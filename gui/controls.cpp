@@ -6,12 +6,12 @@
 //   text emits textChanged like any other change; a page that reacts to it must accept
 //   being told the same value again. A focus change caused by a popup menu (the field's
 //   own context menu) is not an end of editing and leaves the text alone.
-// - Rotation field: every user edit (typed key, paste, cut, undo, drop, input-method
-//   commit, context-menu action) is checked after it has been applied; text that could not
-//   become a number of degrees with at most three decimals is refused with a beep, and the
-//   text and the selection (with its direction) from before the edit come back. Text set
-//   by the program is not checked. Validation and value reading are the shared rotation
-//   text rules of the core, so the field and the command line agree.
+// - Rotation field: every user edit (typed key, paste, middle-click paste of the primary
+//   selection, cut, undo, drop, input-method commit, context-menu action) is checked after it has
+//   been applied; text that could not become a number of degrees with at most three decimals is
+//   refused with a beep, and the text and the selection (with its direction) from before the edit
+//   come back. Text set by the program is not checked. Validation and value reading are the shared
+//   rotation text rules of the core, so the field and the command line agree.
 // - Colour button: the style draws the button; only the swatch is ours. The swatch frame
 //   is one pixel wide inside the rectangle, drawn as a filled rectangle with the inner
 //   part filled over it, so it has no antialiasing or pen-width questions.
@@ -22,6 +22,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <climits>
@@ -133,6 +134,14 @@ void CRotationEdit::inputMethodEvent(QInputMethodEvent* event) {
 
 void CRotationEdit::dropEvent(QDropEvent* event) {
     CheckedEdit([&] { QLineEdit::dropEvent(event); });
+}
+
+void CRotationEdit::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton) {
+        CheckedEdit([&] { QLineEdit::mouseReleaseEvent(event); });
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 void CRotationEdit::contextMenuEvent(QContextMenuEvent* event) {

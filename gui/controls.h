@@ -52,6 +52,8 @@ class CRotationEdit : public QLineEdit {
     void inputMethodEvent(QInputMethodEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The middle button pastes the primary selection on release.
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     // Runs one user edit; if it leaves invalid text, beeps and puts back the text and the

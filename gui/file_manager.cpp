@@ -1,5 +1,5 @@
-// Revealing a file. Contract: one call, no message on failure; the caller has finished its
-// work. Traps:
+// Revealing a file. Contract: one call, no message; the result tells whether anything
+// could show the file. Traps:
 // - FileManager1.ShowItems takes URIs, not paths, and a startup id (empty is fine).
 // - Without a session bus, or when no file manager owns or can be started for the name,
 //   the call fails; it is made with a short timeout so a bus that does not answer cannot
@@ -45,20 +45,20 @@ bool ShowItemsOverDBus(const QString& filePath) {
 
 }  // namespace
 
-void RevealInFileManager(const QString& filePath) {
+bool RevealInFileManager(const QString& filePath) {
     const QString absolute = QFileInfo(filePath).absoluteFilePath();
 #ifdef Q_OS_WIN
     if (QProcess::startDetached(QStringLiteral("explorer"),
                                 {QStringLiteral("/select,"), QDir::toNativeSeparators(absolute)})) {
-        return;
+        return true;
     }
 #endif
 #ifdef VARLEN_HAVE_DBUS
     if (ShowItemsOverDBus(absolute)) {
-        return;
+        return true;
     }
 #endif
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(absolute).absolutePath()));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(absolute).absolutePath()));
 }
 
 std::filesystem::path FileSystemPath(const QString& path) {

@@ -9,9 +9,9 @@ namespace varlen {
 
 // Asks the desktop's file manager to show filePath selected in its folder (the freedesktop
 // FileManager1 service where there is one); where that is not possible, opens the folder
-// with the desktop's default handler. Returns at once; failures are silent, as the file
-// itself has been written by then.
-void RevealInFileManager(const QString& filePath);
+// with the desktop's default handler. Returns at once: false when neither could be done
+// (no file manager, no handler for folders), for the caller to tell the user.
+bool RevealInFileManager(const QString& filePath);
 
 // A path typed or chosen in the program, as the file system takes it (the locale's
 // file-name encoding).

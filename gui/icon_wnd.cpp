@@ -15,16 +15,32 @@
 // - Zooming grows the square without bound in principle; coordinates are limited to
 //   +-kMaxCoordinate so that no sum or product below can overflow.
 // - The rotation is always kept in 0 ... 359999 thousandths of a degree.
+// - The view's own capture flag must not outlive the mouse: a lost grab (window hidden or
+//   minimised, another grab, a screen lock) brings no release, so the flag is also dropped
+//   on ungrab, hide and focus loss to a popup, and when a move arrives without the drag's
+//   button.
+// - Qt turns the second click of a double click into a press and a double-click event (the
+//   default handler presses again); pick mode picks once per double click.
+// - Zooming is relative to the square: 10 % a wheel notch and 1 % a pixel of zoom drag, so
+//   a 32-pixel picture and a 4000-pixel photo zoom alike. The drag works from its start,
+//   so rounding does not pile up.
+// - Drawing is done at device pixels (the buffer is the view's size x the device pixel
+//   ratio); every coordinate rule stays in widget (logical) pixels. At ratio 1 the buffer is
+//   exactly the widget's.
 #include "gui/icon_wnd.h"
 
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace varlen {
 
@@ -86,6 +102,31 @@ int NormalizeRotation(int rotation) {
 CIconWnd::CIconWnd(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     UpdateCursor();
+}
+
+long long CIconWnd::WheelZoomInflation(long long side, int delta) {
+    const double factor = std::pow(1.1, std::abs(delta) / 120.0);
+    const double target =
+        delta > 0 ? static_cast<double>(side) / factor : static_cast<double>(side) * factor;
+    long long d = std::llround((target - static_cast<double>(side)) / 2.0);
+    if (d == 0) {
+        d = delta > 0 ? -1 : 1;
+    }
+    return d;
+}
+
+long long CIconWnd::DragZoomInflation(long long start, long long distance) {
+    const double s = static_cast<double>(start);
+    const double p = static_cast<double>(distance) / 100.0;
+    const double target = distance >= 0 ? s * (1.0 + p) : s / (1.0 - p);
+    return std::llround((target - s) / 2.0);
+}
+
+QPoint CIconWnd::KeyboardMark() const {
+    if (m_ptMark.x() < 0 || m_ptMark.y() < 0) {
+        return QPoint((width() - 1) / 2, (height() - 1) / 2);
+    }
+    return QPoint(std::min(m_ptMark.x(), width() - 1), std::min(m_ptMark.y(), height() - 1));
 }
 
 void CIconWnd::SetImage(const CIcon* icon) {
@@ -200,7 +241,9 @@ void CIconWnd::SetBackground(bool on, ColorRef colour) {
 
 void CIconWnd::SetMode(int mode) {
     m_nMode = mode;
+    setFocusPolicy(mode != 0 ? Qt::StrongFocus : Qt::NoFocus);
     UpdateCursor();
+    update();
 }
 
 void CIconWnd::FitToSquare() {
@@ -247,16 +290,48 @@ void CIconWnd::paintEvent(QPaintEvent*) {
     if (w <= 0 || h <= 0) {
         return;
     }
-    const Rect dst{0, 0, w, h};
+    // The device the pixels land on (the window's backing store, or the image a render
+    // goes to) tells the ratio.
+    const QPaintDevice* target =
+        painter.paintEngine() != nullptr && painter.paintEngine()->paintDevice() != nullptr
+            ? painter.paintEngine()->paintDevice()
+            : this;
+    const qreal ratio = std::max<qreal>(1.0, target->devicePixelRatioF());
+    const int bw = ratio == 1.0 ? w : static_cast<int>(std::lround(w * ratio));
+    const int bh = ratio == 1.0 ? h : static_cast<int>(std::lround(h * ratio));
+    const Rect dst{0, 0, bw, bh};
     const std::vector<Pixel> pixels = m_pIcon->Draw(
         &dst, &m_rcSource, true, m_bMirror, m_nRotation / 1000.0, m_bBackground, m_crBackground);
-    const QImage image(reinterpret_cast<const uchar*>(pixels.data()), w, h,
-                       static_cast<qsizetype>(w) * 4, QImage::Format_RGB32);
-    painter.drawImage(0, 0, image);
+    QImage image(reinterpret_cast<const uchar*>(pixels.data()), bw, bh,
+                 static_cast<qsizetype>(bw) * 4, QImage::Format_RGB32);
+    image.setDevicePixelRatio(static_cast<qreal>(bw) / w);
+    painter.drawImage(QPointF(0, 0), image);
+    if ((m_nMode & ICONWND_PICK) != 0 && hasFocus() && m_bShowMark) {
+        // The keyboard mark: a small cross, drawn inverting like the pick cursor.
+        const QPoint m = KeyboardMark();
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(QPen(Qt::white, 0));
+        painter.drawLine(m.x() - 4, m.y(), m.x() - 1, m.y());
+        painter.drawLine(m.x() + 1, m.y(), m.x() + 4, m.y());
+        painter.drawLine(m.x(), m.y() - 4, m.x(), m.y() - 1);
+        painter.drawLine(m.x(), m.y() + 1, m.x(), m.y() + 4);
+    }
 }
 
 void CIconWnd::mousePressEvent(QMouseEvent* event) {
     const Point pt = PointOf(event->position());
+    // A press of the drag's own button, or a press while that button is up, means the
+    // drag's release was lost.
+    if (m_bCapture &&
+        (event->button() == m_nCaptureButton || (event->buttons() & m_nCaptureButton) == 0)) {
+        DropCapture();
+    }
+    if ((event->flags() & Qt::MouseEventCreatedDoubleClick) != 0 &&
+        event->button() == Qt::LeftButton && (m_nMode & ICONWND_PICK) != 0 &&
+        (event->modifiers() & Qt::ControlModifier) == 0) {
+        event->accept();
+        return;
+    }
     const bool free = m_pIcon != nullptr && !m_bCapture && QWidget::mouseGrabber() == nullptr;
     if (event->button() == Qt::RightButton) {
         m_bZoomPress = false;
@@ -292,22 +367,86 @@ void CIconWnd::LeftButtonDown(Point pt, bool ctrl) {
     }
     m_ptStart = pt;
     m_bCapture = true;
+    m_nCaptureButton = Qt::LeftButton;
 }
 
 void CIconWnd::RightButtonDown(Point pt) {
     m_nDrag = kDragZoom;
     m_ptStart = pt;
+    m_ptZoomStart = pt;
+    m_rcZoomStart = m_rcSource;
     m_bCapture = true;
+    m_nCaptureButton = Qt::RightButton;
     m_bZoomPress = true;
+}
+
+void CIconWnd::DropCapture() {
+    m_bCapture = false;
+    m_nCaptureButton = Qt::NoButton;
+}
+
+void CIconWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of the double click has already been handled; in pick mode the
+    // double click picks no more (a second clearing would widen the region again).
+    if (event->button() == Qt::LeftButton && (m_nMode & ICONWND_PICK) != 0) {
+        event->accept();
+        return;
+    }
+    // Elsewhere the second click acts as a press, unless its press already came.
+    if (m_bCapture) {
+        event->accept();
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void CIconWnd::hideEvent(QHideEvent* event) {
+    DropCapture();
+    QWidget::hideEvent(event);
+}
+
+void CIconWnd::focusInEvent(QFocusEvent* event) {
+    // A click gives the focus too; only keyboard users need the mark.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+        event->reason() == Qt::ShortcutFocusReason) {
+        m_bShowMark = true;
+        update();
+    }
+    // QWidget's handler would repaint at every focus change; the view only repaints when
+    // the mark comes or goes.
+    event->accept();
+}
+
+void CIconWnd::focusOutEvent(QFocusEvent* event) {
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) {
+        DropCapture();
+    }
+    if (std::exchange(m_bShowMark, false)) {
+        update();
+    }
+    event->accept();
+}
+
+bool CIconWnd::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::UngrabMouse:
+        case QEvent::WindowDeactivate:
+        case QEvent::WindowStateChange:
+            DropCapture();
+            break;
+        default:
+            break;
+    }
+    return QWidget::event(event);
 }
 
 void CIconWnd::mouseReleaseEvent(QMouseEvent* event) {
     const bool held = m_bCapture && m_pIcon != nullptr;
     if (event->button() == Qt::LeftButton && held &&
         (m_nDrag == kDragMove || m_nDrag == kDragRotate)) {
-        m_bCapture = false;
+        DropCapture();
     } else if (event->button() == Qt::RightButton && held && m_nDrag == kDragZoom) {
-        m_bCapture = false;
+        DropCapture();
         event->accept();
         return;
     }
@@ -325,6 +464,9 @@ void CIconWnd::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CIconWnd::mouseMoveEvent(QMouseEvent* event) {
+    if (m_bCapture && (event->buttons() & m_nCaptureButton) == 0) {
+        DropCapture();  // the button went up where this view could not hear it
+    }
     if (!m_bCapture || m_pIcon == nullptr) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -365,10 +507,12 @@ void CIconWnd::DragMove(Point pt) {
 }
 
 void CIconWnd::DragZoom(Point pt) {
-    const long long d = static_cast<long long>(m_ptStart.x - pt.x) + (pt.y - m_ptStart.y);
+    const long long distance =
+        static_cast<long long>(m_ptZoomStart.x - pt.x) + (pt.y - m_ptZoomStart.y);
     m_ptStart = pt;
-    SetSourceRectWide(m_rcSource.left - d, m_rcSource.top - d, m_rcSource.right + d,
-                      m_rcSource.bottom + d);
+    const long long d = DragZoomInflation(m_rcZoomStart.Width(), distance);
+    SetSourceRectWide(m_rcZoomStart.left - d, m_rcZoomStart.top - d, m_rcZoomStart.right + d,
+                      m_rcZoomStart.bottom + d);
     repaint();
     emit zoomed();
 }
@@ -391,17 +535,99 @@ void CIconWnd::wheelEvent(QWheelEvent* event) {
         QWidget::wheelEvent(event);
         return;
     }
-    int s = z / 4;
-    if (s == 0) {
-        s = z > 0 ? 1 : -1;
-    }
-    SetSourceRectWide(static_cast<long long>(m_rcSource.left) + s,
-                      static_cast<long long>(m_rcSource.top) + s,
-                      static_cast<long long>(m_rcSource.right) - s,
-                      static_cast<long long>(m_rcSource.bottom) - s);
-    repaint();
+    ZoomBy(z);
     event->accept();
+}
+
+void CIconWnd::ZoomBy(int delta) {
+    const long long d = WheelZoomInflation(m_rcSource.Width(), delta);
+    SetSourceRectWide(static_cast<long long>(m_rcSource.left) - d,
+                      static_cast<long long>(m_rcSource.top) - d,
+                      static_cast<long long>(m_rcSource.right) + d,
+                      static_cast<long long>(m_rcSource.bottom) + d);
+    repaint();
     emit zoomed();
+}
+
+void CIconWnd::StepSquare(int sx, int sy) {
+    // The square moves in the arrow's direction on the screen, through mirror and rotation
+    // as a drag does (a drag moves it against the mouse).
+    const double theta = m_nRotation * kPi / 180.0 / 1000.0;
+    const double cosT = std::cos(theta);
+    const double sinT = std::sin(theta);
+    const double dx = m_bMirror ? -sx : sx;
+    const double dy = sy;
+    const long long ox = std::llround(dx * cosT + dy * sinT);
+    const long long oy = std::llround(dy * cosT - dx * sinT);
+    SetSourceRectWide(m_rcSource.left + ox, m_rcSource.top + oy, m_rcSource.right + ox,
+                      m_rcSource.bottom + oy);
+    repaint();
+    emit moved();
+}
+
+void CIconWnd::keyPressEvent(QKeyEvent* event) {
+    if (m_pIcon == nullptr || m_bCapture) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int step = (event->modifiers() & Qt::ShiftModifier) != 0 ? 10 : 1;
+    int sx = 0;
+    int sy = 0;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            sx = -step;
+            break;
+        case Qt::Key_Right:
+            sx = step;
+            break;
+        case Qt::Key_Up:
+            sy = -step;
+            break;
+        case Qt::Key_Down:
+            sy = step;
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Minus:
+            if ((m_nMode & ICONWND_ZOOM) != 0) {
+                ZoomBy(event->key() == Qt::Key_Plus ? 120 : -120);
+                event->accept();
+                return;
+            }
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if ((m_nMode & ICONWND_PICK) != 0) {
+                const QPoint m = KeyboardMark();
+                const Point p = ClientToSource(Point{m.x(), m.y()});
+                emit pick(m_pIcon->GetPixel(p.x, p.y), QPoint(p.x, p.y));
+                event->accept();
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    if (sx == 0 && sy == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if ((m_nMode & ICONWND_PICK) != 0) {
+        m_bShowMark = true;
+        // One picture pixel on the screen, at least one widget pixel.
+        const int pixel = std::max(1, static_cast<int>(width() / std::max(1, m_rcSource.Width())));
+        const QPoint m = KeyboardMark() + QPoint(sx * pixel, sy * pixel);
+        m_ptMark = QPoint(std::clamp(m.x(), 0, width() - 1), std::clamp(m.y(), 0, height() - 1));
+        update();
+        event->accept();
+        return;
+    }
+    if ((m_nMode & ICONWND_MOVE) != 0) {
+        StepSquare(sx, sy);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace varlen

@@ -6,7 +6,10 @@
 // flags set by its page it moves the square (left drag), rotates the picture (Ctrl + left
 // drag), zooms (right drag, wheel) or reports the picture point under a click. Every
 // change made by the user is reported with one of the signals pick, moved, zoomed,
-// rotated, emitted synchronously after the view has repainted.
+// rotated, emitted synchronously after the view has repainted. With the keyboard focus the
+// arrows move the square by a picture pixel (Shift: ten) and + and - zoom; in pick mode
+// the arrows move a small cross (the keyboard mark) instead, and Enter or Space picks
+// under it.
 //
 // Every mapping between widget coordinates and picture coordinates lives in this class.
 #pragma once
@@ -77,6 +80,15 @@ class CIconWnd : public QWidget {
     // Maps a widget point to picture coordinates through the source square, mirror and
     // rotation.
     Point ClientToSource(Point client) const;
+    // The keyboard mark of pick mode, in widget pixels (the centre until moved).
+    QPoint KeyboardMark() const;
+
+    // The square's side after a zoom of delta wheel units (a notch is 120, forward
+    // shrinks) from side: 10 % a notch, rounded, and at least one pixel on every side.
+    static long long WheelZoomInflation(long long side, int delta);
+    // The inflation on every side after a zoom drag of distance widget pixels from a
+    // square of side start: 1 % of it per pixel, growing or shrinking alike.
+    static long long DragZoomInflation(long long start, long long distance);
 
   signals:
     // A click in pick mode: the picture's pixel at the point (0 outside the picture) and
@@ -91,8 +103,14 @@ class CIconWnd : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void LeftButtonDown(Point pt, bool ctrl);
@@ -102,6 +120,11 @@ class CIconWnd : public QWidget {
     void DragRotate(Point pt);
     // Sets the rectangle given as 64-bit edges, each limited to +-kMaxCoordinate.
     void SetSourceRectWide(long long left, long long top, long long right, long long bottom);
+    // Ends a drag whose release will not come (the grab was lost).
+    void DropCapture();
+    // Moves the square by (sx, sy) picture pixels in screen directions.
+    void StepSquare(int sx, int sy);
+    void ZoomBy(int delta);
 
     const CIcon* m_pIcon = nullptr;
     Rect m_rcSource{};
@@ -115,8 +138,16 @@ class CIconWnd : public QWidget {
     int m_nStartRotation = 0;
     bool m_bBackground = false;
     ColorRef m_crBackground = 0x00FFFFFF;
-    // This view holds the mouse (a move, rotate or zoom drag is running).
+    // This view holds the mouse (a move, rotate or zoom drag is running), with this button.
     bool m_bCapture = false;
+    Qt::MouseButton m_nCaptureButton = Qt::NoButton;
+    // Where the zoom drag started and the square then.
+    Point m_ptZoomStart{};
+    Rect m_rcZoomStart{};
+    // The keyboard mark of pick mode; negative until first moved (the centre then). It
+    // is drawn while the focus came from the keyboard or a key has been used.
+    QPoint m_ptMark{-1, -1};
+    bool m_bShowMark = false;
     // The last right press started a zoom drag: its context menu is swallowed.
     bool m_bZoomPress = false;
 };

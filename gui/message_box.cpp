@@ -50,6 +50,10 @@ std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* parent, const MessageReque
     box->setWindowTitle(request.title.isEmpty() ? QString::fromLatin1(kMessageTitle)
                                                 : request.title);
     box->setText(request.text);
+    if (!request.detail.isEmpty()) {
+        box->setInformativeText(request.detail);
+    }
+    // After the informative text, so that a path in it is never read as markup either.
     box->setTextFormat(Qt::PlainText);
     box->setIcon(ToQtIcon(request.icon));
     if (request.buttons == MessageButtons::kYesNo) {

@@ -22,6 +22,9 @@ struct MessageRequest {
     MessageButtons buttons = MessageButtons::kOk;
     MessageAnswer defaultButton = MessageAnswer::kOk;  // kYes or kNo with kYesNo
     QString title{};  // the window title; empty means the application title "Varlen"
+    // Shown below the text in the box's smaller type: the details of a failure (the path
+    // and the reason) or where a file went. Empty for none.
+    QString detail{};
 };
 
 inline constexpr char kMessageTitle[] = "Varlen";

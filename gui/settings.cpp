@@ -252,6 +252,7 @@ void LoadSettings(VarlenSettings& s, QSettings& store) {
     s.m_bPng = ReadBool(store, "PNG", s.m_bPng);
     s.m_strOpenPath = ReadString(store, "OpenPath", s.m_strOpenPath);
     s.m_strSavePath = ReadString(store, "SavePath", s.m_strSavePath);
+    s.m_strExportPath = ReadString(store, "ExportPath", s.m_strExportPath);
     s.m_bFinishOpenFolder = ReadBool(store, "FinishOpenFolder", s.m_bFinishOpenFolder);
     s.m_bFinishClose = ReadBool(store, "FinishClose", s.m_bFinishClose);
     LoadFormatList(s.m_aFormat, store);
@@ -285,6 +286,7 @@ void WriteAllValues(const VarlenSettings& s, QSettings& store) {
     WriteBool(store, "PNG", s.m_bPng);
     store.setValue(QStringLiteral("OpenPath"), s.m_strOpenPath);
     store.setValue(QStringLiteral("SavePath"), s.m_strSavePath);
+    store.setValue(QStringLiteral("ExportPath"), s.m_strExportPath);
     WriteBool(store, "FinishOpenFolder", s.m_bFinishOpenFolder);
     WriteBool(store, "FinishClose", s.m_bFinishClose);
     WriteFormatList(s.m_aFormat, store);

@@ -43,6 +43,7 @@ struct VarlenSettings {
     bool m_bPng = false;                   // "PNG": large 32-bit entries PNG-compressed
     QString m_strOpenPath;                 // "OpenPath": folder of the last opened picture
     QString m_strSavePath;                 // "SavePath": folder of the output file
+    QString m_strExportPath;               // "ExportPath": folder of the last export
     bool m_bFinishOpenFolder = true;       // "FinishOpenFolder"
     bool m_bFinishClose = true;            // "FinishClose"
     std::vector<FORMAT> m_aFormat{kDefaultFormats.begin(), kDefaultFormats.end()};  // "Format"

@@ -60,6 +60,12 @@ class CVarlenState : public VarlenSettings {
     // UTF-8); every build of a format of such a size uses it. For this run only, never
     // stored; page 4's reset clears it.
     SizePictures m_aSizePictures;
+    // The file the current picture was loaded from; empty for pasted or dropped data and
+    // for the blank picture. Output names without a folder go beside it. Never stored.
+    QString m_strPictureFile;
+    // True once a picture has been opened, pasted or dropped, until page 1's reset: from
+    // then on closing the wizard would throw work away, and the sheet asks first.
+    bool m_bPictureLoaded = false;
 
     std::function<void(bool)> m_fnEnableReset;  // set by the sheet
     bool m_bFinishing = false;                  // set by the sheet around Finish

@@ -1,14 +1,21 @@
 // Packed DIB reader.
 //
 // Contract: the input is a BITMAPINFOHEADER (or one of its longer versions, 52, 56, 108 or
-// 124 bytes: biSize says which) followed by the colour table or bit-field masks and the
-// pixel rows. The pixel data starts right after the header, the masks (only when a
-// 40-byte header announces BI_BITFIELDS; longer headers hold them inside) and the colour
-// table. The colour table exists only at 8 bits or less and has biClrUsed entries, or
+// 124 bytes: biSize says which), an OS/2 1.x BITMAPCOREHEADER (12 bytes: 16-bit width and
+// height, bottom-up rows, 3-byte colour table entries, no compression) or an OS/2 2.x
+// header (64 bytes, or the first 16 of them), followed by the colour table or bit-field
+// masks and the pixel rows. The pixel data starts right after the header, the masks (only
+// when a 40-byte header announces BI_BITFIELDS; longer headers hold them inside) and the
+// colour table, or at the file's pixel offset (bfOffBits) when that lies further on and
+// inside the data. The colour table exists only at 8 bits or less and has biClrUsed entries, or
 // 2^bits when biClrUsed is 0; for deeper pictures biClrUsed is ignored and no table is
 // skipped, which is how the 40-byte case has always been laid out.
 //
 // Traps:
+// - In the OS/2 2.x header compression 3 and 4 mean Huffman 1D and RLE24, not bit fields:
+//   both are refused. A core header has no colour count; its table is 2^bits entries or
+//   ends early where the pixel offset says the pixels begin.
+// - A pixel offset inside the header or table, or past the data, is ignored.
 // - Every header field may lie. Width, height and depth are checked before anything is
 //   allocated; biClrUsed above 2^bits, a table or pixel rows running past the data, and
 //   bit-field masks with holes are all errors. biSizeImage is never trusted.
@@ -45,8 +52,13 @@ std::int32_t S32(std::span<const std::uint8_t> d, std::size_t at) {
     return static_cast<std::int32_t>(U32(d, at));
 }
 
+constexpr std::uint32_t kCoreHeader = 12;      // OS/2 1.x BITMAPCOREHEADER
+constexpr std::uint32_t kOs2ShortHeader = 16;  // OS/2 2.x header cut after the bit count
+constexpr std::uint32_t kOs2Header = 64;       // OS/2 2.x BITMAPINFOHEADER2
+
 bool ValidHeaderSize(std::uint32_t size) {
-    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+    return size == kCoreHeader || size == kOs2ShortHeader || size == 40 || size == 52 ||
+           size == 56 || size == kOs2Header || size == 108 || size == 124;
 }
 
 // Row stride of the stored rows: each row padded to a multiple of 4 bytes.
@@ -131,19 +143,44 @@ bool DecodeRle(std::span<const std::uint8_t> d, DecodedBitmap& bmp, bool rle4) {
 
 }  // namespace
 
-std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib) {
-    if (dib.size() < 40) {
+std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
+                                        std::optional<std::size_t> pixelOffset, bool borrow) {
+    if (dib.size() < 12) {
         return std::nullopt;
     }
     const std::uint32_t headerSize = U32(dib, 0);
     if (!ValidHeaderSize(headerSize) || dib.size() < headerSize) {
         return std::nullopt;
     }
-    const std::int32_t width = S32(dib, 4);
-    const std::int64_t rawHeight = S32(dib, 8);
-    const int bpp = U16(dib, 14);
-    const std::uint32_t compression = U32(dib, 16);
-    const std::uint32_t clrUsed = U32(dib, 32);
+    std::int32_t width = 0;
+    std::int64_t rawHeight = 0;
+    int bpp = 0;
+    std::uint32_t compression = kBiRgb;
+    std::uint32_t clrUsed = 0;
+    std::size_t entryBytes = 4;  // RGBQUAD; the OS/2 1.x core header has RGBTRIPLE entries
+    if (headerSize == kCoreHeader) {
+        width = U16(dib, 4);
+        rawHeight = U16(dib, 6);
+        bpp = U16(dib, 10);
+        entryBytes = 3;
+    } else if (headerSize == kOs2ShortHeader) {
+        width = S32(dib, 4);
+        rawHeight = S32(dib, 8);
+        bpp = U16(dib, 14);
+    } else {
+        width = S32(dib, 4);
+        rawHeight = S32(dib, 8);
+        bpp = U16(dib, 14);
+        compression = U32(dib, 16);
+        clrUsed = U32(dib, 32);
+        // In the OS/2 2.x header, 3 and 4 are Huffman 1D and RLE24, which are not read.
+        if (headerSize == kOs2Header && compression >= kBiBitfields) {
+            return std::nullopt;
+        }
+    }
+    if (headerSize == kCoreHeader && bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
+        return std::nullopt;
+    }
 
     const bool topDown = rawHeight < 0;
     const std::int64_t absHeight = topDown ? -rawHeight : rawHeight;
@@ -217,16 +254,24 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib) {
         if (clrUsed > full) {
             return std::nullopt;
         }
-        const std::uint32_t count = clrUsed != 0 ? clrUsed : full;
-        if (dib.size() - offset < static_cast<std::size_t>(count) * 4) {
+        std::uint32_t count = clrUsed != 0 ? clrUsed : full;
+        if (headerSize == kCoreHeader && pixelOffset && *pixelOffset >= offset &&
+            *pixelOffset < offset + count * entryBytes) {
+            // A core header has no colour count: the table ends where the pixels begin.
+            count = static_cast<std::uint32_t>((*pixelOffset - offset) / entryBytes);
+        }
+        if (dib.size() - offset < static_cast<std::size_t>(count) * entryBytes) {
             return std::nullopt;
         }
         bmp.palette.assign(full, RGBQUAD{});
         for (std::uint32_t i = 0; i < count; ++i) {
-            const std::size_t at = offset + static_cast<std::size_t>(i) * 4;
+            const std::size_t at = offset + static_cast<std::size_t>(i) * entryBytes;
             bmp.palette[i] = RGBQUAD{dib[at], dib[at + 1], dib[at + 2], 0};
         }
-        offset += static_cast<std::size_t>(count) * 4;
+        offset += static_cast<std::size_t>(count) * entryBytes;
+    }
+    if (pixelOffset && *pixelOffset >= offset && *pixelOffset <= dib.size()) {
+        offset = *pixelOffset;  // a gap between the table and the pixels
     }
     const std::span<const std::uint8_t> pixels = dib.subspan(offset);
 
@@ -267,8 +312,14 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib) {
     }
 
     bmp.stride = srcStride;
-    bmp.bits.resize(srcStride * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
+    if (borrow) {
+        bmp.borrowedRows = sourceRow(0);
+        bmp.borrowedStep = topDown ? static_cast<std::ptrdiff_t>(srcStride)
+                                   : -static_cast<std::ptrdiff_t>(srcStride);
+    } else {
+        bmp.bits.resize(srcStride * static_cast<std::size_t>(height));
+    }
+    for (int y = 0; y < height && !borrow; ++y) {
         const std::uint8_t* src = sourceRow(y);
         std::copy(src, src + srcStride,
                   bmp.bits.begin() +

@@ -14,6 +14,9 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "core/icon.h"
@@ -30,20 +33,67 @@ inline constexpr int kMaxPictureSide = VARLEN_FUZZ_PICTURE_SIDE;
 inline constexpr int kMaxPictureSide = 16384;
 #endif
 
+// An allocator of zero-filled memory that lets the system provide the zeros: blocks come
+// from calloc, which for large blocks hands out fresh pages that are zero without being
+// written, and elements that a container would value-initialise are left as they are (they
+// are already 0). So the pages of a large pixel buffer stay untouched, and take no memory,
+// until a decoder really fills them: a lying header that announces a big picture costs only
+// the rows the data holds.
+// Trap: growing again within the capacity after shrinking gives back the old bytes, not
+// zeros (no decoder does that).
+template <class T>
+struct ZeroPageAllocator {
+    using value_type = T;
+    ZeroPageAllocator() = default;
+    template <class U>
+    explicit ZeroPageAllocator(const ZeroPageAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+        if (p == nullptr) {
+            throw std::bad_alloc();
+        }
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+    template <class U>
+    void construct(U*) noexcept {}
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U>
+    friend bool operator==(const ZeroPageAllocator&, const ZeroPageAllocator<U>&) noexcept {
+        return true;
+    }
+};
+
+// Pixel rows of a decoder: new bytes are 0 (see above) but their pages are not touched.
+using PixelBytes = std::vector<std::uint8_t, ZeroPageAllocator<std::uint8_t>>;
+
 struct DecodedBitmap {
     int width = 0;
     int height = 0;
     int depth = 0;
-    std::size_t stride = 0;          // bytes from one row to the next
-    std::vector<std::uint8_t> bits;  // height rows of stride bytes, top row first
-    std::vector<RGBQUAD> palette;    // 2^depth entries when depth <= 8, else empty
-    std::uint32_t redMask = 0;       // depth 16 only
+    std::size_t stride = 0;        // bytes from one row to the next
+    PixelBytes bits;               // height rows of stride bytes, top row first
+    std::vector<RGBQUAD> palette;  // 2^depth entries when depth <= 8, else empty
+    std::uint32_t redMask = 0;     // depth 16 only
     std::uint32_t greenMask = 0;
     std::uint32_t blueMask = 0;
     // How the rows are stored, as an EXIF Orientation value (1 = upright; see
     // TurnUpright in io/exif_orientation.h). FromImage ignores it; the picture-file
     // loaders turn the picture upright after converting it.
     int orientation = 1;
+    // When set, the rows lie in memory the bitmap does not own and bits stays empty: row y
+    // (top row first) starts at borrowedRows + y * borrowedStep, a step that is negative
+    // for rows stored bottom-up. The owner must outlive the bitmap.
+    const std::uint8_t* borrowedRows = nullptr;
+    std::ptrdiff_t borrowedStep = 0;
+
+    const std::uint8_t* Row(int y) const {
+        return borrowedRows != nullptr ? borrowedRows + y * borrowedStep
+                                       : bits.data() + static_cast<std::size_t>(y) * stride;
+    }
 };
 
 // Bytes one row of width pixels at depth bits needs (without padding).

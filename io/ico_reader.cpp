@@ -15,7 +15,13 @@
 // - The directory's width, height and depth bytes are never used: 0 stands for 256 and
 //   writers often put anything into the depth. Each image's own header decides.
 // - A DIB image is read by the DIB reader from a copy whose biHeight is halved, so it
-//   reads exactly the colour rows; RLE does not exist in icons and is refused.
+//   reads exactly the colour rows; RLE and OS/2 headers do not exist in icons and are
+//   refused.
+// - A broken image (damaged PNG, rows cut short) does not sink the file: the next best
+//   image is tried, down to the last one.
+// - Only a 32-bit DIB image may lack its AND mask or have it cut short (some writers leave
+//   it out, since alpha says everything): its alpha is used, or it is opaque when every
+//   alpha byte is 0. At every other depth the mask is the transparency and must be whole.
 #include "io/ico_reader.h"
 
 #include <algorithm>
@@ -113,6 +119,10 @@ std::unique_ptr<CIcon> DecodeDibImage(std::span<const std::uint8_t> image) {
     if (compression != kBiRgb && compression != kBiBitfields) {
         return nullptr;
     }
+    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124) {
+        return nullptr;  // icons hold Windows info headers only
+    }
     std::vector<std::uint8_t> colour(image.begin(), image.end());
     for (int i = 0; i < 4; ++i) {
         colour[8 + static_cast<std::size_t>(i)] =
@@ -135,8 +145,9 @@ std::unique_ptr<CIcon> DecodeDibImage(std::span<const std::uint8_t> image) {
     }
     offset += CIcon::ColorStride(width, bpp) * static_cast<std::size_t>(height);
     const std::size_t maskStride = CIcon::MaskStride(width);
-    if (offset > image.size() ||
-        (image.size() - offset) / maskStride < static_cast<std::size_t>(height)) {
+    const bool maskWhole = offset <= image.size() &&
+                           (image.size() - offset) / maskStride >= static_cast<std::size_t>(height);
+    if (!maskWhole && bpp != 32) {
         return nullptr;  // the AND mask is missing or cut short
     }
 
@@ -150,6 +161,13 @@ std::unique_ptr<CIcon> DecodeDibImage(std::span<const std::uint8_t> image) {
         if (std::any_of(px.begin(), px.end(), [](Pixel p) { return Alpha(p) != 0; })) {
             return icon;
         }
+    }
+    if (!maskWhole) {
+        // 32 bits without a whole mask and without alpha: nothing says transparent.
+        for (Pixel& p : icon->Pixels()) {
+            p |= 0xFF000000u;
+        }
+        return icon;
     }
     const std::span<const std::uint8_t> mask = image.subspan(offset);
     for (int y = 0; y < height; ++y) {
@@ -176,7 +194,7 @@ std::unique_ptr<CIcon> ReadIconFile(std::span<const std::uint8_t> data) {
         data.size() < kIconHeaderSize + kIconEntrySize * count) {
         return nullptr;
     }
-    std::optional<Candidate> best;
+    std::vector<Candidate> candidates;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t entry = kIconHeaderSize + kIconEntrySize * i;
         const std::size_t length = U32(data, entry + 8);
@@ -184,20 +202,28 @@ std::unique_ptr<CIcon> ReadIconFile(std::span<const std::uint8_t> data) {
         if (length == 0 || offset > data.size() || length > data.size() - offset) {
             continue;
         }
-        const std::optional<Candidate> c = Inspect(data.subspan(offset, length));
-        if (c &&
-            (!best || c->area > best->area || (c->area == best->area && c->depth > best->depth))) {
-            best = c;
+        if (const std::optional<Candidate> c = Inspect(data.subspan(offset, length))) {
+            candidates.push_back(*c);
         }
     }
-    if (!best) {
-        return nullptr;
+    // Best first; a stable sort keeps directory order among equals.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) {
+                         return a.area != b.area ? a.area > b.area : a.depth > b.depth;
+                     });
+    for (const Candidate& c : candidates) {
+        std::unique_ptr<CIcon> icon;
+        if (c.png) {
+            const std::optional<DecodedBitmap> bitmap = DecodePng(c.bytes);
+            icon = bitmap ? FromImage(*bitmap, true, std::nullopt) : nullptr;
+        } else {
+            icon = DecodeDibImage(c.bytes);
+        }
+        if (icon) {
+            return icon;
+        }
     }
-    if (best->png) {
-        const std::optional<DecodedBitmap> bitmap = DecodePng(best->bytes);
-        return bitmap ? FromImage(*bitmap, true, std::nullopt) : nullptr;
-    }
-    return DecodeDibImage(best->bytes);
+    return nullptr;
 }
 
 }  // namespace varlen

@@ -7,6 +7,9 @@
 // then seek to the entry, write it and return to the end. An image is stored as PNG when
 // the PNG option is on and it is 32-bit and at least 64 x 64; otherwise in DIB icon form.
 //
+// IconFileWriter is that writer one image at a time, so a caller can let each image go
+// once it is written; CIcons::Write and SaveIconsInBatches both go through it.
+//
 // Traps: width and height bytes are 0 above 255 (so 256 -> 0, 255 -> 255); the colour
 // count is 2^bpp cut to 8 bits (16 at 4 bits, 0 at 8 bits, 0 above 8). Count, sizes and
 // offsets are 16- and 32-bit fields: files that would overflow them are refused instead
@@ -54,41 +57,97 @@ std::vector<std::uint8_t> DirectoryEntry(const CIcon& icon, std::uint32_t bytesI
     return e;
 }
 
-bool CIcons::Write(OutFile& file, bool png) const {
-    const std::size_t count = m_icons.size();
-    if (count > 0xFFFF || file.GetPosition() != 0) {
-        return false;
+IconFileWriter::IconFileWriter(OutFile& file, std::size_t count, bool png)
+    : m_file(file), m_count(count), m_png(png) {}
+
+bool IconFileWriter::Begin() {
+    if (m_count > 0xFFFF || m_file.GetPosition() != 0 || m_offset != 0) {
+        return Fail();
     }
     std::vector<std::uint8_t> head;
     PutU16(head, 0);
     PutU16(head, 1);
-    PutU16(head, static_cast<std::uint32_t>(count));
-    head.resize(kIconHeaderSize + kIconEntrySize * count, 0);
-    if (!file.Write(head.data(), head.size())) {
+    PutU16(head, static_cast<std::uint32_t>(m_count));
+    head.resize(kIconHeaderSize + kIconEntrySize * m_count, 0);
+    if (!m_file.Write(head.data(), head.size())) {
+        return Fail();
+    }
+    m_offset = head.size();
+    return true;
+}
+
+bool IconFileWriter::Add(const CIcon& icon) {
+    if (m_failed || m_offset == 0 || m_written >= m_count) {
+        return Fail();
+    }
+    const bool ok =
+        UsesPngForm(icon, m_png) ? WritePng(icon, m_file) : WriteDib(icon, m_file, true);
+    if (!ok) {
+        return Fail();
+    }
+    const std::uint64_t end = m_file.GetPosition();
+    if (end < m_offset || end > std::numeric_limits<std::uint32_t>::max()) {
+        return Fail();
+    }
+    const std::uint64_t bytesInRes = end - m_offset;
+    const std::vector<std::uint8_t> entry = DirectoryEntry(
+        icon, static_cast<std::uint32_t>(bytesInRes), static_cast<std::uint32_t>(m_offset));
+    if (!m_file.Seek(kIconHeaderSize + kIconEntrySize * m_written) ||
+        !m_file.Write(entry.data(), entry.size()) || !m_file.SeekToEnd()) {
+        return Fail();
+    }
+    m_offset += bytesInRes;
+    ++m_written;
+    return true;
+}
+
+bool IconFileWriter::Finish() const {
+    return !m_failed && m_offset != 0 && m_written == m_count;
+}
+
+bool IconFileWriter::Fail() {
+    m_failed = true;
+    return false;
+}
+
+bool CIcons::Write(OutFile& file, bool png) const {
+    IconFileWriter writer(file, m_icons.size(), png);
+    if (!writer.Begin()) {
         return false;
     }
-
-    std::uint64_t offset = head.size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const CIcon& icon = *m_icons[i];
-        const bool ok = UsesPngForm(icon, png) ? WritePng(icon, file) : WriteDib(icon, file, true);
-        if (!ok) {
+    for (const std::unique_ptr<CIcon>& icon : m_icons) {
+        if (!writer.Add(*icon)) {
             return false;
         }
-        const std::uint64_t end = file.GetPosition();
-        if (end < offset || end > std::numeric_limits<std::uint32_t>::max()) {
-            return false;
-        }
-        const std::uint64_t bytesInRes = end - offset;
-        const std::vector<std::uint8_t> entry = DirectoryEntry(
-            icon, static_cast<std::uint32_t>(bytesInRes), static_cast<std::uint32_t>(offset));
-        if (!file.Seek(kIconHeaderSize + kIconEntrySize * i) ||
-            !file.Write(entry.data(), entry.size()) || !file.SeekToEnd()) {
-            return false;
-        }
-        offset += bytesInRes;
     }
-    return true;
+    return writer.Finish();
+}
+
+bool SaveIconsInBatches(const std::filesystem::path& path, std::size_t count, bool png,
+                        const IconBatchSource& next) {
+    const std::unique_ptr<AtomicFile> file = AtomicFile::Create(path);
+    if (!file) {
+        return false;
+    }
+    IconFileWriter writer(*file, count, png);
+    if (!writer.Begin()) {
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < count) {
+        std::vector<std::unique_ptr<CIcon>> batch = next(done);
+        if (batch.empty()) {
+            return false;
+        }
+        for (std::unique_ptr<CIcon>& icon : batch) {
+            if (!icon || !writer.Add(*icon)) {
+                return false;
+            }
+            icon.reset();  // written: its memory is not needed any more
+            ++done;
+        }
+    }
+    return writer.Finish() && file->Commit();
 }
 
 bool CIcons::Save(const std::filesystem::path& path, bool png) const {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,38 @@ class CIcons {
   private:
     std::vector<std::unique_ptr<CIcon>> m_icons;
 };
+
+// The icon file writer, one image at a time: Begin writes the header and a directory of
+// count placeholder entries, each Add writes the next image and fills in its entry, and
+// Finish says whether exactly count images were written without a failure. After the
+// first failure every later call fails. The bytes are those of CIcons::Write.
+class IconFileWriter {
+  public:
+    IconFileWriter(OutFile& file, std::size_t count, bool png);
+    bool Begin();
+    bool Add(const CIcon& icon);
+    bool Finish() const;
+
+  private:
+    bool Fail();
+
+    OutFile& m_file;
+    std::size_t m_count;
+    bool m_png;
+    std::uint64_t m_offset = 0;  // 0 until Begin succeeded
+    std::size_t m_written = 0;
+    bool m_failed = false;
+};
+
+// The next images of an icon file from index first on (at least one, in file order); an
+// empty batch or a null image fails the save.
+using IconBatchSource = std::function<std::vector<std::unique_ptr<CIcon>>(std::size_t first)>;
+
+// What CIcons::Save writes for count images, asked for in batches and each let go once
+// written, so memory holds one batch and never the whole icon. The target is replaced only
+// when every image has been written.
+bool SaveIconsInBatches(const std::filesystem::path& path, std::size_t count, bool png,
+                        const IconBatchSource& next);
 
 // Whether an image goes into an icon file in PNG form.
 bool UsesPngForm(const CIcon& icon, bool png);

@@ -53,7 +53,7 @@ struct JpegJob {
     bool adobe = false;
     int orientation = 1;
     std::size_t rowBytes = 0;
-    std::vector<std::uint8_t> buffer;
+    PixelBytes buffer;  // pages untouched until their rows are decoded
 
     JpegJob() {
         std::memset(&cinfo, 0, sizeof cinfo);
@@ -68,7 +68,7 @@ struct JpegJob {
     JpegJob(const JpegJob&) = delete;
     JpegJob& operator=(const JpegJob&) = delete;
 
-    void Allocate() { buffer.assign(rowBytes * cinfo.output_height, 0); }
+    void Allocate() { buffer.resize(rowBytes * cinfo.output_height); }
 };
 
 [[noreturn]] void JpegFail(j_common_ptr cinfo) {

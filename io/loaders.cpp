@@ -66,7 +66,8 @@ bool ConsistentBitmap(const DecodedBitmap& b) {
         return false;
     }
     if (b.stride < PackedRowBytes(b.width, d) ||
-        b.bits.size() / b.stride < static_cast<std::size_t>(b.height)) {
+        (b.borrowedRows == nullptr &&
+         b.bits.size() / b.stride < static_cast<std::size_t>(b.height))) {
         return false;
     }
     if (d <= 8 ? b.palette.size() != (std::size_t{1} << d) : !b.palette.empty()) {
@@ -113,8 +114,10 @@ void ConvertRow(const DecodedBitmap& b, const std::uint8_t* src, Pixel* dst, boo
     }
 }
 
-std::unique_ptr<CIcon> FromDibBytes(std::span<const std::uint8_t> dib) {
-    const std::optional<DibPicture> picture = ReadPackedDib(dib);
+std::unique_ptr<CIcon> FromDibBytes(std::span<const std::uint8_t> dib,
+                                    std::optional<std::size_t> pixelOffset = std::nullopt) {
+    // The rows are converted straight from dib: no copy of a large picture is made.
+    const std::optional<DibPicture> picture = ReadPackedDib(dib, pixelOffset, true);
     if (!picture) {
         return nullptr;
     }
@@ -139,7 +142,14 @@ std::unique_ptr<CIcon> FromPictureBytes(std::span<const std::uint8_t> data, bool
         if (data.size() < 14) {
             return nullptr;
         }
-        return FromDibBytes(data.subspan(14));
+        // bfOffBits counts from the start of the file; the DIB starts after 14 bytes.
+        const std::uint32_t offBits = static_cast<std::uint32_t>(data[10]) |
+                                      (static_cast<std::uint32_t>(data[11]) << 8) |
+                                      (static_cast<std::uint32_t>(data[12]) << 16) |
+                                      (static_cast<std::uint32_t>(data[13]) << 24);
+        const std::optional<std::size_t> pixelOffset =
+            offBits >= 14 ? std::optional<std::size_t>(offBits - 14) : std::nullopt;
+        return FromDibBytes(data.subspan(14), pixelOffset);
     }
     std::optional<DecodedBitmap> bitmap;
     std::optional<Pixel> key;
@@ -238,8 +248,7 @@ std::unique_ptr<CIcon> FromImage(const DecodedBitmap& bitmap, bool keepAlpha,
         }
     }
     for (int y = 0; y < bitmap.height; ++y) {
-        ConvertRow(bitmap, bitmap.bits.data() + static_cast<std::size_t>(y) * bitmap.stride,
-                   icon->Row(y), keepAlpha, fields);
+        ConvertRow(bitmap, bitmap.Row(y), icon->Row(y), keepAlpha, fields);
     }
     if (colorKey) {
         const Pixel key = *colorKey & 0x00FFFFFFu;

@@ -18,9 +18,9 @@ namespace varlen {
 // Files larger than this are not read (a 32-bit bitmap of the largest accepted size fits).
 inline constexpr std::uintmax_t kMaxPictureFileBytes = (std::uintmax_t{1} << 30) + (1u << 20);
 
-// A picture file: "BM" files through our bitmap reader (the 14-byte file header is skipped
-// and not used); PNG, JPEG, GIF, WebP, TIFF, SVG and icon or cursor files by their first
-// bytes (see SniffEncoded), whatever the file's name. GIF pixels of the transparent colour
+// A picture file: "BM" files through our bitmap reader (of the 14-byte file header only
+// the pixel offset is used); PNG, JPEG, GIF, WebP, TIFF, SVG and icon or cursor files by their
+// first bytes (see SniffEncoded), whatever the file's name. GIF pixels of the transparent colour
 // found by FindGifTransparentIndex become transparent. JPEG, WebP and TIFF pictures that
 // record an orientation arrive upright. Null when the file cannot be opened or read, is
 // too large, or holds nothing we decode.

@@ -38,11 +38,13 @@ struct PngJob {
     std::array<png_color, 256> plte{};
     int plteCount = 0;
     std::size_t rowBytes = 0;
-    std::vector<std::uint8_t> buffer;
+    PixelBytes buffer;
     std::vector<png_bytep> rows;
 
+    // The rows' pages are untouched until libpng fills them, so a header that lies about
+    // the size costs only what the data holds.
     void Allocate() {
-        buffer.assign(rowBytes * height, 0);
+        buffer.resize(rowBytes * height);
         rows.resize(height);
         for (png_uint_32 y = 0; y < height; ++y) {
             rows[y] = buffer.data() + rowBytes * y;

@@ -9,7 +9,10 @@
 //   mapping); reads past the end deliver fewer bytes, which libtiff reports as an error.
 // - Messages go to handlers given with this one open (TIFFOpenOptions), which drop them,
 //   so nothing is printed and no process-wide handler is changed. libtiff's largest
-//   single allocation is capped in proportion to the largest picture we accept.
+//   single allocation is capped by the largest picture we accept and by what the data
+//   can expand to, and a strip or tile may not exceed twice the raster it feeds: libtiff
+//   zero-fills strip buffers before decoding, so these caps bound what a lying header
+//   costs. The raster's pages are untouched until rows are decoded into them.
 // - Width and height are checked against kMaxPictureSide before the raster is allocated.
 // - The RGBA interface flips rows and columns to a requested orientation but cannot turn
 //   a picture by 90 degrees. We request the file's own orientation, which makes it copy
@@ -151,6 +154,19 @@ std::uint8_t Unpremultiply(std::uint8_t c, std::uint8_t a) {
     return static_cast<std::uint8_t>(std::min(255, (c * 255 + a / 2) / a));
 }
 
+// libtiff's largest single allocation for data of size bytes: a whole 16-bit RGBA strip of
+// the largest picture at most, and no more than the data can expand to (no codec turns a
+// byte into more than 4096), but at least 64 MiB. libtiff zero-fills a strip buffer before
+// it decodes into it, so without this a small file announcing one huge strip would cost
+// gigabytes before its first byte was decoded.
+tmsize_t MaxSingleAllocation(std::size_t size) {
+    constexpr std::uint64_t kLargestStrip = std::uint64_t{kMaxPictureSide} * kMaxPictureSide * 8;
+    constexpr std::uint64_t kLeast = std::uint64_t{64} << 20;
+    constexpr std::uint64_t kExpansion = 4096;
+    const std::uint64_t bySize = std::max<std::uint64_t>(kLeast, std::uint64_t{size} * kExpansion);
+    return static_cast<tmsize_t>(std::min(kLargestStrip, bySize));
+}
+
 }  // namespace
 
 std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data) {
@@ -163,10 +179,7 @@ std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data) {
     }
     TIFFOpenOptionsSetErrorHandlerExtR(options.options, TiffQuiet, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options.options, TiffQuiet, nullptr);
-    // A whole 16-bit RGBA strip of the largest picture: the most a valid file needs at once.
-    constexpr tmsize_t kMaxSingleAllocation =
-        static_cast<tmsize_t>(kMaxPictureSide) * kMaxPictureSide * 8;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, kMaxSingleAllocation);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.options, MaxSingleAllocation(data.size()));
 
     TiffMemory memory{data, 0};
     TiffGuard guard;
@@ -180,6 +193,14 @@ std::optional<DecodedBitmap> DecodeTiff(std::span<const std::uint8_t> data) {
     if (TIFFGetField(guard.tif, TIFFTAG_IMAGEWIDTH, &width) == 0 ||
         TIFFGetField(guard.tif, TIFFTAG_IMAGELENGTH, &height) == 0 || width < 1 || height < 1 ||
         width > kMaxPictureSide || height > kMaxPictureSide) {
+        return std::nullopt;
+    }
+    // A strip or tile buffer holds at most 16 bits of four samples per pixel of the rows it
+    // feeds, so at most twice our raster; libtiff fills it before the data arrives.
+    const std::uint64_t rasterBytes = std::uint64_t{width} * height * 4;
+    const std::uint64_t chunkBytes =
+        TIFFIsTiled(guard.tif) != 0 ? TIFFTileSize64(guard.tif) : TIFFStripSize64(guard.tif);
+    if (chunkBytes == 0 || chunkBytes > 2 * rasterBytes) {
         return std::nullopt;
     }
     const bool straight = PassStraightAlphaThrough(guard.tif);

@@ -7,6 +7,8 @@
 //   and when the name is accepted.
 // - The extension is added only when the file name has none at all ("a.b" is kept).
 // - A successful export saves every setting; a failed one saves nothing.
+// - The overwrite question is asked in accept, about the name with the type's extension
+//   added (the file that will be written); QFileDialog's own would name the typed one.
 // Traps:
 // - QFileDialog builds its own widgets only when it is not native, so the option is set
 //   before anything touches its layout; the hotspot row joins that grid layout.
@@ -15,21 +17,28 @@
 //   (which would refuse it and fail the export).
 #include "pages/export_dialog.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStandardPaths>
 #include <algorithm>
+#include <cerrno>
 
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
 #include "io/export.h"
+#include "pages/failure_detail.h"
 #include "pages/number_edit.h"
 
 namespace varlen {
 
 namespace {
+
+const char* const kAskReplace =
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "%1 は既に存在します。\n上書きしますか？");
 
 const char* const kFilterTexts[4] = {
     QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "Windows ビットマップ (*.bmp)"),
@@ -88,6 +97,8 @@ bool WriteExportFile(const CIcon& image, int type, const QString& path, int hots
 CExportFileDialog::CExportFileDialog(int width, int height, int depth, QWidget* parent)
     : QFileDialog(parent), m_nWidth(width), m_nHeight(height), m_nDepth(depth) {
     setOption(QFileDialog::DontUseNativeDialog, true);
+    // The dialog's own question would name the file as typed, without the extension.
+    setOption(QFileDialog::DontConfirmOverwrite, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     QStringList filters{FilterText(kExportBmp), FilterText(kExportPng)};
@@ -157,9 +168,17 @@ bool CExportFileDialog::HotspotEnabled() const {
     return m_editX->isEnabled();
 }
 
+void CExportFileDialog::ProposeFile(const QString& folder, const QString& name) {
+    if (!folder.isEmpty()) {
+        setDirectory(folder);
+    }
+    selectFile(name);
+}
+
 void CExportFileDialog::UpdateHotspotRow() {
     const int cursorEntry = m_nDepth <= 8 ? 4 : 3;
     const bool on = FilterIndex() == cursorEntry;
+
     for (QWidget* w : {static_cast<QWidget*>(m_label), static_cast<QWidget*>(m_editX),
                        static_cast<QWidget*>(m_editY)}) {
         w->setEnabled(on);
@@ -176,7 +195,45 @@ void CExportFileDialog::accept() {
     m_editY->ClampToRange();
     m_nHotspotX = m_editX->GetValue();
     m_nHotspotY = m_editY->GetValue();
+    // The question is about the file that will be written: the name with the type's
+    // extension added.
+    const QString typed = GetPathName();
+    const QFileInfo target(WithDefaultExtension(typed, GetFileType()));
+    if (!typed.isEmpty() && !QFileInfo(typed).isDir() && target.exists() && !target.isDir() &&
+        ShowMessage(this, {tr(kAskReplace).arg(target.fileName()), MessageIcon::kWarning,
+                           MessageButtons::kYesNo, MessageAnswer::kNo, windowTitle()}) !=
+            MessageAnswer::kYes) {
+        return;
+    }
     QFileDialog::accept();
+}
+
+QString ExportFolder(const CVarlenState& sheet) {
+    const QString picture = sheet.m_strPictureFile.isEmpty()
+                                ? QString()
+                                : QFileInfo(sheet.m_strPictureFile).absolutePath();
+    for (const QString& folder :
+         {sheet.m_strExportPath, picture,
+          QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            return folder;
+        }
+    }
+    return QDir::homePath();
+}
+
+QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, int type) {
+    QString stem = sheet.m_strPictureFile.isEmpty()
+                       ? QString()
+                       : QFileInfo(sheet.m_strPictureFile).completeBaseName();
+    if (stem.isEmpty()) {
+        stem = QStringLiteral("icon");
+    }
+    return QStringLiteral("%1-%2x%3%4")
+        .arg(stem)
+        .arg(format.width)
+        .arg(format.height)
+        .arg(DefaultExtension(type));
 }
 
 void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
@@ -184,8 +241,13 @@ void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
     CExportFileDialog dialog(format.width, format.height, format.bpp,
                              parent != nullptr ? parent->window() : nullptr);
     dialog.SetFileType(sheet.m_nExportFileType);
+    dialog.ProposeFile(ExportFolder(sheet), ExportFileName(sheet, format, dialog.GetFileType()));
     if (dialog.exec() != QDialog::Accepted) {
         return;
+    }
+    const QString chosen = dialog.GetPathName();
+    if (!chosen.isEmpty()) {
+        sheet.m_strExportPath = QFileInfo(chosen).absolutePath();
     }
     FinishExport(parent, sheet, format, smoothing, dialog.GetFileType(), dialog.GetPathName(),
                  dialog.m_nHotspotX, dialog.m_nHotspotY);
@@ -195,13 +257,16 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
                   int type, const QString& path, int hotspotX, int hotspotY) {
     sheet.m_nExportFileType = type;
     bool ok = false;
+    int error = 0;
     {
         CWaitCursor wait;
         const std::unique_ptr<CIcon> image =
             BuildFormatIcon(*sheet.m_pIcon, format.width, format.height, format.bpp, smoothing,
                             ToEffectSettings(sheet), &sheet.m_aSizePictures);
+        errno = 0;
         ok = image != nullptr &&
              WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);
+        error = errno;
     }
     const QString title = CExportFileDialog::tr("エクスポート");
     if (ok) {
@@ -211,7 +276,8 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
         sheet.SaveSettings(parent);
     } else {
         ShowMessage(parent, {CExportFileDialog::tr("エクスポートに失敗しました。"),
-                             MessageIcon::kError, MessageButtons::kOk, MessageAnswer::kOk, title});
+                             MessageIcon::kError, MessageButtons::kOk, MessageAnswer::kOk, title,
+                             WriteFailureDetail(WithDefaultExtension(path, type), error)});
     }
     return ok;
 }

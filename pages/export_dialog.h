@@ -51,6 +51,8 @@ class CExportFileDialog : public QFileDialog {
     QString GetPathName() const;
     // The selected entry of the list, 1-based.
     int FilterIndex() const;
+    // Opens in folder with name proposed (its extension follows the file type chosen).
+    void ProposeFile(const QString& folder, const QString& name);
 
     // Read from the fields when the name is accepted; 0 at first.
     int m_nHotspotX = 0;
@@ -69,7 +71,9 @@ class CExportFileDialog : public QFileDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    // Enables the hotspot row exactly while the cursor entry is selected.
+    // Enables the hotspot row exactly while the cursor entry is selected, and makes the
+    // entry's extension the one added to a name without any, before the overwrite
+    // question is asked.
     void UpdateHotspotRow();
 
     int m_nWidth;
@@ -80,14 +84,23 @@ class CExportFileDialog : public QFileDialog {
     CNumberEdit* m_editY = nullptr;
 };
 
+// The folder the export dialog opens in: the last export folder, else the picture's
+// folder, else the user's pictures folder (each only when it exists).
+QString ExportFolder(const CVarlenState& sheet);
+// The proposed name: the picture's name (or "icon" for pasted data), the format's size
+// and the type's extension: "photo-32x32.png".
+QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, int type);
+
 // The export command for one format of the formats page: runs the dialog on the stored
-// ExportFileType; after OK stores the chosen type and finishes with FinishExport.
-void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing);
+// ExportFileType in ExportFolder with ExportFileName proposed; after OK stores the chosen
+// type and the folder and finishes with FinishExport.
+void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                  bool smoothing);
 
 // Everything after the dialog: stores type as m_nExportFileType, builds the format from
 // the sheet's picture under the wait cursor, adds the type's extension to a bare name,
 // writes, and reports "エクスポートが完了しました。" (then saves every setting) or
-// "エクスポートに失敗しました。". Returns the success.
+// "エクスポートに失敗しました。" with the path and the reason. Returns the success.
 bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing,
                   int type, const QString& path, int hotspotX, int hotspotY);
 

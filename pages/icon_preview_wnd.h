@@ -2,7 +2,8 @@
 // its size, over a checkerboard where it is transparent. It is window-modal over the
 // wizard: the wizard takes no input until the preview is closed (close box, menu, Esc).
 // Page Up / Page Down and the wheel zoom keeping the window's centre; Ctrl+C and the
-// context menu's "コピー(C)\tCtrl+C" copy the image to the clipboard.
+// context menu's "コピー(C)\tCtrl+C" copy the image to the clipboard. A zoomed image larger
+// than the screen is shown in a window of the screen's size whose content scrolls.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +14,8 @@
 
 class QMenu;
 class QAction;
+class QPainter;
+class QScrollArea;
 
 namespace varlen {
 
@@ -36,9 +39,16 @@ class CIconPreviewWnd : public QWidget {
     // Copies the image shown.
     void Copy();
 
-    // The window menu: "コピー(C)\tCtrl+C", a separator, close.
+    // The window menu: "コピー(C)\tCtrl+C", a separator, move, close.
     QMenu* WindowMenu() const { return m_pMenu; }
     QAction* CopyAction() const { return m_pCopyAction; }
+    QAction* MoveAction() const { return m_pMoveAction; }
+    // Lets the window follow the mouse: by the window system where it can, else until the
+    // next click (or Esc) through the window's own mouse grab.
+    void StartMove();
+    bool IsMoving() const { return m_bMoving; }
+    // The scrolling area that holds the image.
+    QScrollArea* ScrollArea() const { return m_pScroll; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -46,8 +56,18 @@ class CIconPreviewWnd : public QWidget {
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend class PreviewCanvas;
+    // Draws the image at the current zoom (the canvas inside the scrolling area).
+    void PaintImage(QPainter& painter);
+    // The client size: image size x zoom, at most the screen's available area (the frame
+    // taken off); the content scrolls where it is larger.
+    void ApplySize();
+    void EndMove();
     void UpdateTitle();
     // Queued, as a posted command would be.
     void PostCopy();
@@ -57,6 +77,13 @@ class CIconPreviewWnd : public QWidget {
     int m_nZoom = 1;
     QMenu* m_pMenu = nullptr;
     QAction* m_pCopyAction = nullptr;
+    QAction* m_pMoveAction = nullptr;
+    QScrollArea* m_pScroll = nullptr;
+    QWidget* m_pCanvas = nullptr;
+    // The window's own move (StartMove without the window system's help).
+    bool m_bMoving = false;
+    bool m_bMoveAnchored = false;  // the first move of the mouse sets the offset
+    QPoint m_ptMoveOffset;
     // The drawn image at m_nBufferZoom, kept between repaints.
     std::vector<Pixel> m_buffer;
     int m_nBufferZoom = 0;

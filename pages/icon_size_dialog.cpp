@@ -71,6 +71,12 @@ CIconSizeDialog::CIconSizeDialog(QWidget* parent) : QDialog(parent) {
     ReadSizes();
 }
 
+void CIconSizeDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_editWidth->setFocus(Qt::OtherFocusReason);
+    m_editWidth->selectAll();
+}
+
 void CIconSizeDialog::OnWidthChanged() {
     m_editHeight->blockSignals(true);
     m_editHeight->SetText(m_editWidth->text());

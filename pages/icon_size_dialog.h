@@ -28,6 +28,10 @@ class CIconSizeDialog : public QDialog {
     CNumberEdit* HeightEdit() const { return m_editHeight; }
     QPushButton* OkButton() const { return m_btnOk; }
 
+  protected:
+    // The width's text is selected, so typing replaces it.
+    void showEvent(QShowEvent* event) override;
+
   private:
     void OnWidthChanged();
     void OnHeightChanged();

@@ -19,8 +19,14 @@
 //   (which would cut the page's text).
 // - A zoomed-out square can ask for a huge picture; Next refuses squares above
 //   PlacementLimit before allocating anything.
+// - Next renders in the background (the picture is only read meanwhile, and every input is
+//   refused); a cancel keeps the page as it was.
 // - The command-line picture is read at the first activation, because the sheet receives
-//   its path after it has been constructed.
+//   its path after it has been constructed. When it cannot be opened the user hears the
+//   Open button's message, and the clipboard's picture is taken as when no path was given.
+// - Back keeps the placed picture the later pages worked on (page 2 marks it in place);
+//   Next with the same picture and the same placement, mirror, rotation and background hands
+//   that one on instead of placing again. Every new picture or reset drops it.
 #include "pages/page1.h"
 #include "gui/dialog_units.h"
 
@@ -30,6 +36,7 @@
 #include <QColorDialog>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -43,6 +50,7 @@
 #include <filesystem>
 
 #include "core/placement.h"
+#include "gui/background_work.h"
 #include "gui/clipboard_adapter.h"
 #include "gui/controls.h"
 #include "gui/file_manager.h"
@@ -71,6 +79,7 @@ const char* const kPasteFailed =
                       "クリップボードが開けません。\n画像ではないか、対応していない形式です。");
 const char* const kDropFailed = QT_TRANSLATE_NOOP(
     "varlen::CVarlenPage1", "ドロップできません。\n画像ではないか、対応していない形式です。");
+const char* const kPlacing = QT_TRANSLATE_NOOP("varlen::CVarlenPage1", "画像を配置しています...");
 const char* const kTooLarge = QT_TRANSLATE_NOOP(
     "varlen::CVarlenPage1", "配置した画像が大きすぎます。\nサイズを %1 以下にしてください。");
 
@@ -193,23 +202,10 @@ void CVarlenPage1::BuildControls() {
     column->addLayout(grid);
     column->addStretch(1);
 
-    // The column keeps the template's width (or what its widest line needs); the view is a
-    // square as tall as the column, rounded down to a multiple of 8 like FitToSquare does.
     auto* left = new QWidget(this);
     left->setLayout(column);
     column->setContentsMargins(0, 0, 0, 0);
-    const int width = std::max(du.X(162), left->minimumSizeHint().width());
-    left->setFixedWidth(width);
-    const int height = std::max(column->totalHeightForWidth(width), du.Y(132));
-    m_wndIcon->resize(height, height);
-    m_wndIcon->FitToSquare();
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(du.X(6));
-    page->addWidget(left, 0, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
-    page->addStretch(1);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_btnOpen, m_btnPaste);
     setTabOrder(m_btnPaste, m_editSize);
@@ -249,6 +245,7 @@ bool CVarlenPage1::LoadFile(const QString& path) {
         return false;
     }
     m_pSheet->m_strIconFile = IconFileFor(path);
+    m_pSheet->m_strPictureFile = QFileInfo(path).absoluteFilePath();
     ShowNewPicture(std::move(picture));
     return true;
 }
@@ -264,11 +261,14 @@ bool CVarlenPage1::LoadDataObject(const QMimeData& mime) {
         return false;
     }
     m_pSheet->m_strIconFile.clear();
+    m_pSheet->m_strPictureFile.clear();
     ShowNewPicture(std::move(picture));
     return true;
 }
 
 void CVarlenPage1::ShowNewPicture(std::unique_ptr<CIcon> picture) {
+    m_pPlaced.reset();
+    m_pSheet->m_bPictureLoaded = true;
     m_pSheet->m_pIcon = std::move(picture);
     m_wndIcon->SetImage(m_pSheet->m_pIcon.get());
     m_wndIcon->SetRotation(0);
@@ -327,7 +327,7 @@ bool CVarlenPage1::CanDrop(const QMimeData& mime) const {
     return OffersPicture(mime);
 }
 
-void CVarlenPage1::OnDrop(const QMimeData& mime) {
+bool CVarlenPage1::OnDrop(const QMimeData& mime) {
     bool loaded = false;
     {
         const CWaitCursor wait;
@@ -336,6 +336,7 @@ void CVarlenPage1::OnDrop(const QMimeData& mime) {
     if (!loaded) {
         ShowError(this, tr(kDropFailed));
     }
+    return loaded;
 }
 
 void CVarlenPage1::OnSizeText() {
@@ -379,7 +380,10 @@ void CVarlenPage1::OnColor() {
 }
 
 void CVarlenPage1::OnReset() {
+    m_pPlaced.reset();
+    m_pSheet->m_bPictureLoaded = false;
     m_pSheet->m_pIcon = CreateIcon(512, 512, 32);
+    m_pSheet->m_strPictureFile.clear();
     m_pSheet->m_bMirror = false;
     m_pSheet->m_nRotation = 0;
     m_pSheet->m_bNoMargin = false;
@@ -414,7 +418,11 @@ void CVarlenPage1::UpdateControls() {
 void CVarlenPage1::Startup() {
     m_bStarted = true;
     const QString& startup = m_pSheet->m_strStartupFile;
-    if (startup.isEmpty() || !LoadFile(startup)) {
+    const bool opened = !startup.isEmpty() && LoadFile(startup);
+    if (!startup.isEmpty() && !opened) {
+        ShowError(this, OpenFailedText());
+    }
+    if (!opened) {
         if (const QMimeData* mime = QApplication::clipboard()->mimeData()) {
             LoadDataObject(*mime);
         }
@@ -430,6 +438,7 @@ void CVarlenPage1::Startup() {
 
 void CVarlenPage1::OnSetActive() {
     if (m_pOriginal) {
+        m_pPlaced = std::move(m_pSheet->m_pIcon);
         m_pSheet->m_pIcon = std::move(m_pOriginal);
     }
     if (!m_bStarted) {
@@ -447,17 +456,33 @@ bool CVarlenPage1::OnWizardNext() {
         return false;
     }
     const CWaitCursor wait;
+    Placement placement{source, m_wndIcon->GetMirror(), m_wndIcon->GetRotation(),
+                        m_chkBackground->isChecked()
+                            ? std::optional<ColorRef>(m_btnColor->GetColor())
+                            : std::nullopt};
+    std::unique_ptr<CIcon> placed;
+    if (m_pPlaced && placement == m_placed) {
+        placed = std::move(m_pPlaced);
+    } else {
+        m_pPlaced.reset();  // its memory may be needed for the new one
+        const CIcon& picture = *m_pSheet->m_pIcon;
+        Workers& pool = m_pSheet->Pool();
+        if (!RunInBackground(this, pool, tr(kPlacing), [&] {
+                placed = PlacePicture(picture, source, placement.mirror, placement.rotation,
+                                      placement.background, pool);
+            })) {
+            return false;  // cancelled: the page stays as it was
+        }
+        if (!placed) {
+            return false;
+        }
+        m_placed = placement;
+    }
     m_pSheet->m_rcSource = source;
-    m_pSheet->m_bMirror = m_wndIcon->GetMirror();
-    m_pSheet->m_nRotation = m_wndIcon->GetRotation();
+    m_pSheet->m_bMirror = placement.mirror;
+    m_pSheet->m_nRotation = placement.rotation;
     m_pSheet->m_bBackground = m_chkBackground->isChecked();
     m_pSheet->m_crBackground = m_btnColor->GetColor();
-    std::unique_ptr<CIcon> placed = PlacePicture(
-        *m_pSheet->m_pIcon, source, m_pSheet->m_bMirror, m_pSheet->m_nRotation,
-        m_pSheet->m_bBackground ? std::optional<ColorRef>(m_pSheet->m_crBackground) : std::nullopt);
-    if (!placed) {
-        return false;
-    }
     // Here m_pIcon changes meaning: from the unplaced picture to the placed square. The
     // unplaced picture itself is kept (the view still shows it), not a copy.
     m_pOriginal = std::move(m_pSheet->m_pIcon);

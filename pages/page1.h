@@ -2,7 +2,8 @@
 // square (move, zoom and rotate it in the view or with the size and rotation fields,
 // mirror it, keep it free of margins, lay it on a background colour). Next renders the
 // placed picture once and hands it to the sheet; Back brings the unplaced picture back
-// with the placement as it was.
+// with the placement as it was, and Next with nothing changed hands on the same picture
+// again (with the transparent regions page 2 made in it).
 #pragma once
 
 #include <QString>
@@ -51,7 +52,7 @@ class CVarlenPage1 : public CVarlenPage {
     bool OnWizardNext() override;
     void OnReset() override;
     bool CanDrop(const QMimeData& mime) const override;
-    void OnDrop(const QMimeData& mime) override;
+    bool OnDrop(const QMimeData& mime) override;
 
     // The command handlers of the open and paste buttons.
     void OnOpen();
@@ -96,7 +97,20 @@ class CVarlenPage1 : public CVarlenPage {
     void OnBackground(bool checked);
     void OnColor();
 
+    // What a placed picture is made from, besides the picture itself.
+    struct Placement {
+        Rect source;
+        bool mirror = false;
+        int rotation = 0;
+        std::optional<ColorRef> background;
+        friend bool operator==(const Placement&, const Placement&) = default;
+    };
+
     std::unique_ptr<CIcon> m_pOriginal;
+    // While page 1 is shown after Back: the picture it handed on last time, as the later
+    // pages left it, and what it was placed with; null once the picture is replaced.
+    std::unique_ptr<CIcon> m_pPlaced;
+    Placement m_placed;
     bool m_bStarted = false;
     FileChooser m_chooseFile;
     ColorChooser m_chooseColor;

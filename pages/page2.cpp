@@ -6,7 +6,11 @@
 // replaces it by a copy of the picture as it is left, and the next entry puts that copy
 // back as m_pIcon before taking a new reset point, so Back from page 3 always finds the
 // picture that page 2 handed on. Back to page 1 drops the copy: page 1 then owns the
-// picture again.
+// picture again (and hands the same one back with Next when its placement is unchanged).
+// Undo and redo keep the clicks made since the reset point (their mode, point, pixel,
+// tolerance and expansion), not pictures: undo puts the reset point back and applies the
+// clicks still in effect again, which gives the same pixels because each click is a
+// function of the picture and its recorded values. A new click drops the clicks undone.
 //
 // Traps:
 // - An edit's value is committed when the edit loses the focus and again before every
@@ -19,18 +23,29 @@
 //   that waits for the focus to leave or for a click.
 // - A stored mode other than 0 or 1 leaves both mode buttons up; the buttons are
 //   exclusive, so they are released with exclusivity switched off for the moment.
+// - The edits have their own Ctrl+Z; they give those keys up so that undo always means the
+//   clicks of this page.
+// - A click that fails half way (out of memory) would leave some of its pixels changed: the
+//   picture is then rebuilt from the reset point before the failure goes on.
+// - The copies of a large picture (the reset point, the picture left with Next) are made in
+//   the background, so the window keeps answering; the picture is only read meanwhile.
 #include "pages/page2.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/background_work.h"
 #include "gui/controls.h"
 #include "gui/icon_wnd.h"
 #include "gui/up_down.h"
@@ -42,6 +57,10 @@ namespace varlen {
 namespace {
 
 constexpr int kMaxValue = 255;
+// Copies of pictures from this size on are made in the background (a 16384 x 16384 copy
+// takes seconds: its pages are cleared and filled).
+constexpr std::size_t kBackgroundPixels = std::size_t{1} << 22;
+const char* const kPreparing = QT_TRANSLATE_NOOP("varlen::CVarlenPage2", "画像を準備しています...");
 
 // Steps the number shown in edit by delta within 0 ... 255 (the arrows' range).
 void StepEdit(QLineEdit* edit, int delta) {
@@ -56,6 +75,17 @@ QHBoxLayout* FieldWithArrows(QLineEdit* field, CUpDown* arrows) {
     row->addWidget(arrows);
     arrows->SetBuddy(field);
     return row;
+}
+
+bool IsUndoKey(const QKeyEvent& key) {
+    const QKeyCombination k = key.keyCombination();
+    return k == QKeyCombination(Qt::ControlModifier, Qt::Key_Z);
+}
+
+bool IsRedoKey(const QKeyEvent& key) {
+    const QKeyCombination k = key.keyCombination();
+    return k == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
+           k == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
 }
 
 }  // namespace
@@ -129,7 +159,7 @@ void CVarlenPage2::BuildControls() {
 
     auto* left = new QWidget(this);
     left->setLayout(column);
-    LayOutBesideView(left, *column, m_wndIcon);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_btnColorMode, m_btnClosedMode);
     setTabOrder(m_btnClosedMode, m_editRange);
@@ -146,9 +176,23 @@ void CVarlenPage2::ConnectControls() {
     connect(m_spinSurrounding, &CUpDown::deltaPos, this,
             [this](int delta) { StepEdit(m_editSurrounding, -delta); });
     connect(m_wndIcon, &CIconWnd::pick, this, &CVarlenPage2::OnPick);
+    const auto shortcut = [this](QKeySequence keys, bool (CVarlenPage2::*slot)()) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &CVarlenPage2::OnUndo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &CVarlenPage2::OnRedo);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &CVarlenPage2::OnRedo);
 }
 
 bool CVarlenPage2::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (IsUndoKey(key) || IsRedoKey(key)) {
+            return true;  // not accepted by the edit: the page's shortcut gets the keys
+        }
+    }
     if (event->type() == QEvent::FocusOut) {
         if (watched == m_editRange) {
             CommitTolerance();
@@ -179,14 +223,67 @@ void CVarlenPage2::OnPick(quint32 pixel, QPoint point) {
     if (x < 0 || x >= icon.Width() || y < 0 || y >= icon.Height()) {
         return;
     }
-    const int tolerance = TransparentRangeForUse(*m_pSheet);
-    const int expansion = TransparentSurroundingForUse(*m_pSheet);
-    if (m_pSheet->m_nTransparentMode == 0) {
-        icon.ClearColorRegion(pixel, tolerance, expansion);
-    } else if (m_pSheet->m_nTransparentMode == 1) {
-        icon.ClearClosedRegion(x, y, tolerance, expansion);
+    const int mode = m_pSheet->m_nTransparentMode;
+    if (mode != 0 && mode != 1) {
+        return;
     }
+    const Click click{mode, point, pixel, TransparentRangeForUse(*m_pSheet),
+                      TransparentSurroundingForUse(*m_pSheet)};
+    m_clicks.reserve(m_nApplied + 1);  // may fail before anything has changed
+    try {
+        Apply(click);
+    } catch (...) {
+        Replay(m_nApplied);
+        m_wndIcon->update();
+        throw;
+    }
+    m_clicks.resize(m_nApplied);
+    m_clicks.push_back(click);
+    m_nApplied = m_clicks.size();
     m_wndIcon->update();
+}
+
+void CVarlenPage2::Apply(const Click& click) {
+    CIcon& icon = *m_pSheet->m_pIcon;
+    if (click.mode == 0) {
+        icon.ClearColorRegion(click.pixel, click.tolerance, click.expansion);
+    } else {
+        icon.ClearClosedRegion(click.point.x(), click.point.y(), click.tolerance, click.expansion);
+    }
+}
+
+void CVarlenPage2::Replay(std::size_t count) {
+    if (!m_pSnapshot) {
+        return;
+    }
+    m_pSheet->m_pIcon->Render(*m_pSnapshot, nullptr, nullptr, false, 0.0, false);
+    for (std::size_t i = 0; i < count; ++i) {
+        Apply(m_clicks[i]);
+    }
+}
+
+bool CVarlenPage2::OnUndo() {
+    if (!CanUndo()) {
+        QApplication::beep();
+        return false;
+    }
+    const CWaitCursor wait;
+    --m_nApplied;
+    Replay(m_nApplied);
+    m_wndIcon->update();
+    return true;
+}
+
+bool CVarlenPage2::OnRedo() {
+    if (!CanRedo()) {
+        QApplication::beep();
+        return false;
+    }
+    const CWaitCursor wait;
+    Apply(m_clicks[m_nApplied]);
+    ++m_nApplied;
+    m_wndIcon->update();
+    return true;
 }
 
 void CVarlenPage2::OnReset() {
@@ -194,7 +291,9 @@ void CVarlenPage2::OnReset() {
         return;
     }
     const CWaitCursor wait;
-    m_pSheet->m_pIcon->Render(*m_pSnapshot, nullptr, nullptr, false, 0.0, false);
+    m_clicks.clear();
+    m_nApplied = 0;
+    Replay(0);
     m_wndIcon->SetImage(m_pSheet->m_pIcon.get());
 }
 
@@ -214,7 +313,9 @@ void CVarlenPage2::OnSetActive() {
     if (m_pSnapshot) {
         m_pSheet->m_pIcon = std::move(m_pSnapshot);
     }
-    m_pSnapshot = CloneIcon(m_pSheet->m_pIcon.get());
+    m_pSnapshot = CloneInBackground(*m_pSheet->m_pIcon);
+    m_clicks.clear();
+    m_nApplied = 0;
     m_wndIcon->SetImage(m_pSheet->m_pIcon.get());
     ShowMode();
     m_editRange->setText(QString::number(m_pSheet->m_nTransparentRange));
@@ -224,12 +325,24 @@ void CVarlenPage2::OnSetActive() {
 
 bool CVarlenPage2::OnWizardNext() {
     const CWaitCursor wait;
-    m_pSnapshot = CloneIcon(m_pSheet->m_pIcon.get());
+    m_pSnapshot = CloneInBackground(*m_pSheet->m_pIcon);
     return true;
+}
+
+std::unique_ptr<CIcon> CVarlenPage2::CloneInBackground(const CIcon& picture) {
+    if (picture.PixelCount() < kBackgroundPixels) {
+        return CloneIcon(&picture);
+    }
+    std::unique_ptr<CIcon> copy;
+    RunInBackground(
+        this, m_pSheet->Pool(), tr(kPreparing), [&] { copy = CloneIcon(&picture); }, false);
+    return copy;
 }
 
 void CVarlenPage2::OnWizardBack() {
     m_pSnapshot.reset();
+    m_clicks.clear();
+    m_nApplied = 0;
     // Page 1 takes the picture over and may replace it; this view no longer shows it.
     m_wndIcon->SetImage(nullptr);
 }

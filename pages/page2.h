@@ -2,12 +2,14 @@
 // picture transparent, either every pixel of the clicked colour (within a tolerance) or the
 // connected region around the click, each widened by an expansion. Unlike the later pages
 // this one changes the sheet's picture itself; Reset brings back the picture as it was
-// when the page was entered.
+// when the page was entered, and Undo (Ctrl+Z) and Redo (Ctrl+Y, Ctrl+Shift+Z) step back and
+// forth through the clicks made since then.
 #pragma once
 
 #include <QPoint>
 #include <QStringView>
 #include <memory>
+#include <vector>
 
 #include "core/icon.h"
 #include "pages/varlen_page.h"
@@ -40,8 +42,14 @@ class CVarlenPage2 : public CVarlenPage {
     bool OnWizardNext() override;
     // Drops the reset point; the picture keeps its marks.
     void OnWizardBack() override;
-    // Restores every pixel, alpha included, to the state at entry.
+    // Restores every pixel, alpha included, to the state at entry, and forgets the clicks.
     void OnReset() override;
+    // Takes back the last click still in effect, or makes the next one taken back again;
+    // false (with a beep) when there is none.
+    bool OnUndo();
+    bool OnRedo();
+    bool CanUndo() const { return m_nApplied > 0; }
+    bool CanRedo() const { return m_nApplied < m_clicks.size(); }
 
     // A click of the view at the picture point, whose pixel is pixel.
     void OnPick(quint32 pixel, QPoint point);
@@ -69,7 +77,23 @@ class CVarlenPage2 : public CVarlenPage {
     void ConnectControls();
     void ShowMode();
 
+    // One click as it was applied: everything the region operation read.
+    struct Click {
+        int mode = 0;
+        QPoint point;
+        quint32 pixel = 0;
+        int tolerance = 0;
+        int expansion = 0;
+    };
+    void Apply(const Click& click);
+    // A copy of picture; large ones are made off the user-interface thread.
+    std::unique_ptr<CIcon> CloneInBackground(const CIcon& picture);
+    // The picture as at entry with the first count clicks applied again.
+    void Replay(std::size_t count);
+
     std::unique_ptr<CIcon> m_pSnapshot;
+    std::vector<Click> m_clicks;  // since the reset point; the first m_nApplied are in effect
+    std::size_t m_nApplied = 0;
 };
 
 }  // namespace varlen

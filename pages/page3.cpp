@@ -20,19 +20,23 @@
 // - Picks are mapped through the corners of the square the view shows, so the light and
 //   shadow positions are in 1/256 of the shown square; a degenerate square (a zero-sized
 //   view) would divide by zero and is ignored.
-// - Large pictures are filtered on a worker pool made once for the page; the result does
-//   not depend on the number of threads.
+// - Large pictures are filtered on the sheet's worker pool, in the background (the window
+//   keeps answering, input waits, a Cancel after half a second keeps the preview shown
+//   until then); the result does not depend on the number of threads.
 #include "pages/page3.h"
 #include "gui/dialog_units.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
 
 #include "core/pipeline.h"
 #include "core/workers.h"
+#include "gui/background_work.h"
 #include "gui/icon_wnd.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
@@ -44,6 +48,8 @@ namespace {
 
 // Pictures of at least this many pixels are filtered on the worker pool.
 constexpr std::size_t kPoolPixels = 256 * 256;
+const char* const kRefreshing =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage3", "プレビューを更新しています...");
 
 constexpr int kTabCount = 6;
 
@@ -72,7 +78,6 @@ CVarlenPage3::~CVarlenPage3() {
 }
 
 void CVarlenPage3::BuildControls() {
-    const DialogUnits du(fontMetrics());
     m_tabFilter = new QTabWidget(this);
     m_dlgBrightness = new CBrightnessDialog;
     m_dlgSharp = new CSharpDialog;
@@ -86,20 +91,12 @@ void CVarlenPage3::BuildControls() {
     m_tabFilter->addTab(m_dlgTransparent, tr("透過"));
     m_tabFilter->addTab(m_dlgShadow, tr("影"));
     m_tabFilter->addTab(m_dlgFrame, tr("縁"));
-    const QSize tabs = m_tabFilter->sizeHint().expandedTo(QSize(du.X(162), du.Y(132)));
-    m_tabFilter->setFixedSize(tabs);
-
-    // The view is a square as tall as the tabs, rounded down to a multiple of 8.
+    // Every tab shows its whole name, in any language, without scrolling the bar.
+    m_tabFilter->setMinimumWidth(
+        m_tabFilter->tabBar()->sizeHint().width() +
+        2 * m_tabFilter->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
     m_wndIcon = new CIconWnd(this);
-    m_wndIcon->resize(tabs.height(), tabs.height());
-    m_wndIcon->FitToSquare();
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(du.X(6));
-    page->addWidget(m_tabFilter, 0, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
-    page->addStretch(1);
+    LayOutBesideView(m_tabFilter, m_wndIcon);
 }
 
 void CVarlenPage3::SetControls() {
@@ -170,9 +167,18 @@ void CVarlenPage3::UpdatePreview() {
     CWaitCursor wait;
     const CIcon& working = *m_pSheet->m_pIcon;
     const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    ShowPreview(working.PixelCount() >= kPoolPixels
-                    ? BuildViewPreview(working, effects, m_pSheet->Pool())
-                    : BuildViewPreview(working, effects));
+    if (working.PixelCount() < kPoolPixels) {
+        ShowPreview(BuildViewPreview(working, effects));
+        ++m_nPreviewBuilds;
+        return;
+    }
+    Workers& pool = m_pSheet->Pool();
+    std::unique_ptr<CIcon> preview;
+    if (!RunInBackground(this, pool, tr(kRefreshing),
+                         [&] { preview = BuildViewPreview(working, effects, pool); })) {
+        return;  // cancelled: the preview shown so far stays
+    }
+    ShowPreview(std::move(preview));
     ++m_nPreviewBuilds;
 }
 

@@ -33,7 +33,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -102,7 +104,38 @@ int DluY(const QWidget* w, int n) {
 
 }  // namespace
 
-CCheckTreeCtrl::CCheckTreeCtrl(QWidget* parent) : QTreeWidget(parent) {}
+// Rows of one fixed height, whatever the font and the style.
+class FixedRowDelegate : public QStyledItemDelegate {
+  public:
+    FixedRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), m_height);
+    }
+
+  private:
+    int m_height;
+};
+
+CCheckTreeCtrl::CCheckTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
+    setItemDelegate(new FixedRowDelegate(kRowHeight, this));
+    setUniformRowHeights(true);
+}
+
+void CCheckTreeCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void CCheckTreeCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+}
 
 void CCheckTreeCtrl::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space) {
@@ -214,17 +247,7 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     column->addStretch(1);
     auto* left = new QWidget(this);
     left->setLayout(column);
-    left->setFixedWidth(left->minimumSizeHint().width());
-    const int side = std::max(DluY(this, 132), column->totalMinimumSize().height());
-    m_wndIcon->resize(side, side);
-    m_wndIcon->FitToSquare();
-
-    auto* page = new QHBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(DluX(this, 6));
-    page->addWidget(left, 0, Qt::AlignTop);
-    page->addWidget(m_wndIcon, 0, Qt::AlignTop);
-    page->addStretch(1);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_treeFormat, m_btnPreview);
     setTabOrder(m_btnPreview, m_btnCopy);
@@ -379,8 +402,11 @@ void CVarlenPage4::UseMainPicture() {
 }
 
 bool CVarlenPage4::OnWizardNext() {
-    CWaitCursor wait;
-    SaveFormats();
+    {
+        // Not over the message below.
+        const CWaitCursor wait;
+        SaveFormats();
+    }
     const auto& formats = m_pSheet->m_aFormat;
     if (std::none_of(formats.begin(), formats.end(),
                      [](const FORMAT& f) { return f.bEnabled != 0; })) {
@@ -388,6 +414,7 @@ bool CVarlenPage4::OnWizardNext() {
                            MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk});
         return false;
     }
+    const CWaitCursor wait;
     ReleasePreview();
     m_pSheet->m_bSmoothing = m_chkSmoothing->isChecked();
     m_pSheet->EnableReset(true);
@@ -646,7 +673,20 @@ void CVarlenPage4::OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPo
         at = QPoint(r.left() + r.height() / 2, r.top() + r.height() / 2);
     }
     const std::unique_ptr<QMenu> menu = BuildTreeMenu(target);
+    // While the menu is open its target is highlighted, the caret stays; afterwards the
+    // highlight goes back to the caret.
+    QTreeWidgetItem* caret = m_treeFormat->currentItem();
+    if (target != nullptr && target != caret) {
+        m_treeFormat->clearSelection();
+        target->setSelected(true);
+    }
     const QAction* chosen = menu->exec(m_treeFormat->viewport()->mapToGlobal(at));
+    if (target != nullptr && target != caret && Contains(target)) {
+        target->setSelected(false);
+    }
+    if (caret != nullptr && Contains(caret)) {
+        caret->setSelected(true);
+    }
     if (chosen != nullptr && target != nullptr) {
         RunMenuCommand(target, chosen->data().toInt());
     }

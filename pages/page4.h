@@ -29,6 +29,9 @@ class CCheckTreeCtrl : public QTreeWidget {
     Q_OBJECT
 
   public:
+    // Rows are kRowHeight pixels high.
+    static constexpr int kRowHeight = 16;
+
     explicit CCheckTreeCtrl(QWidget* parent = nullptr);
 
   signals:
@@ -39,6 +42,9 @@ class CCheckTreeCtrl : public QTreeWidget {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A right press leaves the caret where it is: the menu's target is only highlighted.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 class CVarlenPage4 : public CVarlenPage {

@@ -11,15 +11,22 @@
 // - The write check never creates or truncates the target: a failed build or save leaves
 //   an existing file exactly as it was, because CIcons::Save replaces it only when the new
 //   file is complete.
-// - Everything runs inside the Finish handler on the user-interface thread; the progress
-//   bar is repainted explicitly after each step, since no event is processed meanwhile.
-//   The formats are built one at a time so that the bar can move, each with its rows
-//   spread over the page's worker pool; the images are the same as the batch front end's.
-// - The wait cursor covers the work but not the message boxes.
+// - The formats are built as the batch front end builds them (all at once: shared resizes,
+//   one worker pool), in the background while the user-interface thread goes on; the images
+//   are the same as the batch front end's. The page's bar steps once per record, in list
+//   order, as soon as the images of the records up to it are complete (a disabled record
+//   counts as complete); the background dialog shows the rows and offers Cancel.
+// - A cancel is heard up to the start of the write; nothing is written then. Once the write
+//   has begun it completes (it replaces the old file only when complete anyway).
+// - The wait cursor covers the work but not the message boxes; the progress bar stays
+//   until the result message has been answered.
+// - errno is read right after the failing call, on the thread that made it (errno is the
+//   thread's own), before anything else can change it.
 // - The view points at the preview; it is given null before the preview goes away.
 #include "pages/page5.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -29,18 +36,25 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
 #include <span>
 
 #include "core/pipeline.h"
+#include "core/progress.h"
 #include "core/workers.h"
+#include "gui/background_work.h"
 #include "gui/file_manager.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
 #include "io/icons.h"
+#include "pages/failure_detail.h"
 #include "pages/page1_support.h"
 
 namespace varlen {
@@ -55,6 +69,15 @@ const char* const kSaveFailed =
     QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの保存に失敗しました。");
 const char* const kCreated =
     QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンの作成が完了しました。");
+const char* const kSavedAs = QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "保存先: %1");
+const char* const kRevealFailed =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "保存フォルダを開けませんでした。");
+const char* const kNoFileManager =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5",
+                      "フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。");
+const char* const kCreating =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "アイコンを作成しています...");
+constexpr int kBarUpdateMs = 50;
 
 QString AskForIconFile(QWidget* parent, const QString& path) {
     const std::unique_ptr<QFileDialog> dialog = BuildIconSaveDialog(parent, path);
@@ -73,7 +96,7 @@ CVarlenPage5::CVarlenPage5(CVarlenState* sheet, QWidget* parent)
                      "行うため、多少時間がかかります。\n "),
                   parent),
       m_chooseFile(AskForIconFile),
-      m_revealFile(RevealInFileManager),
+      m_revealFile([this](const QString& path) { RevealOrSay(path); }),
       m_saveFolders(UserSaveFolders) {
     BuildControls();
     ConnectControls();
@@ -127,7 +150,7 @@ void CVarlenPage5::BuildControls() {
     auto* left = new QWidget(this);
     left->setLayout(column);
     m_wndIcon->SetMode(0);
-    LayOutBesideView(left, *column, m_wndIcon);
+    LayOutBesideView(left, m_wndIcon);
 
     setTabOrder(m_editFile, m_btnBrowse);
     setTabOrder(m_btnBrowse, m_chkPng);
@@ -176,7 +199,33 @@ bool CVarlenPage5::isComplete() const {
 }
 
 QString CVarlenPage5::ResolvedPath() const {
-    return ResolveIconPath(m_editFile->text(), m_pSheet->m_strSavePath, m_saveFolders());
+    // A name without a folder goes beside the picture when it came from a file; a name
+    // with a relative folder is taken from that same folder, never from the working one.
+    const QString pictureFolder = m_pSheet->m_strPictureFile.isEmpty()
+                                      ? QString()
+                                      : QFileInfo(m_pSheet->m_strPictureFile).absolutePath();
+    const SaveFolders folders = m_saveFolders();
+    const QString base = pictureFolder.isEmpty() ? m_pSheet->m_strSavePath : pictureFolder;
+    const QString path = ResolveIconPath(m_editFile->text(), base, folders);
+    if (!QFileInfo(path).isRelative()) {
+        return path;
+    }
+    for (const QString& folder : {base, folders.pictures, folders.documents, QDir::homePath()}) {
+        if (!folder.isEmpty()) {
+            return QDir::cleanPath(QDir(folder).absoluteFilePath(path));
+        }
+    }
+    return path;
+}
+
+void CVarlenPage5::RevealOrSay(const QString& path) {
+    if (RevealInFileManager(path)) {
+        return;
+    }
+    ShowMessage(this,
+                {tr(kRevealFailed), MessageIcon::kWarning, MessageButtons::kOk, MessageAnswer::kOk,
+                 QString(),
+                 tr(kNoFileManager).arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()))});
 }
 
 void CVarlenPage5::OnBrowse() {
@@ -188,29 +237,66 @@ void CVarlenPage5::OnBrowse() {
     m_editFile->setText(chosen);
 }
 
-bool CVarlenPage5::WriteIconFile(const QString& path) {
+std::optional<bool> CVarlenPage5::WriteIconFile(const QString& path, int& error) {
     const CWaitCursor wait;
-    repaint();
     const std::vector<FORMAT>& formats = m_pSheet->m_aFormat;
     m_progress->setRange(0, static_cast<int>(formats.size()));
     m_progress->setValue(0);
     m_progress->show();
-    m_progress->repaint();
 
-    const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    CIcons icons;
-    for (const FORMAT& f : formats) {
+    std::vector<FormatRequest> requests;
+    std::vector<int> requestOf(formats.size(), -1);  // per record: its request, -1 if disabled
+    for (std::size_t r = 0; r < formats.size(); ++r) {
+        const FORMAT& f = formats[r];
         if (f.bEnabled != 0) {
-            const FormatRequest request{f.wWidth, f.wHeight, f.wBitCount};
-            auto built =
-                BuildFormatIcons(*m_pSheet->m_pIcon, std::span(&request, 1), m_pSheet->m_bSmoothing,
-                                 effects, m_pSheet->Pool(), &m_pSheet->m_aSizePictures);
-            icons.Add(std::move(built.front()));
+            requestOf[r] = static_cast<int>(requests.size());
+            requests.push_back({f.wWidth, f.wHeight, f.wBitCount});
         }
-        m_progress->setValue(m_progress->value() + 1);
-        m_progress->repaint();
     }
-    return icons.Save(FileSystemPath(path), m_pSheet->m_bPng);
+    const auto complete = std::make_unique<std::atomic<bool>[]>(requests.size());
+    // Steps the bar over every record whose own image and those before it are complete.
+    const auto stepBar = [&] {
+        for (int r = m_progress->value(); r < static_cast<int>(formats.size()); ++r) {
+            const int q = requestOf[static_cast<std::size_t>(r)];
+            if (q >= 0 && !complete[static_cast<std::size_t>(q)].load()) {
+                break;
+            }
+            m_progress->setValue(r + 1);
+        }
+    };
+    QTimer follow;
+    connect(&follow, &QTimer::timeout, this, stepBar);
+    follow.start(kBarUpdateMs);
+
+    const CIcon& working = *m_pSheet->m_pIcon;
+    const bool smoothing = m_pSheet->m_bSmoothing;
+    const bool png = m_pSheet->m_bPng;
+    const EffectSettings effects = ToEffectSettings(*m_pSheet);
+    Workers& pool = m_pSheet->Pool();
+    const SizePictures& pictures = m_pSheet->m_aSizePictures;
+    const std::filesystem::path target = FileSystemPath(path);
+    bool saved = false;
+    const bool finished = RunInBackground(this, pool, tr(kCreating), [&] {
+        auto images = BuildFormatIcons(
+            working, requests, smoothing, effects, pool,
+            [&complete](std::size_t i) { complete[i].store(true); }, &pictures);
+        if (const Progress* progress = pool.Observer()) {
+            progress->Check();  // the last moment a cancel leaves no file behind
+        }
+        CIcons icons;
+        for (auto& image : images) {
+            icons.Add(std::move(image));
+        }
+        errno = 0;
+        saved = icons.Save(target, png);
+        error = errno;
+    });
+    follow.stop();
+    if (!finished) {
+        return std::nullopt;
+    }
+    stepBar();
+    return saved;
 }
 
 bool CVarlenPage5::OnWizardFinish() {
@@ -220,18 +306,32 @@ bool CVarlenPage5::OnWizardFinish() {
                            MessageAnswer::kNo}) != MessageAnswer::kYes) {
         return false;
     }
+    errno = 0;
     if (!CanWriteFile(path)) {
-        ShowError(this, tr(kCreateFailed));
+        const int error = errno;
+        ShowMessage(this, {tr(kCreateFailed), MessageIcon::kError, MessageButtons::kOk,
+                           MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
         return false;
     }
-    const bool saved = WriteIconFile(path);
-    m_progress->hide();
+    int error = 0;
+    const std::optional<bool> written = WriteIconFile(path, error);
+    if (!written) {
+        m_progress->hide();
+        return false;  // cancelled: nothing was written
+    }
+    const bool saved = *written;
+    // The full bar stays under the result message and goes when the message has been read.
     if (!saved) {
-        ShowError(this, tr(kSaveFailed));
+        ShowMessage(this, {tr(kSaveFailed), MessageIcon::kError, MessageButtons::kOk,
+                           MessageAnswer::kOk, QString(), WriteFailureDetail(path, error)});
+        m_progress->hide();
         return false;
     }
     ShowMessage(this,
-                {tr(kCreated), MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk});
+                {tr(kCreated), MessageIcon::kInformation, MessageButtons::kOk, MessageAnswer::kOk,
+                 QString(),
+                 tr(kSavedAs).arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()))});
+    m_progress->hide();
     m_pSheet->SaveSettings(this);
     if (m_pSheet->m_bFinishOpenFolder) {
         m_revealFile(path);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/icon.h"
 #include "pages/page5_support.h"
@@ -48,6 +49,9 @@ class CVarlenPage5 : public CVarlenPage {
     QString ResolvedPath() const;
     // The browse button's handler.
     void OnBrowse();
+    // What "open the folder" does unless replaced: shows path in the file manager, or
+    // says why the folder could not be opened.
+    void RevealOrSay(const QString& path);
 
     // Replace the dialog, the file manager and the standard folders (tests).
     void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
@@ -71,9 +75,10 @@ class CVarlenPage5 : public CVarlenPage {
     void BuildControls();
     void ConnectControls();
     void DropPreview();
-    // Builds every enabled format in list order, stepping the progress bar once per
-    // record, and writes the file. False when the file could not be written.
-    bool WriteIconFile(const QString& path);
+    // Builds every enabled format (all at once, in the background), stepping the progress
+    // bar once per record as the records' images are complete, and writes the file. False
+    // when the file could not be written; nothing when the user cancelled (no file written).
+    std::optional<bool> WriteIconFile(const QString& path, int& error);
 
     std::unique_ptr<CIcon> m_pPreview;
     FileChooser m_chooseFile;

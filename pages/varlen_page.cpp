@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <algorithm>
 
+#include "gui/dialog_units.h"
 #include "gui/icon_wnd.h"
 #include "gui/varlen_state.h"
 
@@ -33,18 +34,36 @@ void CVarlenPage::OnSetActive() {
     m_pSheet->EnableReset(true);
 }
 
-void CVarlenPage::LayOutBesideView(QWidget* left, QLayout& column, CIconWnd* view) {
-    const QFontMetrics fm = fontMetrics();
-    const int side = std::max(column.totalMinimumSize().height(), (132 * fm.height() + 4) / 8);
-    view->resize(side, side);
+void CVarlenPage::LayOutBesideView(QWidget* left, CIconWnd* view) {
+    const DialogUnits du(fontMetrics());
+    view->resize(du.X(114), du.Y(132));
     view->FitToSquare();
-    left->setFixedHeight(view->height());
+    m_pColumn = left;
+    SetColumnWidth(std::max({du.X(162), left->minimumSizeHint().width(), left->minimumWidth()}));
 
     auto* page = new QHBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(fm.averageCharWidth() * 2);
-    page->addWidget(left, 1, Qt::AlignTop);
+    page->setSpacing(du.X(6));
+    page->addWidget(left, 0, Qt::AlignTop);
     page->addWidget(view, 0, Qt::AlignTop);
+    page->addStretch(1);
+}
+
+int CVarlenPage::ColumnWidth() const {
+    return m_pColumn != nullptr ? m_pColumn->width() : 0;
+}
+
+void CVarlenPage::SetColumnWidth(int width) {
+    if (m_pColumn == nullptr) {
+        return;
+    }
+    // The size hint is not asked: word-wrapped texts would make it as wide as a line of
+    // some eighty characters.
+    m_pColumn->setFixedWidth(width);
+    const DialogUnits du(fontMetrics());
+    const int needed = m_pColumn->hasHeightForWidth() ? m_pColumn->heightForWidth(width)
+                                                      : m_pColumn->minimumSizeHint().height();
+    m_pColumn->setMinimumHeight(std::max(du.Y(132), needed));
 }
 
 }  // namespace varlen

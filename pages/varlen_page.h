@@ -5,7 +5,6 @@
 #include <QString>
 #include <QWizardPage>
 
-class QLayout;
 class QMimeData;
 
 namespace varlen {
@@ -36,18 +35,24 @@ class CVarlenPage : public QWizardPage {
     virtual void OnWizardBack() {}
     // The sheet's reset button, routed to the active page.
     virtual void OnReset() {}
-    // Drag and drop on the sheet while this page is active; the default refuses.
+    // Drag and drop on the sheet while this page is active; the default refuses. OnDrop
+    // is true when the page took the data.
     virtual bool CanDrop(const QMimeData& /*data*/) const { return false; }
-    virtual void OnDrop(const QMimeData& /*data*/) {}
+    virtual bool OnDrop(const QMimeData& /*data*/) { return false; }
     // The sheet is being destroyed; called before it stores the format list, while every
     // page still exists.
     virtual void OnDestroy() {}
 
+    // The width of the control column left of the view; the sheet gives every page the
+    // widest one, so the view stands in one place on every page.
+    int ColumnWidth() const;
+    void SetColumnWidth(int width);
+
   protected:
-    // Lays the page out as the control column left (holding column) beside view: the view
-    // a square as tall as the page's template (132 dialog units, a dialog unit being an
-    // eighth of the font's height) or the column, whichever is taller.
-    void LayOutBesideView(QWidget* left, QLayout& column, CIconWnd* view);
+    // Lays the page out as the template of every page has it: the control column left at
+    // 0, 0, 162 x 132 dialog units (wider or taller only when its controls need it) and
+    // the view at 168, 0, 114 x 132 made square (FitToSquare).
+    void LayOutBesideView(QWidget* left, CIconWnd* view);
 
     CVarlenState* const m_pSheet;  // the shared state of the sheet that holds the page
 
@@ -56,6 +61,7 @@ class CVarlenPage : public QWizardPage {
     void cleanupPage() final { OnWizardBack(); }
 
     QString m_strCaption;
+    QWidget* m_pColumn = nullptr;
 };
 
 }  // namespace varlen

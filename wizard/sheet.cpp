@@ -14,7 +14,12 @@
 // - QWizard's header keeps room for two subtitle lines and rebuilds itself on every page
 //   change; the subtitles have up to four, so after each change the header's subtitle
 //   label is given the height of the tallest one (FitHeader).
+// - Drops are always copies (never the source's proposed action), and a drop whose
+//   picture does not load is reported to the source as ignored.
 // - The resources live in a static library, so they are registered explicitly.
+// - Esc and the close box both end in reject() (QDialog turns a close event into it), so the
+//   question before throwing work away is asked there, and only there. Esc pressed in a
+//   dialog, menu or preview window of the wizard goes to that window, never to this one.
 #include "wizard/sheet.h"
 
 #include <QAction>
@@ -26,12 +31,14 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QShowEvent>
 #include <algorithm>
 #include <utility>
 
 #include "gui/about_dialog.h"
 #include "gui/manual.h"
+#include "gui/message_box.h"
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page3.h"
@@ -43,6 +50,17 @@ static void InitVarlenResources() {
 }
 
 namespace varlen {
+
+namespace {
+
+// A dropped picture is always copied, whatever the source proposes: a source that
+// proposes Move would otherwise delete its file once the drop is accepted.
+void AcceptAsCopy(QDropEvent* event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+}  // namespace
 
 CVarlen::CVarlen(QWidget* parent)
     : QWizard(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -119,16 +137,117 @@ void CVarlen::done(int result) {
     m_bFinishing = finishing;
 }
 
+void CVarlen::reject() {
+    if (m_bPictureLoaded &&
+        ShowMessage(this, {tr("作成中のアイコンの設定は失われます。\nVarlen を終了しますか？"),
+                           MessageIcon::kQuestion, MessageButtons::kYesNo, MessageAnswer::kNo}) !=
+            MessageAnswer::kYes) {
+        return;
+    }
+    QWizard::reject();
+}
+
 void CVarlen::showEvent(QShowEvent* event) {
     if (!m_bSizeFixed) {
+        SetUpKeyboard();
         FixSize();
     }
     QWizard::showEvent(event);
 }
 
+void CVarlen::SetUpKeyboard() {
+    QAbstractButton* reset = ResetButton();
+    QAbstractButton* help = button(QWizard::HelpButton);
+    QAbstractButton* back = button(QWizard::BackButton);
+    QAbstractButton* next = button(QWizard::NextButton);
+    QAbstractButton* finish = button(QWizard::FinishButton);
+    if (help != nullptr && reset != nullptr) {
+        reset->setFixedWidth(std::max(help->sizeHint().width(), help->minimumSizeHint().width()));
+        help->setFixedWidth(reset->width());
+    }
+    // The chain runs through every page (hidden ones are skipped), then the button row.
+    const QList<int> ids = pageIds();
+    if (!ids.isEmpty() && reset != nullptr) {
+        QWidget* lastPage = page(ids.constLast());
+        QWidget* last = lastPage;
+        for (QWidget* w = last->nextInFocusChain(); w != lastPage && lastPage->isAncestorOf(w);
+             w = w->nextInFocusChain()) {
+            last = w;
+        }
+        QWidget* previous = last;
+        for (QWidget* w : {static_cast<QWidget*>(reset), static_cast<QWidget*>(back),
+                           static_cast<QWidget*>(next), static_cast<QWidget*>(finish),
+                           static_cast<QWidget*>(help)}) {
+            if (w != nullptr) {
+                setTabOrder(previous, w);
+                previous = w;
+            }
+        }
+    }
+    for (QAbstractButton* b : {reset, back, next, finish, help}) {
+        if (auto* push = qobject_cast<QPushButton*>(b)) {
+            push->setAutoDefault(false);
+        }
+    }
+    // A page's control showing the letter of Back or Next leaves the key to the button;
+    // ambiguous shortcuts only move the focus, so both sides are watched.
+    const QKeySequence keys[2] = {back != nullptr ? back->shortcut() : QKeySequence(),
+                                  next != nullptr ? next->shortcut() : QKeySequence()};
+    for (int id : ids) {
+        for (QWidget* w : page(id)->findChildren<QWidget*>()) {
+            if (auto* push = qobject_cast<QPushButton*>(w)) {
+                push->setAutoDefault(false);
+                push->setDefault(false);
+            }
+            QKeySequence own;
+            if (const auto* b = qobject_cast<QAbstractButton*>(w)) {
+                own = b->shortcut();
+            } else if (const auto* label = qobject_cast<QLabel*>(w);
+                       label != nullptr && label->buddy() != nullptr) {
+                own = QKeySequence::mnemonic(label->text());
+            }
+            if (!own.isEmpty() && (own == keys[0] || own == keys[1])) {
+                w->installEventFilter(this);
+            }
+        }
+    }
+    for (QAbstractButton* b : {back, next}) {
+        if (b != nullptr) {
+            b->installEventFilter(this);
+        }
+    }
+}
+
+bool CVarlen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut) {
+        const QKeySequence key = static_cast<QShortcutEvent*>(event)->key();
+        for (QAbstractButton* b : {button(QWizard::BackButton), button(QWizard::NextButton)}) {
+            if (b != nullptr && !key.isEmpty() && b->shortcut() == key && b->isVisible() &&
+                b->isEnabled()) {
+                b->click();
+                return true;
+            }
+        }
+    }
+    return QWizard::eventFilter(watched, event);
+}
+
 void CVarlen::FixSize() {
     // Every page gets the page area of the largest one, and the window is then frozen at
     // the size that holds it with the first page's header (the tallest subtitle).
+    // The control columns first take the widest one's width, so that every page shows
+    // its view in the same place.
+    int column = 0;
+    for (int id : pageIds()) {
+        if (const auto* p = qobject_cast<CVarlenPage*>(page(id))) {
+            column = std::max(column, p->ColumnWidth());
+        }
+    }
+    for (int id : pageIds()) {
+        if (auto* p = qobject_cast<CVarlenPage*>(page(id)); p != nullptr && p->ColumnWidth() > 0) {
+            p->SetColumnWidth(column);
+        }
+    }
     QSize pageArea(0, 0);
     for (int id : pageIds()) {
         QWizardPage* p = page(id);
@@ -218,7 +337,7 @@ void CVarlen::OnCustomButtonClicked(int which) {
 void CVarlen::dragEnterEvent(QDragEnterEvent* event) {
     CVarlenPage* page = ActivePage();
     if (page != nullptr && event->mimeData() != nullptr && page->CanDrop(*event->mimeData())) {
-        event->acceptProposedAction();
+        AcceptAsCopy(event);
     } else {
         event->ignore();
     }
@@ -227,7 +346,7 @@ void CVarlen::dragEnterEvent(QDragEnterEvent* event) {
 void CVarlen::dragMoveEvent(QDragMoveEvent* event) {
     CVarlenPage* page = ActivePage();
     if (page != nullptr && event->mimeData() != nullptr && page->CanDrop(*event->mimeData())) {
-        event->acceptProposedAction();
+        AcceptAsCopy(event);
     } else {
         event->ignore();
     }
@@ -239,8 +358,12 @@ void CVarlen::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    page->OnDrop(*event->mimeData());
+    // The source learns whether the picture was taken: a failed load is not a drop.
+    if (page->OnDrop(*event->mimeData())) {
+        AcceptAsCopy(event);
+    } else {
+        event->ignore();
+    }
 }
 
 }  // namespace varlen

@@ -55,6 +55,9 @@ class CVarlen : public QWizard, public CVarlenState {
     void showEvent(QShowEvent* event) override;
     // Finish (accept) runs through here; it validates the active page as a Finish.
     void done(int result) override;
+    // Esc and the window's close box: once a picture is loaded, asks first (No keeps the
+    // wizard open).
+    void reject() override;
 
   private:
     void OnCurrentIdChanged(int id);
@@ -62,6 +65,13 @@ class CVarlen : public QWizard, public CVarlenState {
 
     // Freezes the window size at the first show, when every page has its controls.
     void FixSize();
+    // The keyboard rules of the button row, set at the first show: the reset button
+    // follows the page in the tab order and is as wide as Help; Enter is Next (Finish on
+    // the last page) and Space presses the focused button (no push button of a page is
+    // auto-default); Alt+B and Alt+N are Back and Next even where a page's control shows
+    // the same letter.
+    void SetUpKeyboard();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Gives the header room for every line of the subtitles.
     void FitHeader();
 

@@ -5,11 +5,15 @@
 // - Only a switch is "del": the bare word del is a picture path.
 // - "/" introduces a switch on Windows, but on Linux it begins every absolute path; there
 //   only "/del" itself counts as a switch, so "varlen /home/me/a.png" opens the picture.
+// - An allocation failure is caught where the event was delivered, one level below the
+//   event loop that is running (a modal dialog's loop included), so the dialog stays open.
+//   Telling the user needs memory too; when even that fails the failure is only swallowed.
 #include "wizard/varlen_app.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <new>
 
 #include "gui/message_box.h"
 #include "gui/settings.h"
@@ -45,6 +49,26 @@ CVarlenCommandLineInfo ParseCommandLine(const QStringList& args) {
         info.ParseParam(flag ? arg.mid(1) : arg, flag, last);
     }
     return info;
+}
+
+CVarlenApplication::CVarlenApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+QString CVarlenApplication::OutOfMemoryText() {
+    return tr(
+        "メモリが足りないため、操作を完了できませんでした。\n"
+        "操作の前の状態のまま続けます。");
+}
+
+bool CVarlenApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::bad_alloc&) {
+        try {
+            ShowError(activeWindow(), OutOfMemoryText());
+        } catch (const std::bad_alloc&) {
+        }
+        return false;
+    }
 }
 
 bool InstallQtTranslation(QCoreApplication& app, QTranslator& translator) {

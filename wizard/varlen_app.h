@@ -3,6 +3,7 @@
 // runs the wizard. There is no other main window: when the wizard ends, the program ends.
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
@@ -42,6 +43,21 @@ bool PrefersJapanese(const QStringList& uiLanguages);
 // texts are English already). False when the file it needs is missing.
 bool InstallTranslations(QCoreApplication& app, const QStringList& uiLanguages,
                          QTranslator& qtTranslator, QTranslator& programTranslator);
+
+// The wizard program's QApplication. Every event is delivered through notify, so a handler
+// that runs out of memory ends there: the user is told, the event counts as not handled,
+// and the program goes on with the state that handler left (every action keeps the state
+// it found until its work has succeeded).
+class CVarlenApplication : public QApplication {
+    Q_OBJECT
+
+  public:
+    CVarlenApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // The message shown after an action ran out of memory.
+    static QString OutOfMemoryText();
+};
 
 class CVarlenApp {
     Q_DECLARE_TR_FUNCTIONS(CVarlenApp)

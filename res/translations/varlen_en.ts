@@ -122,6 +122,12 @@ Places looked at:
         <source>エクスポートに失敗しました。</source>
         <translation>The export failed.</translation>
     </message>
+    <message>
+        <source>%1 は既に存在します。
+上書きしますか？</source>
+        <translation>%1 already exists.
+Replace it?</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CFrameDialog</name>
@@ -151,6 +157,10 @@ Places looked at:
     <message>
         <source>プレビュー x%1</source>
         <translation>Preview x%1</translation>
+    </message>
+    <message>
+        <source>移動(&amp;M)</source>
+        <translation>&amp;Move</translation>
     </message>
 </context>
 <context>
@@ -266,6 +276,21 @@ Note: at half transparency or more, icons other than 32-bit become fully transpa
         <source>マニュアル(&amp;M)</source>
         <translation>&amp;Manual</translation>
     </message>
+    <message>
+        <source>作成中のアイコンの設定は失われます。
+Varlen を終了しますか？</source>
+        <translation>The settings of the icon being made will be lost.
+Quit Varlen?</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::CVarlenApplication</name>
+    <message>
+        <source>メモリが足りないため、操作を完了できませんでした。
+操作の前の状態のまま続けます。</source>
+        <translation>The action could not be completed: there is not enough memory.
+Varlen goes on as it was before the action.</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CVarlenPage1</name>
@@ -341,6 +366,10 @@ or drop a picture on this window.
         <source>背景色(&amp;C):</source>
         <translation>Background &amp;colour:</translation>
     </message>
+    <message>
+        <source>画像を配置しています...</source>
+        <translation>Placing the picture...</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CVarlenPage2</name>
@@ -372,6 +401,10 @@ in the picture on the right.
     <message>
         <source>領域拡大(&amp;S):</source>
         <translation>Expan&amp;sion:</translation>
+    </message>
+    <message>
+        <source>画像を準備しています...</source>
+        <translation>Preparing the picture...</translation>
     </message>
 </context>
 <context>
@@ -409,6 +442,10 @@ in the picture on the right.
     <message>
         <source>縁</source>
         <translation>Edges</translation>
+    </message>
+    <message>
+        <source>プレビューを更新しています...</source>
+        <translation>Refreshing the preview...</translation>
     </message>
 </context>
 <context>
@@ -587,6 +624,76 @@ Resizing and colour reduction may take a moment.
     <message>
         <source>完了後、ウィンドウを閉じる(&amp;C)</source>
         <translation>&amp;Close the window when done</translation>
+    </message>
+    <message>
+        <source>保存先: %1</source>
+        <translation>Saved to: %1</translation>
+    </message>
+    <message>
+        <source>保存フォルダを開けませんでした。</source>
+        <translation>The folder could not be opened.</translation>
+    </message>
+    <message>
+        <source>フォルダ: %1
+理由: フォルダを開くファイルマネージャーが見つかりません。</source>
+        <translation>Folder: %1
+Reason: no file manager was found to open the folder.</translation>
+    </message>
+    <message>
+        <source>アイコンを作成しています...</source>
+        <translation>Creating the icon...</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::RunInBackground</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>varlen::WriteFailure</name>
+    <message>
+        <source>保存先のフォルダがありません。</source>
+        <translation>The folder does not exist.</translation>
+    </message>
+    <message>
+        <source>保存先がフォルダではありません。</source>
+        <translation>The destination is not a folder.</translation>
+    </message>
+    <message>
+        <source>同じ名前のフォルダがあります。</source>
+        <translation>A folder of the same name is in the way.</translation>
+    </message>
+    <message>
+        <source>ディスクの空き容量が足りません。</source>
+        <translation>The disk is full.</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます。</source>
+        <translation>The file is too large.</translation>
+    </message>
+    <message>
+        <source>保存先は読み取り専用です。</source>
+        <translation>The destination is read-only.</translation>
+    </message>
+    <message>
+        <source>書き込みの権限がありません。</source>
+        <translation>There is no permission to write there.</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます。</source>
+        <translation>The file name is too long.</translation>
+    </message>
+    <message>
+        <source>書き込めませんでした。</source>
+        <translation>The file could not be written.</translation>
+    </message>
+    <message>
+        <source>ファイル: %1
+理由: %2</source>
+        <translation>File: %1
+Reason: %2</translation>
     </message>
 </context>
 </TS>

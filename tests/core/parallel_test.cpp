@@ -14,6 +14,7 @@
 #include "core/effects.h"
 #include "core/icon.h"
 #include "core/pipeline.h"
+#include "core/progress.h"
 #include "core/reference/pipeline_reference.h"
 #include "core/reference/render_reference.h"
 #include "core/workers.h"
@@ -151,6 +152,80 @@ TEST(ParallelRender, UprightPlacementMatchesTheLiteralRenderForEveryAlpha) {
         reference::Render(*slow, *src, nullptr, &sr, false, 0.0, true);
         ExpectSamePixels(*fast, *slow, 4242);
     }
+}
+
+// A large single-tap render shares one exact-tap table, filled before the rows run; the
+// shared table must give the literal sampler's pixels, in place and into another image.
+TEST(ParallelRender, SharedExactTapTableMatchesTheLiteralRender) {
+    Workers workers(2);
+    std::mt19937 rng(777);
+    auto src = CreateIcon(640, 420, 32);  // above the size that shares the table
+    for (Pixel& p : src->Pixels()) {
+        p = rng();
+    }
+    auto fast = CreateIcon(640, 420, 32);
+    auto slow = CreateIcon(640, 420, 32);
+    const Rect sr{0, 0, 640, 420};
+    fast->Render(*src, nullptr, &sr, false, 0.0, true, &workers);
+    reference::Render(*slow, *src, nullptr, &sr, false, 0.0, true);
+    ExpectSamePixels(*fast, *slow, 777);
+    auto inPlace = CloneIcon(src.get());
+    inPlace->Render(*inPlace, nullptr, &sr, false, 0.0, true, &workers);
+    ExpectSamePixels(*inPlace, *slow, 777);
+}
+
+TEST(WorkersProgress, RowsAreCountedAndTheResultIsUnchanged) {
+    Workers workers(2);
+    std::mt19937 rng(99);
+    auto src = RandomImage(rng, 300, 200);
+    auto plain = CreateIcon(97, 61, 32);
+    auto watched = CreateIcon(97, 61, 32);
+    plain->Render(*src, nullptr, nullptr, false, 12.5, true, &workers);
+    Progress progress;
+    {
+        const Workers::ObservedBy observe(workers, progress);
+        watched->Render(*src, nullptr, nullptr, false, 12.5, true, &workers);
+    }
+    ExpectSamePixels(*plain, *watched, 99);
+    EXPECT_EQ(progress.Expected(), 61u);  // the destination rows
+    EXPECT_EQ(progress.Done(), 61u);
+    EXPECT_EQ(workers.Observer(), nullptr);
+}
+
+TEST(WorkersProgress, CancelEndsTheWorkWithoutFinishingIt) {
+    for (const int threads : {1, 3}) {
+        Workers workers(threads);
+        Progress progress;
+        std::atomic<std::size_t> ran{0};
+        const Workers::ObservedBy observe(workers, progress);
+        EXPECT_THROW(workers.ForRanges(1000, 1,
+                                       [&](std::size_t, std::size_t) {
+                                           if (++ran == 3) {
+                                               progress.Cancel();
+                                           }
+                                       }),
+                     WorkCancelled)
+            << threads;
+        // The ranges running when the request came may finish; no new one starts.
+        EXPECT_LT(ran.load(), 3u + static_cast<std::size_t>(threads)) << threads;
+        EXPECT_LT(progress.Done(), 1000u) << threads;
+    }
+}
+
+// A whole format build, cancelled part way, throws and builds nothing; the working image is
+// untouched.
+TEST(WorkersProgress, CancelledFormatBuildLeavesTheWorkingImage) {
+    Workers workers(2);
+    std::mt19937 rng(5);
+    auto working = RandomImage(rng, 400, 400);
+    const auto before = CloneIcon(working.get());
+    const std::vector<FormatRequest> formats = {{256, 256, 32}, {48, 48, 8}, {16, 16, 4}};
+    Progress progress;
+    const Workers::ObservedBy observe(workers, progress);
+    progress.Cancel();
+    EXPECT_THROW(BuildFormatIcons(*working, formats, true, EffectSettings{}, workers),
+                 WorkCancelled);
+    ExpectSamePixels(*working, *before, 5);
 }
 
 TEST(ParallelFilters, ManyThreadsGiveTheOneThreadPixels) {

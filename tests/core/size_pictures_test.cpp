@@ -172,8 +172,9 @@ TEST(SizePictures, OtherSizesAreTheSameAsWithoutPicturesWhateverTheThreads) {
     pictures.Set(16, 16, HandDrawn16(), "a");
     Workers one(1), three(3);
     const auto plain = BuildFormatIcons(*working, formats, true, effects, one);
-    const auto own = BuildFormatIcons(*working, formats, true, effects, one, &pictures);
-    const auto ownThreads = BuildFormatIcons(*working, formats, true, effects, three, &pictures);
+    const auto own = BuildFormatIcons(*working, formats, true, effects, one, nullptr, &pictures);
+    const auto ownThreads =
+        BuildFormatIcons(*working, formats, true, effects, three, nullptr, &pictures);
     ASSERT_EQ(own.size(), formats.size());
     for (std::size_t i = 0; i < formats.size(); ++i) {
         ASSERT_TRUE(own[i] && ownThreads[i] && plain[i]) << i;

@@ -154,6 +154,38 @@ TEST(RotationEdit, RefusedEditRestoresTextAndSelection) {
     EXPECT_EQ(w.control->text(), QStringLiteral("7.25"));
 }
 
+// The middle button pastes the primary selection (X11) where the pointer is; that paste
+// is a user edit like any other and must not leave text that is no angle.
+TEST(RotationEdit, MiddleClickPasteIsCheckedToo) {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (!clipboard->supportsSelection()) {
+        GTEST_SKIP() << "this platform has no primary selection";
+    }
+    // No focus is needed for this paste (nor an active window).
+    struct {
+        QWidget window;
+        CRotationEdit* control = new CRotationEdit(&window);
+    } w;
+    w.window.resize(200, 60);
+    w.control->setGeometry(10, 10, 150, 30);
+    w.window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window));
+    w.control->SetValue(12000);
+    const QPoint end(w.control->width() - 4, w.control->height() / 2);
+    clipboard->setText(QStringLiteral("154.7abc"), QClipboard::Selection);
+    QTest::mousePress(w.control, Qt::MiddleButton, Qt::NoModifier, end);
+    QTest::mouseRelease(w.control, Qt::MiddleButton, Qt::NoModifier, end);
+    EXPECT_EQ(w.control->text(), QStringLiteral("12.0"));
+    EXPECT_EQ(w.control->GetValue(), 12000);
+
+    w.control->clear();
+    clipboard->setText(QStringLiteral("154.7"), QClipboard::Selection);
+    QTest::mousePress(w.control, Qt::MiddleButton, Qt::NoModifier, end);
+    QTest::mouseRelease(w.control, Qt::MiddleButton, Qt::NoModifier, end);
+    EXPECT_EQ(w.control->text(), QStringLiteral("154.7"));
+    EXPECT_EQ(w.control->GetValue(), 154700);
+}
+
 TEST(ColorButton, ColourPropertyAndLightening) {
     CColorButton button;
     EXPECT_EQ(button.GetColor(), 0x00FFFFFFu);

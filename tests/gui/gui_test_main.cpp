@@ -1,11 +1,13 @@
-// Entry point of the widget tests: a QApplication without a display, a Japanese desktop
-// (the program's source texts) unless VARLEN_EXPECT_LANGUAGE says the run brings its own
-// locale, and a settings store in a fresh temporary folder so that no test reads or writes
-// the user's real settings.
+// Entry point of the widget tests: the wizard program's QApplication without a display, a
+// Japanese desktop (the program's source texts) unless VARLEN_EXPECT_LANGUAGE says the run
+// brings its own locale, and a settings store in a fresh temporary folder so that no test
+// reads or writes the user's real settings.
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include "wizard/varlen_app.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -24,7 +26,7 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
 
-    QApplication app(argc, argv);
+    varlen::CVarlenApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

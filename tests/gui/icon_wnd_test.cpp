@@ -203,8 +203,8 @@ TEST(IconWndZoom, WheelStepsAndLimits) {
     SendWheel(&view, 120);  // without ICONWND_ZOOM the wheel does nothing
     EXPECT_EQ(view.GetSourceRect(), (Rect{0, -50, 200, 150}));
     view.SetMode(CIconWnd::ICONWND_ZOOM);
-    SendWheel(&view, 120);  // one notch forward: 30 picture pixels on every side
-    EXPECT_EQ(view.GetSourceRect(), (Rect{30, -20, 170, 120}));
+    SendWheel(&view, 120);  // one notch forward: a tenth of the square, 9 on every side
+    EXPECT_EQ(view.GetSourceRect(), (Rect{9, -41, 191, 141}));
     SendWheel(&view, -120);
     EXPECT_EQ(view.GetSourceRect(), (Rect{0, -50, 200, 150}));
     SendWheel(&view, 2);  // 2 / 4 = 0: one pixel in the direction of the wheel
@@ -223,6 +223,44 @@ TEST(IconWndZoom, WheelStepsAndLimits) {
     view.SetImage(icon.get());
     SendWheel(&view, -120);
     EXPECT_EQ(view.GetSourceRect(), (Rect{50, 0, 150, 100}));
+}
+
+// The wheel and the zoom drag are relative to the square: a 32-pixel icon is not
+// jumped to 2 x 2 by one notch, and a 4000-pixel photo moves by more than 1.5 %.
+TEST(IconWndZoom, WheelNotchIsATenthOfTheSquare) {
+    auto icon = CreateIcon(32, 32, 32);
+    CIconWnd view;
+    view.SetMode(CIconWnd::ICONWND_ZOOM);
+    view.SetImage(icon.get());
+    SendWheel(&view, 120);  // 32 / 1.1 = 29.1: one pixel on every side
+    EXPECT_EQ(view.GetSourceRect(), (Rect{1, 1, 31, 31}));
+    SendWheel(&view, -120);  // 30 x 1.1 = 33: 1.5 rounds to two on every side
+    EXPECT_EQ(view.GetSourceRect(), (Rect{-1, -1, 33, 33}));
+
+    auto photo = CreateIcon(4000, 3000, 32);
+    view.SetImage(photo.get());
+    EXPECT_EQ(view.GetSourceRect(), (Rect{0, -500, 4000, 3500}));
+    SendWheel(&view, 120);  // 4000 / 1.1 = 3636.4
+    EXPECT_EQ(view.GetSourceRect(), (Rect{182, -318, 3818, 3318}));
+    SendWheel(&view, -120);  // 3636 x 1.1 = 3999.6
+    EXPECT_EQ(view.GetSourceRect(), (Rect{0, -500, 4000, 3500}));
+    SendWheel(&view, -240);  // two notches out: x 1.21
+    EXPECT_EQ(view.GetSourceRect(), (Rect{-420, -920, 4420, 3920}));
+}
+
+TEST(IconWndZoom, ZoomDragIsAHundredthOfTheSquareAPixel) {
+    auto photo = CreateIcon(4000, 4000, 32);
+    ShownView s;
+    s.view.SetMode(CIconWnd::ICONWND_ZOOM);
+    s.view.SetImage(photo.get());
+    QTest::mousePress(&s.view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+    SendMove(&s.view, QPoint(110, 100), Qt::RightButton);  // 4000 / 1.1 = 3636.4
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{182, 182, 3818, 3818}));
+    SendMove(&s.view, QPoint(100, 120), Qt::RightButton);  // 20 down from the start: x 1.2
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-400, -400, 4400, 4400}));
+    SendMove(&s.view, QPoint(100, 100), Qt::RightButton);  // back at the start
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{0, 0, 4000, 4000}));
+    QTest::mouseRelease(&s.view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
 }
 
 TEST(IconWndZoom, ZoomingOutEndsAtTheCoordinateLimit) {
@@ -435,6 +473,162 @@ TEST(IconWndPaint, EmptyViewPattern) {
     s.view.SetBackground(true, 0x000000FF);
     image = s.view.grab().toImage();
     EXPECT_EQ(Rgb(image, 8, 0), 0xFF0000u);
+}
+
+// --- lost grabs and double clicks ------------------------------------------------------
+
+// The window hidden in the middle of a drag (minimised, a screen lock) brings no release:
+// the next drag starts afresh instead of continuing the old one from its start point.
+TEST(IconWndDrag, HidingEndsTheDrag) {
+    auto icon = Picture200x100();
+    ShownView s;
+    s.view.SetMode(CIconWnd::ICONWND_MOVE);
+    s.view.SetImage(icon.get());
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    SendMove(&s.view, QPoint(110, 100), Qt::LeftButton);  // trunc(-9.5): 9 to the left
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-9, -50, 191, 150}));
+    s.view.hide();
+    s.view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&s.view));
+    // The continued old drag would put the square at (40, 0) here.
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    SendMove(&s.view, QPoint(60, 50), Qt::LeftButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-18, -50, 182, 150}));
+    QTest::mouseRelease(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(60, 50));
+}
+
+// A release that went elsewhere (another grab took the mouse) shows in the next event:
+// a press, or a move, whose buttons no longer hold the drag's button.
+TEST(IconWndDrag, EventsWithoutTheDragsButtonEndTheDrag) {
+    auto icon = Picture200x100();
+    ShownView s;
+    s.view.SetMode(CIconWnd::ICONWND_MOVE | CIconWnd::ICONWND_ZOOM);
+    s.view.SetImage(icon.get());
+    QSignalSpy moved(&s.view, &CIconWnd::moved);
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    SendMove(&s.view, QPoint(106, 100), Qt::LeftButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-5, -50, 195, 150}));
+    // The left release is lost; the right button alone is down now.
+    SendMove(&s.view, QPoint(150, 150), Qt::RightButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-5, -50, 195, 150}));
+    EXPECT_EQ(moved.count(), 1);
+    // And a right press starts a zoom: nothing holds the mouse any more.
+    QTest::mousePress(&s.view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+    EXPECT_EQ(s.view.GetDrag(), CIconWnd::kDragZoom);
+    QTest::mouseRelease(&s.view, Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+
+    // A lost release of the left button, then a new left press: a new drag from there.
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    SendMove(&s.view, QPoint(106, 100), Qt::LeftButton);
+    QTest::mousePress(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    SendMove(&s.view, QPoint(20, 26), Qt::LeftButton);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-10, -55, 190, 145}));
+    QTest::mouseRelease(&s.view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 26));
+}
+
+// Qt delivers the second click of a double click as a press and a double-click event;
+// both go through the window as a real double click does. Pick mode picks once for it.
+TEST(IconWndPick, DoubleClickPicksOnce) {
+    auto icon = Picture200x100();
+    ShownView s;
+    s.view.SetMode(CIconWnd::ICONWND_PICK);
+    s.view.SetImage(icon.get());
+    QSignalSpy picks(&s.view, &CIconWnd::pick);
+    QTest::mouseDClick(s.view.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 80));
+    EXPECT_EQ(picks.count(), 1);
+    // Two clicks far enough apart in time are two picks.
+    QTest::mouseClick(s.view.windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 80));
+    EXPECT_EQ(picks.count(), 2);
+}
+
+// --- the keyboard ---------------------------------------------------------------------
+
+TEST(IconWndKeys, ArrowsMoveTheSquareAndPlusMinusZoom) {
+    auto icon = Picture200x100();
+    ShownView s;
+    s.view.SetMode(CIconWnd::ICONWND_MOVE | CIconWnd::ICONWND_ZOOM | CIconWnd::ICONWND_ROTATE);
+    s.view.SetImage(icon.get());
+    EXPECT_EQ(s.view.focusPolicy(), Qt::StrongFocus);
+    s.view.setFocus();
+    QSignalSpy moved(&s.view, &CIconWnd::moved);
+    QSignalSpy zoomed(&s.view, &CIconWnd::zoomed);
+    QTest::keyClick(&s.view, Qt::Key_Right);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{1, -50, 201, 150}));
+    QTest::keyClick(&s.view, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{1, -40, 201, 160}));
+    QTest::keyClick(&s.view, Qt::Key_Left);
+    QTest::keyClick(&s.view, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{0, -50, 200, 150}));
+    EXPECT_EQ(moved.count(), 4);
+    QTest::keyClick(&s.view, Qt::Key_Plus);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{9, -41, 191, 141}));
+    QTest::keyClick(&s.view, Qt::Key_Minus);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{0, -50, 200, 150}));
+    EXPECT_EQ(zoomed.count(), 2);
+
+    // Mirrored, the square still moves the way the arrow points on the screen.
+    s.view.SetMirror(true);
+    QTest::keyClick(&s.view, Qt::Key_Right);
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{-1, -50, 199, 150}));
+}
+
+TEST(IconWndKeys, PickModeMovesAMarkAndEnterPicksUnderIt) {
+    auto icon = Picture200x100();
+    ShownView s;
+    s.view.SetMode(CIconWnd::ICONWND_PICK);
+    s.view.SetImage(icon.get());
+    s.view.setFocus(Qt::TabFocusReason);
+    QSignalSpy picks(&s.view, &CIconWnd::pick);
+    EXPECT_EQ(s.view.KeyboardMark(), QPoint(99, 99));
+    QTest::keyClick(&s.view, Qt::Key_Return);
+    ASSERT_EQ(picks.count(), 1);
+    EXPECT_EQ(picks[0][1].toPoint(), QPoint(99, 49));
+    EXPECT_EQ(picks[0][0].toUInt(), MakePixel(255, 99, 49, 0));
+    QTest::keyClick(&s.view, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(&s.view, Qt::Key_Up);
+    EXPECT_EQ(s.view.KeyboardMark(), QPoint(89, 98));
+    QTest::keyClick(&s.view, Qt::Key_Space);
+    ASSERT_EQ(picks.count(), 2);
+    EXPECT_EQ(picks[1][1].toPoint(), QPoint(89, 48));
+    // The square itself stays where it was.
+    EXPECT_EQ(s.view.GetSourceRect(), (Rect{0, -50, 200, 150}));
+}
+
+// --- device pixels -------------------------------------------------------------------
+
+// At a device pixel ratio of 2 the view draws twice as many pixels, each its own sample
+// of the picture; at ratio 1 it draws exactly the widget's pixels.
+TEST(IconWndPaint, DrawsAtDevicePixels) {
+    auto icon = CreateIcon(4, 4, 32);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            icon->Row(y)[x] = MakePixel(255, 60 * x, 60 * y, 0);
+        }
+    }
+    CIconWnd view;
+    view.setFixedSize(2, 2);
+    view.SetImage(icon.get());
+
+    QImage single(2, 2, QImage::Format_RGB32);
+    view.render(&single);
+    const Rect small{0, 0, 2, 2};
+    const Rect source = view.GetSourceRect();
+    const std::vector<Pixel> one = icon->Draw(&small, &source, true, false, 0.0, false, 0);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 2; ++x) {
+            EXPECT_EQ(single.pixel(x, y), one[static_cast<std::size_t>(y) * 2 + x] | 0xFF000000u);
+        }
+    }
+
+    QImage doubled(4, 4, QImage::Format_RGB32);
+    doubled.setDevicePixelRatio(2.0);
+    view.render(&doubled);
+    // Every picture pixel shows: four different colours per row, not two pairs.
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(doubled.pixel(x, y), icon->GetPixel(x, y) | 0xFF000000u) << x << "," << y;
+        }
+    }
 }
 
 }  // namespace

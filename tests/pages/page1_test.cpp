@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
+#include <optional>
 #include <vector>
 
 #include "gui/clipboard_adapter.h"
@@ -27,13 +28,15 @@
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/settings.h"
-#include "wizard/sheet.h"
 #include "gui/up_down.h"
 #include "io/clipboard_formats.h"
 #include "io/export.h"
 #include "io/icons.h"
 #include "io/png_encode.h"
 #include "pages/page1_support.h"
+#include "pages/page2.h"
+#include "tests/pages/view_points.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -226,7 +229,7 @@ TEST_F(Page1, StartupFileIsLoadedAtTheFirstShow) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(Page1, StartupFallsBackToTheClipboardSilently) {
+TEST_F(Page1, FailedStartupFileIsReportedThenTheClipboardIsTaken) {
     auto picture = Picture(6, 4, kRed, kBlue);
     auto mime = std::make_unique<QMimeData>();
     mime->setData(QStringLiteral("image/png"), PngBytes(*picture));
@@ -236,7 +239,20 @@ TEST_F(Page1, StartupFallsBackToTheClipboardSilently) {
     Start();
     EXPECT_EQ(PixelsOf(*sheet.m_pIcon), PixelsOf(*picture));
     EXPECT_TRUE(sheet.m_strIconFile.isEmpty());
-    EXPECT_TRUE(messages.empty());
+    // The Open button's message, once.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8(kOpenFailed));
+    EXPECT_EQ(messages[0].icon, MessageIcon::kError);
+}
+
+TEST_F(Page1, MissingStartupFileWithAnEmptyClipboardKeepsTheBlankPicture) {
+    sheet.m_strStartupFile = dir.filePath(QStringLiteral("gone.png"));
+    auto hook = RecordMessages();
+    Start();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QString::fromUtf8(kOpenFailed));
+    EXPECT_EQ(sheet.m_pIcon->Width(), 512);
+    EXPECT_FALSE(sheet.m_bPictureLoaded);
 }
 
 TEST_F(Page1, StartupWithNothingKeepsTheBlankPicture) {
@@ -330,6 +346,58 @@ TEST_F(Page1, BackRestoresTheUnplacedPictureAndThePlacement) {
     sheet.next();
     EXPECT_EQ(sheet.m_pIcon->Width(), 98);
     EXPECT_EQ(page.Original(), unplaced);
+}
+
+TEST_F(Page1, NextWithNothingChangedKeepsWhatPageTwoDid) {
+    CVarlenPage1& page = Start();
+    ASSERT_TRUE(page.LoadFile(SavePicture(QStringLiteral("p.png"), *Picture(40, 40, kRed, kBlue))));
+    sheet.next();
+    ASSERT_EQ(sheet.currentId(), 1);
+    // A click on page 2 clears the red half, as a user would make it.
+    sheet.m_nTransparentMode = 0;
+    const std::optional<QPoint> at =
+        testing_support::ViewPointOf(*sheet.m_pPage2->m_wndIcon, 5, 20);
+    ASSERT_TRUE(at.has_value());
+    QTest::mouseClick(sheet.m_pPage2->m_wndIcon, Qt::LeftButton, Qt::NoModifier, *at);
+    const std::vector<Pixel> marked = PixelsOf(*sheet.m_pIcon);
+    ASSERT_EQ(Alpha(sheet.m_pIcon->GetPixel(5, 20)), 0);
+
+    sheet.back();
+    sheet.next();  // nothing changed on page 1
+    EXPECT_EQ(PixelsOf(*sheet.m_pIcon), marked);
+    sheet.back();
+    sheet.next();  // and again
+    EXPECT_EQ(PixelsOf(*sheet.m_pIcon), marked);
+
+    // A change of the mirror places the picture anew: the marks are gone.
+    sheet.back();
+    QTest::mouseClick(page.m_chkMirror, Qt::LeftButton);
+    sheet.next();
+    EXPECT_EQ(sheet.m_pIcon->GetPixel(5, 20), kBlue);
+    EXPECT_EQ(sheet.m_pIcon->GetPixel(35, 20), kRed);
+    // Mirroring back does not bring the old marks back either.
+    sheet.back();
+    QTest::mouseClick(page.m_chkMirror, Qt::LeftButton);
+    sheet.next();
+    EXPECT_EQ(sheet.m_pIcon->GetPixel(5, 20), kRed);
+}
+
+TEST_F(Page1, NextAfterANewPictureOrAMoveDropsTheKeptOne) {
+    CVarlenPage1& page = Start();
+    ASSERT_TRUE(page.LoadFile(SavePicture(QStringLiteral("p.png"), *Picture(40, 40, kRed, kRed))));
+    sheet.next();
+    sheet.m_pIcon->Row(0)[0] = kBlue;  // a mark a later page made
+    sheet.back();
+    QTest::mouseClick(page.m_spinSize->DownButton(), Qt::LeftButton);  // side 38
+    sheet.next();
+    EXPECT_EQ(sheet.m_pIcon->Width(), 38);
+    EXPECT_EQ(sheet.m_pIcon->GetPixel(0, 0), kRed);
+    sheet.m_pIcon->Row(0)[0] = kBlue;
+    sheet.back();
+    ASSERT_TRUE(page.LoadFile(SavePicture(QStringLiteral("q.png"), *Picture(38, 38, kRed, kRed))));
+    page.m_wndIcon->SetSourceRect(sheet.m_rcSource);  // the same square in the new picture
+    sheet.next();
+    EXPECT_EQ(sheet.m_pIcon->GetPixel(0, 0), kRed);
 }
 
 TEST_F(Page1, BackgroundFillsTheMarginsOfThePlacedPicture) {
@@ -568,10 +636,52 @@ TEST_F(Page1, DropOfNonPicturesShowsTheDropMessage) {
     auto hook = RecordMessages();
     QMimeData files;
     files.setUrls({Url(SaveText(QStringLiteral("x.txt"))), Url(SaveText(QStringLiteral("y.txt")))});
-    ASSERT_TRUE(DragAndDrop(sheet, files));
+    // The drag is welcome (files are offered), but the drop itself fails and says so.
+    EXPECT_FALSE(DragAndDrop(sheet, files));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QString::fromUtf8(kDropFailed));
     EXPECT_EQ(sheet.m_pIcon.get(), before);
+}
+
+// A source proposing Move (Shift held in a file manager) would delete its file once the
+// drop is accepted as a move: the wizard copies, and reports a failed load as refused.
+TEST_F(Page1, DropsAreCopiesAndFailuresAreRefused) {
+    Start();
+    auto hook = RecordMessages();
+    const QString path = SavePicture(QStringLiteral("moved.png"), *Picture(6, 6, kRed, kRed));
+    QMimeData files;
+    files.setUrls({Url(path)});
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                          Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+    QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                        Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &move);
+    EXPECT_EQ(move.dropAction(), Qt::CopyAction);
+    QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &files, Qt::LeftButton,
+                    Qt::ShiftModifier);
+    ASSERT_EQ(drop.proposedAction(), Qt::MoveAction);
+    QApplication::sendEvent(&sheet, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+    EXPECT_EQ(sheet.m_pIcon->Width(), 6);
+    EXPECT_TRUE(QFile::exists(path));
+
+    QMimeData broken;
+    broken.setUrls({Url(SaveText(QStringLiteral("broken.png")))});
+    QDragEnterEvent again(at, Qt::CopyAction | Qt::MoveAction, &broken, Qt::LeftButton,
+                          Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &again);
+    ASSERT_TRUE(again.isAccepted());
+    QDropEvent failed(QPointF(at), Qt::CopyAction | Qt::MoveAction, &broken, Qt::LeftButton,
+                      Qt::ShiftModifier);
+    QApplication::sendEvent(&sheet, &failed);
+    EXPECT_FALSE(failed.isAccepted());
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(sheet.m_pIcon->Width(), 6);
 }
 
 TEST_F(Page1, NoDropsAfterNext) {
@@ -684,8 +794,8 @@ TEST_F(Page1, ViewChangesShowInTheFields) {
     QWheelEvent wheel(QPointF(pos), QPointF(view->mapToGlobal(pos)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &wheel);
-    EXPECT_EQ(view->GetSourceRect(), (Rect{30, 30, 270, 270}));
-    EXPECT_EQ(page.m_editSize->text(), QStringLiteral("240 x 240"));
+    EXPECT_EQ(view->GetSourceRect(), (Rect{14, 14, 286, 286}));  // a tenth smaller
+    EXPECT_EQ(page.m_editSize->text(), QStringLiteral("272 x 272"));
 
     // A Ctrl drag a quarter turn around the centre: the field shows the angle with one
     // decimal, and the view keeps the value shown.

@@ -1,6 +1,6 @@
 // The transparency page: the commit rule of the two edits, clicks that clear by colour or
 // by closed region (alpha maps worked out by hand), the mode buttons, Reset to the entry
-// snapshot, and the snapshot rules on Back, Next and re-entry.
+// snapshot, undo and redo of the clicks, and the snapshot rules on Back, Next and re-entry.
 #include "pages/page2.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "gui/icon_wnd.h"
-#include "wizard/sheet.h"
 #include "gui/up_down.h"
 #include "tests/pages/view_points.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -401,6 +401,116 @@ TEST_F(Page2, NextThenBackFindsThePictureAsItWasLeft) {
     // And that is the new reset point.
     ClickPixel(3, 3);
     m_page->OnReset();
+    EXPECT_TRUE(SamePixels(Icon(), *left));
+}
+
+// --- undo and redo -------------------------------------------------------------------
+
+// The keys as a user presses them, to whichever widget has the focus.
+void Press(QWidget* fallback, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* target =
+        QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : fallback;
+    QTest::keyClick(target, key, modifiers);
+}
+
+TEST_F(Page2, UndoAndRedoStepThroughTheClicks) {
+    Enter();
+    const auto atEntry = CloneIcon(&Icon());
+    // Expected pictures, made by the core operations themselves on copies.
+    auto afterColour = CloneIcon(atEntry.get());
+    afterColour->ClearColorRegion(kRed, 0, 0);
+    auto afterBoth = CloneIcon(afterColour.get());
+    afterBoth->ClearClosedRegion(3, 3, 0, 2);
+
+    ClickPixel(0, 0);  // colour mode, red everywhere
+    ASSERT_TRUE(SamePixels(Icon(), *afterColour));
+    QTest::mouseClick(m_page->m_btnClosedMode, Qt::LeftButton);
+    m_page->m_editSurrounding->setText(QStringLiteral("2"));
+    ClickPixel(3, 3);  // the blue region around (3, 3), widened by 2
+    ASSERT_TRUE(SamePixels(Icon(), *afterBoth));
+    const CIcon* shown = m_sheet->m_pIcon.get();
+
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *afterColour));
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *atEntry));
+    EXPECT_FALSE(m_page->CanUndo());
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);  // nothing left: nothing changes
+    EXPECT_TRUE(SamePixels(Icon(), *atEntry));
+
+    Press(m_page, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *afterColour));
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *afterBoth));
+    EXPECT_FALSE(m_page->CanRedo());
+    Press(m_page, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *afterBoth));
+    // All of it in the picture the view shows.
+    EXPECT_EQ(m_sheet->m_pIcon.get(), shown);
+    EXPECT_EQ(m_page->m_wndIcon->GetImage(), shown);
+}
+
+TEST_F(Page2, ANewClickDropsTheClicksUndone) {
+    Enter();
+    const auto atEntry = CloneIcon(&Icon());
+    ClickPixel(0, 0);                               // red
+    ClickPixel(3, 3);                               // blue
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);  // blue back
+    ClickPixel(7, 7);                               // green instead
+    auto expected = CloneIcon(atEntry.get());
+    expected->ClearColorRegion(kRed, 0, 0);
+    expected->ClearColorRegion(kGreen, 0, 0);
+    EXPECT_TRUE(SamePixels(Icon(), *expected));
+    EXPECT_FALSE(m_page->CanRedo());
+    Press(m_page, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *expected));
+    // Undo replays with the values each click had, not the current ones.
+    m_page->m_editRange->setText(QStringLiteral("255"));
+    m_page->CommitTolerance();
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);
+    auto redOnly = CloneIcon(atEntry.get());
+    redOnly->ClearColorRegion(kRed, 0, 0);
+    EXPECT_TRUE(SamePixels(Icon(), *redOnly));
+}
+
+TEST_F(Page2, UndoKeysInAnEditUndoTheClick) {
+    Enter();
+    const auto atEntry = CloneIcon(&Icon());
+    m_page->m_editRange->setFocus();
+    m_page->m_editRange->selectAll();
+    QTest::keyClicks(m_page->m_editRange, QStringLiteral("5"));
+    ClickPixel(0, 0);  // red and the near red within 5
+    ASSERT_EQ(AlphaMap(Icon())[2][2], '.');
+    QTest::keyClick(m_page->m_editRange, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *atEntry));
+    EXPECT_EQ(m_page->m_editRange->text(), QStringLiteral("5"));  // the edit kept its text
+    QTest::keyClick(m_page->m_editSurrounding, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(AlphaMap(Icon())[2][2], '.');
+}
+
+TEST_F(Page2, ResetForgetsTheClicks) {
+    Enter();
+    const auto atEntry = CloneIcon(&Icon());
+    ClickPixel(0, 0);
+    ClickPixel(3, 3);
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);
+    QTest::mouseClick(m_sheet->ResetButton(), Qt::LeftButton);
+    EXPECT_TRUE(SamePixels(Icon(), *atEntry));
+    EXPECT_FALSE(m_page->CanUndo());
+    EXPECT_FALSE(m_page->CanRedo());
+    Press(m_page, Qt::Key_Y, Qt::ControlModifier);
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(SamePixels(Icon(), *atEntry));
+}
+
+TEST_F(Page2, ClicksMadeBeforeLeavingCannotBeUndoneAfterComingBack) {
+    Enter();
+    ClickPixel(0, 0);
+    const auto left = CloneIcon(&Icon());
+    m_sheet->next();
+    m_sheet->back();
+    EXPECT_FALSE(m_page->CanUndo());
+    Press(m_page, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(SamePixels(Icon(), *left));
 }
 

@@ -10,11 +10,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,10 +26,10 @@
 #include "gui/clipboard_adapter.h"
 #include "gui/clipboard_copy.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
 #include "io/loaders.h"
 #include "pages/number_edit.h"
 #include "pages/page4.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -252,6 +255,125 @@ TEST_F(Export, FailureShowsTheErrorAndSavesNothing) {
     }
     EXPECT_FALSE(Stored("ExportFileType").isValid());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("a.gif"))));
+}
+
+// A failed export says which file and why, below the message itself.
+TEST_F(Export, FailureNamesThePathAndTheReason) {
+    auto hook = Hook();
+    const QString target = dir.filePath(QStringLiteral("none/a"));
+    EXPECT_FALSE(FinishExport(nullptr, *sheet, {16, 16, 8}, true, kExportBmp, target, 0, 0));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("エクスポートに失敗しました。"));
+    EXPECT_EQ(messages[0].detail,
+              QStringLiteral("ファイル: %1.bmp\n理由: 保存先のフォルダがありません。")
+                  .arg(QDir::toNativeSeparators(target)));
+    const auto box = BuildMessageBox(nullptr, messages[0]);
+    EXPECT_EQ(box->informativeText(), messages[0].detail);
+}
+
+// The file dialog of the real command: started from the page's button, it opens beside the
+// picture with a name made of the picture's name and the format, and next time in the folder
+// of the last export.
+TEST_F(Export, DialogProposesAFolderAndAName) {
+    auto hook = Hook();
+    const QString photo = dir.filePath(QStringLiteral("photo.jpg"));
+    {
+        QFile file(photo);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    sheet->m_strPictureFile = photo;
+    sheet->m_nExportFileType = kExportPng;
+    CVarlenPage4* page = sheet->m_pPage4;
+    sheet->show();
+    sheet->next();
+    sheet->next();
+    sheet->next();
+    ASSERT_EQ(sheet->ActivePage(), page);
+    page->Tree()->setCurrentItem(page->Tree()->topLevelItem(3)->child(2));  // 32 bits, 32 x 32
+    QString folder;
+    QString name;
+    const auto look = [&folder, &name](const QString& choose) {
+        QTimer::singleShot(0, [&folder, &name, choose] {
+            auto* dialog = qobject_cast<CExportFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                return;
+            }
+            folder = QDir(dialog->directory()).canonicalPath();
+            if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                name = edit->text();
+            }
+            if (choose.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(choose);
+                dialog->accept();
+            }
+        });
+    };
+    look(out + QStringLiteral("/made"));
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdExport), Qt::LeftButton);
+    EXPECT_EQ(folder, QDir(dir.path()).canonicalPath());
+    EXPECT_EQ(name, QStringLiteral("photo-32x32.png"));
+    EXPECT_TRUE(QFile::exists(out + QStringLiteral("/made.png")));
+    EXPECT_EQ(Stored("ExportPath").toString(), QDir(out).absolutePath());
+
+    look(QString());
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdExport), Qt::LeftButton);
+    EXPECT_EQ(folder, QDir(out).canonicalPath());
+    EXPECT_EQ(name, QStringLiteral("photo-32x32.png"));
+}
+
+// Typing "a" where "a.png" exists: the dialog asks about a.png, the file it would write,
+// and No keeps the dialog open and the file as it was.
+TEST_F(Export, OverwriteQuestionIsAboutTheNameWithItsExtension) {
+    const QString existing = dir.filePath(QStringLiteral("a.png"));
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep");
+    }
+    ScopedMessageHook hook([this](const MessageRequest& r) {
+        messages.push_back(r);
+        return r.buttons == MessageButtons::kYesNo ? MessageAnswer::kNo : MessageAnswer::kOk;
+    });
+    sheet->m_strExportPath = dir.path();
+    sheet->m_nExportFileType = kExportPng;
+    CVarlenPage4* page = sheet->m_pPage4;
+    page->OnSetActive();
+    page->Tree()->setCurrentItem(page->Tree()->topLevelItem(3)->child(2));
+    bool typed = false;
+    bool stayed = false;
+    QTimer::singleShot(0, [&typed, &stayed] {
+        auto* dialog = qobject_cast<CExportFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (edit == nullptr) {
+            dialog->reject();
+            return;
+        }
+        typed = true;
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_A);
+        QTest::keyClick(edit, Qt::Key_Return);
+        stayed = dialog->isVisible() && dialog->result() != QDialog::Accepted;
+        dialog->reject();
+    });
+    page->Export();
+    EXPECT_TRUE(typed);
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("a.png は既に存在します。\n上書きしますか？"));
+    EXPECT_EQ(messages[0].buttons, MessageButtons::kYesNo);
+    EXPECT_EQ(messages[0].defaultButton, MessageAnswer::kNo);
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("keep"));
 }
 
 TEST_F(Export, ThePageCommandRunsTheDialogAndWrites) {

@@ -13,15 +13,18 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 
 #include "gui/clipboard_adapter.h"
-#include "wizard/sheet.h"
 #include "io/loaders.h"
 #include "pages/page4.h"
 #include "pages/page5.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -220,6 +223,74 @@ TEST(PreviewWindow, WizardTakesNoInputWhileItIsOpen) {
     QTest::mouseClick(sheet.windowHandle(), Qt::LeftButton, {}, at);
     Settle();
     EXPECT_EQ(sheet.currentPage(), static_cast<QWizardPage*>(sheet.m_pPage5));
+}
+
+// The window menu offers move among the standard entries; where the window system cannot
+// move the window (as here), the window follows the mouse until the next click.
+TEST(PreviewWindow, MenuMoveLetsTheWindowFollowTheMouse) {
+    QWidget owner;
+    owner.resize(300, 300);
+    owner.show();
+    auto* wnd = new CIconPreviewWnd(Image(40, 40, 32), &owner);
+    wnd->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd));
+    const QList<QAction*> entries = wnd->WindowMenu()->actions();
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_EQ(entries[2], wnd->MoveAction());
+    EXPECT_EQ(entries[2]->text(), QStringLiteral("移動(&M)"));
+    EXPECT_EQ(entries[3]->text(), QStringLiteral("閉じる\tAlt+F4"));
+
+    QTest::mousePress(wnd->windowHandle(), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mouseRelease(wnd->windowHandle(), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    ASSERT_TRUE(wnd->WindowMenu()->isVisible());
+    QTest::keyClick(wnd->WindowMenu(), Qt::Key_M);
+    EXPECT_FALSE(wnd->WindowMenu()->isVisible());
+    ASSERT_TRUE(wnd->IsMoving());
+    const QPoint before = wnd->pos();
+    QTest::mouseMove(wnd->windowHandle(), QPoint(20, 20));
+    QTest::mouseMove(wnd->windowHandle(), QPoint(35, 28));
+    EXPECT_EQ(wnd->pos(), before + QPoint(15, 8));
+    QTest::mouseClick(wnd->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_FALSE(wnd->IsMoving());
+    const QPoint placed = wnd->pos();
+    QTest::mouseMove(wnd->windowHandle(), QPoint(30, 30));
+    EXPECT_EQ(wnd->pos(), placed);
+    wnd->close();
+    Settle();
+}
+
+// At x5 a 512-pixel format is 2560 pixels wide: the window keeps to the screen and its
+// content scrolls; the keys and the wheel still zoom.
+TEST(PreviewWindow, LargeZoomKeepsToTheScreenAndScrolls) {
+    QWidget owner;
+    auto* wnd = new CIconPreviewWnd(Image(512, 512, 32), &owner);
+    wnd->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(wnd));
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(wnd, Qt::Key_PageUp);
+    }
+    ASSERT_EQ(wnd->GetZoom(), 5);
+    EXPECT_EQ(wnd->windowTitle(), QStringLiteral("プレビュー x5"));
+    const QRect room = wnd->screen()->availableGeometry();
+    EXPECT_LE(wnd->frameGeometry().width(), room.width());
+    EXPECT_LE(wnd->frameGeometry().height(), room.height());
+    EXPECT_EQ(wnd->ScrollArea()->widget()->size(), QSize(2560, 2560));
+    QScrollBar* bar = wnd->ScrollArea()->horizontalScrollBar();
+    EXPECT_GT(bar->maximum(), 0);
+    // A click into the bar's track beyond the handle scrolls by a page.
+    const int value = bar->value();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(bar->width() - 20, bar->height() / 2));
+    EXPECT_GT(bar->value(), value);
+    // The wheel over the picture zooms out instead of scrolling.
+    const QPoint inside(20, 20);
+    QWheelEvent wheel(QPointF(inside), QPointF(wnd->ScrollArea()->viewport()->mapToGlobal(inside)),
+                      QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(wnd->ScrollArea()->viewport(), &wheel);
+    EXPECT_EQ(wnd->GetZoom(), 4);
+    wnd->close();
+    Settle();
 }
 
 }  // namespace

@@ -17,15 +17,15 @@
 #include <QTimer>
 #include <vector>
 
+#include "core/pipeline.h"
 #include "gui/clipboard_adapter.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
-#include "core/pipeline.h"
 #include "io/loaders.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
 #include "pages/number_edit.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -235,7 +235,7 @@ TEST_F(Page4, DeleteOnADepthNodeDoesNothing) {
 }
 
 TEST_F(Page4, UnknownDepthAndBadSidesAreDroppedAndTreeOrderWrittenBack) {
-    sheet->m_aFormat = {{1, 16, 32, 32, 0}, {1, 32, 48, 48, 5}, {0, 4, 16, 16, 0},
+    sheet->m_aFormat = {{1, 16, 32, 32, 0}, {1, 32, 48, 48, 5},  {0, 4, 16, 16, 0},
                         {1, 8, 0, 16, 0},   {1, 24, 16, 600, 0}, {1, 32, 20, 10, 0}};
     page->OnSetActive();
     EXPECT_EQ(Depth(0)->childCount() + Depth(1)->childCount() + Depth(2)->childCount() +
@@ -569,6 +569,120 @@ TEST(IconSizeDialog, FieldsTakeDigitsOnlyAndArrowsStayInRange) {
     dialog.HeightEdit()->SetText(QStringLiteral("2"));
     dialog.HeightEdit()->stepBy(-3);
     EXPECT_EQ(dialog.HeightEdit()->text(), QStringLiteral("1"));
+}
+
+// --- right clicks, the add-size dialog, rows, the cursor --------------------------------
+
+// A real right press (through the window, which then asks for the context menu) on
+// another size: while the menu is open that size is highlighted, the caret stays; after
+// the menu is dismissed the buttons still act on the caret.
+TEST_F(Page4, RightClickHighlightsTheTargetAndKeepsTheCaret) {
+    sheet->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(sheet.get()));
+    sheet->next();
+    sheet->next();
+    sheet->next();
+    ASSERT_EQ(sheet->ActivePage(), page);
+    QTreeWidget* tree = page->Tree();
+    QTreeWidgetItem* caret = Find(1, QStringLiteral("48 x 48"));
+    tree->setCurrentItem(caret);
+    QTreeWidgetItem* clicked = Find(1, QStringLiteral("16 x 16"));
+    tree->scrollToItem(clicked);
+    const QPoint at = tree->viewport()->mapTo(sheet.get(), tree->visualItemRect(clicked).center());
+    bool menuSeen = false;
+    bool targetShown = false;
+    QTreeWidgetItem* currentDuringMenu = nullptr;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            return;
+        }
+        menuSeen = true;
+        targetShown = clicked->isSelected() && !caret->isSelected();
+        currentDuringMenu = tree->currentItem();
+        QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    QTest::mousePress(sheet->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    QTest::mouseRelease(sheet->windowHandle(), Qt::RightButton, Qt::NoModifier, at);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(menuSeen);
+    EXPECT_TRUE(targetShown);
+    EXPECT_EQ(currentDuringMenu, caret);
+    EXPECT_EQ(tree->currentItem(), caret);
+    EXPECT_TRUE(caret->isSelected());
+    EXPECT_FALSE(clicked->isSelected());
+
+    auto hook = Hook(MessageAnswer::kNo);
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdDelete), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              QStringLiteral("8 ビット 48 x 48 を削除します。\nよろしいですか？"));
+}
+
+// Typing into the freshly shown add-size dialog replaces the "32" it opens with.
+TEST_F(Page4, TypingIntoTheAddDialogReplacesTheWidth) {
+    sheet->show();
+    sheet->next();
+    sheet->next();
+    sheet->next();
+    ASSERT_EQ(sheet->ActivePage(), page);
+    page->Tree()->setCurrentItem(Depth(2));
+    QString typed;
+    bool okEnabled = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CIconSizeDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        QTest::keyClicks(dialog->WidthEdit(), QStringLiteral("64"));
+        typed = dialog->WidthEdit()->text();
+        okEnabled = dialog->OkButton()->isEnabled();
+        QTest::keyClick(dialog->WidthEdit(), Qt::Key_Return);
+    });
+    QTest::mouseClick(page->Button(CVarlenPage4::kIdAdd), Qt::LeftButton);
+    EXPECT_EQ(typed, QStringLiteral("64"));
+    EXPECT_TRUE(okEnabled);
+    EXPECT_EQ(ChildTexts(Depth(2)),
+              (QStringList{"64 x 64", "48 x 48", "32 x 32", "24 x 24", "16 x 16"}));
+}
+
+TEST_F(Page4, TreeRowsAreSixteenPixelsHigh) {
+    sheet->show();
+    sheet->next();
+    sheet->next();
+    sheet->next();
+    QTreeWidget* tree = page->Tree();
+    for (QTreeWidgetItem* item : {Depth(0), Depth(0)->child(0), Depth(3)->child(4)}) {
+        tree->scrollToItem(item);
+        EXPECT_EQ(tree->visualItemRect(item).height(), CCheckTreeCtrl::kRowHeight)
+            << item->text(0).toStdString();
+    }
+    EXPECT_EQ(CCheckTreeCtrl::kRowHeight, 16);
+}
+
+// The message that nothing is ticked is read with the normal cursor.
+TEST_F(Page4, NothingTickedMessageShowsNoWaitCursor) {
+    sheet->show();
+    sheet->next();
+    sheet->next();
+    sheet->next();
+    ASSERT_EQ(sheet->ActivePage(), page);
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < Depth(i)->childCount(); ++j) {
+            Depth(i)->child(j)->setCheckState(0, Qt::Unchecked);
+        }
+    }
+    bool waitCursor = true;
+    ScopedMessageHook hook([&](const MessageRequest& r) {
+        messages.push_back(r);
+        waitCursor = QApplication::overrideCursor() != nullptr;
+        return MessageAnswer::kOk;
+    });
+    QTest::mouseClick(sheet->button(QWizard::NextButton), Qt::LeftButton);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(waitCursor);
+    EXPECT_EQ(sheet->ActivePage(), page);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

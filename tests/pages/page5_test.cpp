@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -25,14 +26,14 @@
 #include <cstring>
 #include <span>
 
+#include "core/pipeline.h"
+#include "core/workers.h"
 #include "gui/file_manager.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
-#include "core/pipeline.h"
-#include "core/workers.h"
 #include "io/icons.h"
 #include "io/loaders.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -648,6 +649,107 @@ TEST_F(Page5, FailedSaveKeepsTheExistingFile) {
     EXPECT_TRUE(m_revealed.isEmpty());
     EXPECT_FALSE(StoredSetting("SavePath").isValid());
     EXPECT_TRUE(m_sheet->isVisible());
+}
+
+// --- where the file goes and what the messages tell -------------------------------------
+
+// The bar shows the finished work under the result message and goes when it is read.
+TEST_F(Page5, ProgressBarStaysUnderTheResultMessage) {
+    m_sheet->m_bFinishClose = false;
+    Enter(QStringLiteral("bar"));
+    std::vector<bool> visible;
+    ScopedMessageHook hook([&](const MessageRequest&) {
+        visible.push_back(m_page->m_progress->isVisible());
+        return MessageAnswer::kOk;
+    });
+    QTest::mouseClick(Finish(), Qt::LeftButton);
+    EXPECT_EQ(visible, std::vector<bool>{true});
+    EXPECT_FALSE(m_page->m_progress->isVisible());
+}
+
+// A name typed without a folder goes beside the picture it was made from, and a relative
+// folder is taken from there too; the message says where the file went.
+TEST_F(Page5, BareAndRelativeNamesGoBesideThePicture) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("pics/sub")));
+    m_sheet->m_strPictureFile = Path(QStringLiteral("pics/cat.png"));
+    m_sheet->m_bFinishClose = false;
+    Enter(QStringLiteral("out"));
+    Messages messages;
+    QTest::mouseClick(Finish(), Qt::LeftButton);
+    const QString written = Path(QStringLiteral("pics/out.ico"));
+    EXPECT_EQ(Directory(ReadAll(written)).size(), kDefaultFormats.size());
+    ASSERT_EQ(messages.seen.size(), 1u);
+    EXPECT_EQ(messages.seen[0].text, kCreated);
+    EXPECT_EQ(messages.seen[0].detail,
+              QStringLiteral("保存先: %1").arg(QDir::toNativeSeparators(written)));
+    EXPECT_EQ(m_revealed, QStringList{written});
+
+    m_page->m_editFile->selectAll();
+    QTest::keyClicks(m_page->m_editFile, QStringLiteral("sub/deep"));
+    EXPECT_EQ(m_page->ResolvedPath(), Path(QStringLiteral("pics/sub/deep.ico")));
+    QTest::mouseClick(Finish(), Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("pics/sub/deep.ico"))));
+    EXPECT_FALSE(QFile::exists(QDir::current().filePath(QStringLiteral("sub/deep.ico"))));
+}
+
+// Without a picture file the remembered folder takes its place, also for a relative
+// folder, never the working folder of the process.
+TEST_F(Page5, RelativeNamesWithoutAPictureGoToTheSaveFolder) {
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("sub")));
+    m_sheet->m_bFinishClose = false;
+    Enter(QStringLiteral("sub/rel"));
+    EXPECT_EQ(m_page->ResolvedPath(), Path(QStringLiteral("sub/rel.ico")));
+    Messages messages;
+    QTest::mouseClick(Finish(), Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(Path(QStringLiteral("sub/rel.ico"))));
+}
+
+TEST_F(Page5, FailuresNameThePathAndTheReason) {
+    const QString missing = m_dir.filePath(QStringLiteral("missing/x.ico"));
+    Enter(missing);
+    {
+        Messages messages;
+        EXPECT_FALSE(m_page->OnWizardFinish());
+        ASSERT_EQ(messages.seen.size(), 1u);
+        EXPECT_EQ(messages.seen[0].text, kCreateFailed);
+        EXPECT_EQ(messages.seen[0].detail,
+                  QStringLiteral("ファイル: %1\n理由: 保存先のフォルダがありません。")
+                      .arg(QDir::toNativeSeparators(missing)));
+    }
+    // A folder where the file should go.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("taken.ico")));
+    m_page->m_editFile->setText(Path(QStringLiteral("taken.ico")));
+    {
+        Messages messages(MessageAnswer::kYes);
+        EXPECT_FALSE(m_page->OnWizardFinish());
+        ASSERT_FALSE(messages.seen.empty());
+        EXPECT_EQ(messages.seen.back().text, kCreateFailed);
+        EXPECT_TRUE(messages.seen.back().detail.endsWith(
+            QStringLiteral("理由: 同じ名前のフォルダがあります。")))
+            << messages.seen.back().detail.toStdString();
+    }
+}
+
+// Without any file manager (no session bus, no handler for folders, as in this test's
+// platform) "open the folder" says so instead of doing nothing.
+TEST_F(Page5, OpenTheFolderWithoutAFileManagerSaysSo) {
+    if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS") ||
+        QGuiApplication::platformName() != QStringLiteral("offscreen")) {
+        GTEST_SKIP() << "a desktop may be there to open the folder";
+    }
+    m_page->SetFileRevealer([this](const QString& path) { m_page->RevealOrSay(path); });
+    m_sheet->m_bFinishOpenFolder = true;
+    m_sheet->m_bFinishClose = false;
+    Enter(QStringLiteral("shown"));
+    Messages messages;
+    QTest::mouseClick(Finish(), Qt::LeftButton);
+    ASSERT_EQ(messages.seen.size(), 2u);
+    EXPECT_EQ(messages.seen[0].text, kCreated);
+    EXPECT_EQ(messages.seen[1].text, QStringLiteral("保存フォルダを開けませんでした。"));
+    EXPECT_EQ(
+        messages.seen[1].detail,
+        QStringLiteral("フォルダ: %1\n理由: フォルダを開くファイルマネージャーが見つかりません。")
+            .arg(QDir::toNativeSeparators(m_dir.path())));
 }
 
 }  // namespace

@@ -55,7 +55,10 @@ class SpyPage : public CVarlenPage {
     }
     void OnWizardBack() override { ++backs; }
     bool CanDrop(const QMimeData& mime) const override { return mime.hasUrls(); }
-    void OnDrop(const QMimeData&) override { ++drops; }
+    bool OnDrop(const QMimeData&) override {
+        ++drops;
+        return true;
+    }
     int resets = 0, activations = 0, nexts = 0, backs = 0, drops = 0;
     bool allowNext = true;
 };

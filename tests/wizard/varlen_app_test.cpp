@@ -1,11 +1,15 @@
-// Start-up: the command line, the "del" switch and its question, Qt's Japanese texts.
+// Start-up: the command line, the "del" switch and its question, Qt's Japanese texts; the
+// application object that survives an allocation failure in an event handler.
 #include "wizard/varlen_app.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QSettings>
+#include <QTest>
 #include <QWidget>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "gui/message_box.h"
@@ -125,6 +129,51 @@ TEST(QtTranslation, JapaneseStandardTextsAreLoaded) {
     EXPECT_NE(cancel, QStringLiteral("Cancel"));
     QCoreApplication::removeTranslator(&translator);
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
+// A widget whose click handler changes its count and then, while armed, runs out of memory
+// before it has changed anything else.
+class GreedyButton : public QWidget {
+  public:
+    int clicks = 0;
+    bool failNext = false;
+
+  protected:
+    void mousePressEvent(QMouseEvent*) override {
+        if (std::exchange(failNext, false)) {
+            throw std::bad_alloc();
+        }
+        ++clicks;
+    }
+};
+
+TEST(OutOfMemory, AFailingHandlerIsReportedAndTheProgramGoesOn) {
+    auto* app = qobject_cast<CVarlenApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr) << "the tests run under the wizard program's application object";
+    std::vector<MessageRequest> shown;
+    ScopedMessageHook hook([&](const MessageRequest& r) {
+        shown.push_back(r);
+        return MessageAnswer::kOk;
+    });
+    GreedyButton button;
+    button.resize(40, 20);
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(button.clicks, 1);
+    EXPECT_TRUE(shown.empty());
+
+    button.failNext = true;
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, CVarlenApplication::OutOfMemoryText());
+    EXPECT_EQ(shown[0].icon, MessageIcon::kError);
+    EXPECT_EQ(button.clicks, 1);  // the failed action changed nothing
+
+    // The next event is handled as usual.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(button.clicks, 2);
+    EXPECT_EQ(shown.size(), 1u);
 }
 
 }  // namespace

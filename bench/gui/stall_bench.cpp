@@ -1,0 +1,125 @@
+// How long the user-interface thread stops answering while the wizard works on a large
+// picture: the longest gap between two ticks of a 10 ms timer on that thread while one
+// action runs (Next on page 1 with the picture rotated, one slider step on page 3 with the
+// refresh it starts, Finish on page 5 with the 15 formats of a first start). The goal is
+// under 100 ms. The action's own wall time is the benchmark's time. Each action runs once
+// per benchmark (a 16384 x 16384 picture is 1 GiB). Run with QT_QPA_PLATFORM=offscreen; the
+// settings store is redirected to a temporary folder.
+#include <benchmark/benchmark.h>
+
+#include <QAbstractSlider>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+
+#include "bench_images.h"
+#include "gui/message_box.h"
+#include "pages/effect_dialogs.h"
+#include "pages/page1.h"
+#include "pages/page3.h"
+#include "pages/page5.h"
+#include "wizard/sheet.h"
+
+namespace varlen {
+namespace {
+
+enum Action { kNext = 0, kSliderStep = 1, kFinish = 2 };
+
+// Runs action from the event loop with a 10 ms timer ticking; returns the longest gap
+// between ticks (the start and the end count as ticks), in milliseconds.
+double LongestGapMs(const std::function<void()>& action) {
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    const auto tick = [&] {
+        const qint64 now = clock.elapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    };
+    QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, tick);
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        action();
+        tick();
+        loop.quit();
+    });
+    clock.start();
+    timer.start(10);
+    loop.exec();
+    return static_cast<double>(longest);
+}
+
+void BM_GuiStall(benchmark::State& state) {
+    const int side = static_cast<int>(state.range(0));
+    const auto action = static_cast<Action>(state.range(1));
+    QTemporaryDir config;
+    QTemporaryDir out;
+    if (!config.isValid() || !out.isValid()) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    const ScopedMessageHook answer([](const MessageRequest& r) {
+        return r.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+    });
+
+    CVarlen sheet;
+    sheet.m_bFinishOpenFolder = false;
+    sheet.m_bFinishClose = false;
+    sheet.m_strSavePath = out.path();
+    sheet.m_strIconFile = QStringLiteral("stall.ico");
+    sheet.m_nBrightness = 10;
+    sheet.m_nSharp = 2;
+    sheet.show();
+    // The picture as page 1 holds it, rotated by 30 degrees in its own square.
+    sheet.m_pIcon = bench::PhotoLike(side, side, 7);
+    sheet.m_rcSource = Rect{0, 0, side, side};
+    sheet.m_nRotation = 30000;
+    sheet.m_pPage1->UpdateControls();
+    if (action != kNext) {
+        sheet.next();  // page 2
+        sheet.next();  // page 3
+        if (action == kFinish) {
+            sheet.next();
+            sheet.next();  // page 5
+        }
+    }
+    double gap = 0;
+    for (auto _ : state) {
+        switch (action) {
+            case kNext:
+                gap = LongestGapMs([&] { sheet.next(); });
+                break;
+            case kSliderStep: {
+                QSlider& slider = *sheet.m_pPage3->m_dlgBrightness->Slider(IDC_BRIGHTNESS);
+                gap = LongestGapMs([&] {
+                    slider.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+                    // What the page's timer does once the step has settled.
+                    sheet.m_pPage3->UpdatePreview();
+                });
+                break;
+            }
+            case kFinish:
+                gap = LongestGapMs([&] { sheet.m_pPage5->OnWizardFinish(); });
+                break;
+        }
+    }
+    state.counters["max_gap_ms"] = gap;
+}
+BENCHMARK(BM_GuiStall)
+    ->ArgsProduct({{4096, 16384}, {kNext, kSliderStep, kFinish}})
+    ->ArgNames({"side", "action"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+}  // namespace varlen
