@@ -17,6 +17,7 @@
 #include "cli/terminal.h"
 #include "core/pipeline.h"
 #include "core/placement.h"
+#include "core/size_pictures.h"
 #include "core/version.h"
 #include "io/export.h"
 #include "io/icons.h"
@@ -203,6 +204,14 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
                                    " is larger than the " + std::to_string(maxSide) + " x " +
                                    std::to_string(maxSide) + " this picture allows");
     }
+    SizePictures sizePictures;
+    for (const SizePictureOption& p : o.sizePictures) {
+        auto own = LoadPicture(p.file, in, err);
+        if (!own) {
+            return kExitFailed;
+        }
+        sizePictures.Set(p.width, p.height, std::move(own), p.file);
+    }
     stage = "placing the picture";
     auto placed = Place(picture, o, workers);
     if (!placed) {
@@ -224,7 +233,8 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
     stage = "building the formats of " + output;
     WriteError why{0, WriteLimit::kNotEncodable};
     if (o.mode == BatchMode::kExport) {
-        auto images = BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers);
+        auto images = BuildFormatIcons(*placed, requests, o.smoothing, o.effects, workers, nullptr,
+                                       &sizePictures);
         placed.reset();
         if (progress) {
             err << "\r" << std::string(60, ' ') << "\r" << std::flush;
@@ -251,7 +261,7 @@ int RunWork(const BatchOptions& o, std::istream& in, std::ostream& err, bool pro
         }
         stage = "building the formats of " + output;
         auto images = BuildFormatIcons(*placed, std::span(requests).subspan(first, end - first),
-                                       o.smoothing, o.effects, workers);
+                                       o.smoothing, o.effects, workers, nullptr, &sizePictures);
         if (end == requests.size()) {
             placed.reset();  // the last batch: the square is not needed any more
         }

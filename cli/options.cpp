@@ -56,6 +56,8 @@ struct ParseState {
     bool wantVersion = false;
     bool haveFormat = false;
     bool haveHotspot = false;
+    bool haveFormats = false;  // --formats
+    bool havePreset = false;   // --preset
 };
 
 struct Option;
@@ -239,6 +241,10 @@ std::string Background(ParseState& s, const Option&, std::string_view v) {
 }
 
 std::string Formats(ParseState& s, const Option&, std::string_view v) {
+    if (s.havePreset) {
+        return "cannot be combined with --preset";
+    }
+    s.haveFormats = true;
     std::vector<FORMAT> list;
     std::string why;
     while (why.empty()) {
@@ -256,6 +262,37 @@ std::string Formats(ParseState& s, const Option&, std::string_view v) {
     }
     s.o.formats = std::move(list);
     return why;
+}
+
+std::string Preset(ParseState& s, const Option&, std::string_view v) {
+    if (s.haveFormats) {
+        return "cannot be combined with --formats";
+    }
+    const FormatPreset* preset = FindFormatPreset(v);
+    if (preset == nullptr) {
+        return "expects win11, classic, favicon or light";
+    }
+    s.o.formats.assign(preset->formats.begin(), preset->formats.end());
+    s.havePreset = true;
+    return "";
+}
+
+std::string SizePicture(ParseState& s, const Option&, std::string_view v) {
+    const auto parsed = ParseSizePicture(v);
+    if (!parsed) {
+        return "expects WxH=FILE with sides " + std::to_string(kMinFormatSide) + " to " +
+               std::to_string(kMaxFormatSide);
+    }
+    const bool twice = std::any_of(
+        s.o.sizePictures.begin(), s.o.sizePictures.end(), [&](const SizePictureOption& p) {
+            return p.width == parsed->width && p.height == parsed->height;
+        });
+    if (twice) {
+        return "the size " + std::to_string(parsed->width) + "x" + std::to_string(parsed->height) +
+               " is given twice";
+    }
+    s.o.sizePictures.push_back(*parsed);
+    return "";
 }
 
 std::string ExportFormat(ParseState& s, const Option&, std::string_view v) {
@@ -376,6 +413,24 @@ const Option kOptions[] = {
      "e.g. 32:256x256,8:48x48 (depths {depths}; sides {sides});\n"
      "default: the {defaults} standard formats",
      Formats},
+    {"--preset",
+     "NAME",
+     {},
+     Section::kFormats,
+     "a named list instead of --formats: win11 (the 14 sizes of\n"
+     "Windows 11 app icons), classic (the 15 standard formats),\n"
+     "favicon (48, 32, 16), light (32-bit 256, 48, 32, 24, 16 and\n"
+     "8-bit 32, 16); all 32-bit unless stated",
+     Preset},
+    {"--size-picture",
+     "WxH=FILE",
+     {},
+     Section::kFormats,
+     "every format of size WxH takes its pixels from FILE instead:\n"
+     "as they are when FILE is W x H, else fitted in (centred,\n"
+     "margins transparent); no transparent regions or effects are\n"
+     "applied to it; repeatable, once per size",
+     SizePicture},
     {"--no-smoothing",
      "",
      {},
@@ -482,6 +537,10 @@ void PadTo(std::string& line, std::size_t width) {
 
 void AppendLines(std::string& out, const Option& row) {
     std::string line = "  " + Synopsis(row);
+    if (line.size() >= kHelpColumn) {  // too long to share a line with its help
+        out += line + "\n";
+        line.clear();
+    }
     PadTo(line, kHelpColumn);
     const std::string help = Expanded(row);
     for (std::size_t start = 0;;) {
@@ -566,6 +625,24 @@ std::optional<FORMAT> ParseFormat(std::string_view text) {
                   static_cast<std::uint16_t>(*h), 0};
 }
 
+std::optional<SizePictureOption> ParseSizePicture(std::string_view text) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos || eq + 1 == text.size()) {
+        return std::nullopt;
+    }
+    const std::string_view size = text.substr(0, eq);
+    const std::size_t x = size.find('x');
+    if (x == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto w = ParseInt(size.substr(0, x));
+    const auto h = ParseInt(size.substr(x + 1));
+    if (!w || !h || !IsFormatSide(*w) || !IsFormatSide(*h)) {
+        return std::nullopt;
+    }
+    return SizePictureOption{*w, *h, std::string(text.substr(eq + 1))};
+}
+
 bool IsWizardSwitch(std::string_view arg) {
     constexpr std::string_view kDel = "del";
     if (arg.size() != kDel.size() + 1 || (arg.front() != '-' && arg.front() != '/')) {
@@ -628,8 +705,8 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
             bad("takes no value");
             break;
         }
-        const bool repeatable =
-            row->value.empty() || row->handler == Clear<false> || row->handler == Clear<true>;
+        const bool repeatable = row->value.empty() || row->handler == Clear<false> ||
+                                row->handler == Clear<true> || row->handler == SizePicture;
         if (!repeatable && std::find(given.begin(), given.end(), row) != given.end()) {
             bad("given more than once");
             break;
@@ -714,6 +791,32 @@ ParsedCommandLine ParseBatchArguments(std::span<const std::string> args) {
                            : "--hotspot: only for --export to a .cur file";
     } else if (o.formats.empty()) {
         result.error = "--formats: the list is empty";
+    }
+    if (!result.error.empty()) {
+        return result;
+    }
+    // A picture for a size no format has would silently change nothing.
+    for (const SizePictureOption& p : o.sizePictures) {
+        const auto hasSize = [&](const FORMAT& f) {
+            return f.wWidth == p.width && f.wHeight == p.height;
+        };
+        const bool used = o.mode == BatchMode::kExport
+                              ? hasSize(o.exportFormat)
+                              : std::any_of(o.formats.begin(), o.formats.end(), hasSize);
+        if (!used) {
+            result.error = "--size-picture: no format has the size " + std::to_string(p.width) +
+                           "x" + std::to_string(p.height);
+            return result;
+        }
+        if (p.file == "-" && o.picture == "-") {
+            result.error = "--size-picture: standard input already holds the PICTURE";
+            return result;
+        }
+    }
+    const auto fromInput = std::count_if(o.sizePictures.begin(), o.sizePictures.end(),
+                                         [](const SizePictureOption& p) { return p.file == "-"; });
+    if (fromInput > 1) {
+        result.error = "--size-picture: standard input holds one picture only";
     }
     return result;
 }

@@ -24,6 +24,14 @@ struct ClearStep {
     friend bool operator==(const ClearStep&, const ClearStep&) = default;
 };
 
+// --size-picture WxH=FILE: the formats of that size take their pixels from FILE.
+struct SizePictureOption {
+    int width = 0;
+    int height = 0;
+    std::string file;
+    friend bool operator==(const SizePictureOption&, const SizePictureOption&) = default;
+};
+
 struct BatchOptions {
     BatchMode mode = BatchMode::kHelp;
     std::string output;
@@ -46,6 +54,7 @@ struct BatchOptions {
     std::vector<FORMAT> formats{kDefaultFormats.begin(), kDefaultFormats.end()};
     bool smoothing = true;
     bool png = false;
+    std::vector<SizePictureOption> sizePictures;  // in the order given, one per size
 
     FORMAT exportFormat{1, 32, 32, 32, 0};  // --format, for --export
     Point hotspot;                          // --hotspot, for a cursor
@@ -72,6 +81,9 @@ bool IsWizardSwitch(std::string_view arg);
 
 // "BITS:WxH" with BITS 4, 8, 24 or 32 and sides 1 ... 512.
 std::optional<FORMAT> ParseFormat(std::string_view text);
+
+// "WxH=FILE" with sides of a format (core/format.h) and FILE not empty.
+std::optional<SizePictureOption> ParseSizePicture(std::string_view text);
 
 std::string_view UsageText();
 

@@ -68,7 +68,41 @@ struct Prepared {
 std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
     const CIcon& working, std::span<const FormatRequest> formats, bool smoothing,
     const EffectSettings& effects, Workers& workers,
-    const std::function<void(std::size_t)>& finished) {
+    const std::function<void(std::size_t)>& finished, const SizePictures* pictures) {
+    if (pictures != nullptr && !pictures->Empty()) {
+        // The formats of sizes with their own picture are built from it, one per task; the
+        // others as if those formats were not in the list (each image stands on its own).
+        std::vector<FormatRequest> rest;
+        std::vector<std::size_t> restAt;
+        std::vector<std::size_t> ownAt;
+        for (std::size_t i = 0; i < formats.size(); ++i) {
+            if (pictures->Find(formats[i].width, formats[i].height) != nullptr) {
+                ownAt.push_back(i);
+            } else {
+                rest.push_back(formats[i]);
+                restAt.push_back(i);
+            }
+        }
+        std::vector<std::unique_ptr<CIcon>> result(formats.size());
+        std::function<void(std::size_t)> restFinished;
+        if (finished) {
+            restFinished = [&](std::size_t k) { finished(restAt[k]); };
+        }
+        auto built =
+            BuildFormatIcons(working, rest, smoothing, effects, workers, restFinished, nullptr);
+        for (std::size_t k = 0; k < built.size(); ++k) {
+            result[restAt[k]] = std::move(built[k]);
+        }
+        workers.For(ownAt.size(), [&](std::size_t k) {
+            const FormatRequest& f = formats[ownAt[k]];
+            result[ownAt[k]] = BuildSizePictureIcon(*pictures->Find(f.width, f.height), f.width,
+                                                    f.height, f.bpp, smoothing);
+            if (finished) {
+                finished(ownAt[k]);
+            }
+        });
+        return result;
+    }
     const std::size_t n = formats.size();
     std::vector<std::unique_ptr<CIcon>> result(n);
     const bool anyBelow32 = std::any_of(formats.begin(), formats.end(),
@@ -174,11 +208,13 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
 }
 
 std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int height, int bpp,
-                                       bool smoothing, const EffectSettings& effects) {
+                                       bool smoothing, const EffectSettings& effects,
+                                       const SizePictures* pictures) {
     Workers serial(1);
     const FormatRequest request{width, height, bpp};
-    return std::move(
-        BuildFormatIcons(working, std::span(&request, 1), smoothing, effects, serial).front());
+    return std::move(BuildFormatIcons(working, std::span(&request, 1), smoothing, effects, serial,
+                                      nullptr, pictures)
+                         .front());
 }
 
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects,

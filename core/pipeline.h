@@ -9,6 +9,8 @@
 // and sharpening always runs last at the format's size.
 // The preview differs on purpose: filters, sharpen, corners, at the working image's size.
 // Neither function changes the working image; both return a new image owned by the caller.
+// A format whose size has a picture of its own (SizePictures) is built from that picture by
+// BuildSizePictureIcon instead: no working image, no effects.
 #pragma once
 
 #include <functional>
@@ -18,6 +20,7 @@
 
 #include "core/effects.h"
 #include "core/icon.h"
+#include "core/size_pictures.h"
 #include "core/workers.h"
 
 namespace varlen {
@@ -25,7 +28,8 @@ namespace varlen {
 // width and height 1 ... 512 (anything CreateIcon accepts works), bpp 4, 8, 24 or 32.
 // Null when the size or depth is refused by CreateIcon.
 std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int height, int bpp,
-                                       bool smoothing, const EffectSettings& effects);
+                                       bool smoothing, const EffectSettings& effects,
+                                       const SizePictures* pictures = nullptr);
 
 // One format of a build: size and depth.
 struct FormatRequest {
@@ -42,7 +46,8 @@ struct FormatRequest {
 std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
     const CIcon& working, std::span<const FormatRequest> formats, bool smoothing,
     const EffectSettings& effects, Workers& workers,
-    const std::function<void(std::size_t)>& finished = nullptr);
+    const std::function<void(std::size_t)>& finished = nullptr,
+    const SizePictures* pictures = nullptr);
 
 // The image that pages 3, 4 and 5 show in their views.
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects);

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "core/icon.h"
+#include "core/size_pictures.h"
 #include "gui/settings.h"
 
 class QWidget;
@@ -55,6 +56,10 @@ class CVarlenState : public VarlenSettings {
     bool m_bMirror = false;
     int m_nRotation = 0;    // thousandths of a degree, 0 ... 359999
     QString m_strIconFile;  // output icon file, proposed by page 1, edited on page 5
+    // Pictures of their own for chosen sizes, given on page 4 (label: the file's path as
+    // UTF-8); every build of a format of such a size uses it. For this run only, never
+    // stored; page 4's reset clears it.
+    SizePictures m_aSizePictures;
     // The file the current picture was loaded from; empty for pasted or dropped data and
     // for the blank picture. Output names without a folder go beside it. Never stored.
     QString m_strPictureFile;

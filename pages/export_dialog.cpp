@@ -246,7 +246,7 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
         CWaitCursor wait;
         const std::unique_ptr<CIcon> image =
             BuildFormatIcon(*sheet.m_pIcon, format.width, format.height, format.bpp, smoothing,
-                            ToEffectSettings(sheet));
+                            ToEffectSettings(sheet), &sheet.m_aSizePictures);
         errno = 0;
         ok = image != nullptr &&
              WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);

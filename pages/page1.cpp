@@ -74,8 +74,6 @@ const char* const kHelpText = QT_TRANSLATE_NOOP(
     "画像を左ボタンドラッグで移動、[Ctrl]キー+左ボタンドラッグで回転、右ボタンドラッグで拡大縮"
     "小できます。\nここでの画像はスムージング処理されていませんので、表示が荒く見える場合がありま"
     "す。実際に作成されるアイコンは、画像フォーマット選択時にプレビューで確認できます。");
-const char* const kOpenFailed = QT_TRANSLATE_NOOP(
-    "varlen::CVarlenPage1", "ファイルが開けません。\n画像ではないか、対応していない形式です。");
 const char* const kPasteFailed =
     QT_TRANSLATE_NOOP("varlen::CVarlenPage1",
                       "クリップボードが開けません。\n画像ではないか、対応していない形式です。");
@@ -306,7 +304,7 @@ void CVarlenPage1::OnOpen() {
         loaded = LoadFile(path);
     }
     if (!loaded) {
-        ShowError(this, tr(kOpenFailed));
+        ShowError(this, OpenFailedText());
     }
 }
 
@@ -419,7 +417,7 @@ void CVarlenPage1::Startup() {
     const QString& startup = m_pSheet->m_strStartupFile;
     const bool opened = !startup.isEmpty() && LoadFile(startup);
     if (!startup.isEmpty() && !opened) {
-        ShowError(this, tr(kOpenFailed));
+        ShowError(this, OpenFailedText());
     }
     if (!opened) {
         if (const QMimeData* mime = QApplication::clipboard()->mimeData()) {

@@ -107,6 +107,11 @@ std::unique_ptr<QFileDialog> BuildOpenDialog(QWidget* parent, const QString& fol
     return dialog;
 }
 
+QString OpenFailedText() {
+    return QCoreApplication::translate(
+        "varlen::CVarlenPage1", "ファイルが開けません。\n画像ではないか、対応していない形式です。");
+}
+
 bool OffersFiles(const QMimeData& data) {
     return !FilePathsOf(data).isEmpty();
 }

@@ -32,6 +32,10 @@ QStringList OpenNameFilters();
 // The open dialog: existing files only, starting in folder, with the filters above.
 std::unique_ptr<QFileDialog> BuildOpenDialog(QWidget* parent, const QString& folder);
 
+// The message when a picture file cannot be opened: it is missing, no picture, or of a kind
+// (or a size) the loaders refuse.
+QString OpenFailedText();
+
 // The data holds local files (the drop list).
 bool OffersFiles(const QMimeData& data);
 // The data holds something the page tries to load: files, or a picture as CF_DIB, "PNG"

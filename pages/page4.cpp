@@ -12,7 +12,10 @@
 //   runs, else the item with the caret. After a menu command the caret goes back to the
 //   item that had it, if that item still exists.
 // - Preview, Copy and Export build the format from the sheet's picture with the smoothing
-//   box's current state (not m_bSmoothing, which only Next stores).
+//   box's current state (not m_bSmoothing, which only Next stores), and from the size's own
+//   picture where the sheet holds one (m_aSizePictures, marked on every node of that size).
+// - A preset replaces the whole tree only after the user said yes; the sizes' own pictures
+//   stay, they belong to sizes, not to the list.
 // Traps:
 // - Qt's tree has no "drop highlight" on right click, so the right-clicked item is held in
 //   m_pMenuTarget for the duration of the command.
@@ -23,6 +26,8 @@
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,13 +44,17 @@
 #include "core/workers.h"
 #include "gui/clipboard_copy.h"
 #include "gui/dialog_units.h"
+#include "gui/file_manager.h"
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
 #include "gui/wait_cursor.h"
+#include "io/loaders.h"
 #include "pages/export_dialog.h"
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
+#include "pages/page1_support.h"
+#include "pages/page4_support.h"
 #include "pages/windows_view_dialog.h"
 
 namespace varlen {
@@ -161,6 +170,30 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     m_chkSmoothing->setChecked(true);
     m_wndIcon = new CIconWnd(this);
     m_wndIcon->SetMode(0);
+    m_btnPresets = new QPushButton(tr("プリセット(&T)"), this);
+    m_btnPresets->setToolTip(tr("よく使われるサイズの組み合わせで一覧を置き換えます。"));
+    m_pPresetMenu = BuildPresetMenu(this);
+    m_btnPresets->setMenu(m_pPresetMenu);
+    connect(m_pPresetMenu, &QMenu::triggered, this, &CVarlenPage4::OnPresetChosen);
+    m_btnSizePicture = new QPushButton(tr("サイズ別の画像(&G)"), this);
+    m_btnSizePicture->setToolTip(
+        tr("選んだサイズだけ、縮小の代わりに手描きの画像などを使います。"));
+    m_pSizePictureMenu = new QMenu(this);
+    for (const auto& [text, id] : {std::pair{tr("このサイズに画像を使う(&U)..."), kIdSizePicture},
+                                   std::pair{tr("元の画像に戻す(&M)"), kIdMainPicture}}) {
+        QAction* action = m_pSizePictureMenu->addAction(text);
+        const int command = id;
+        action->setData(command);
+        connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    }
+    m_btnSizePicture->setMenu(m_pSizePictureMenu);
+    m_chooseFile = [](QWidget* owner, const QString& folder) {
+        const std::unique_ptr<QFileDialog> dialog = BuildOpenDialog(owner, folder);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+            return QString();
+        }
+        return dialog->selectedFiles().constFirst();
+    };
 
     for (const auto& [button, id] :
          {std::pair{m_btnPreview, kIdPreview}, std::pair{m_btnCopy, kIdCopy},
@@ -198,6 +231,13 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(top);
     column->addSpacing(du.Y(4));
+    auto* lists = new QHBoxLayout;
+    lists->setSpacing(du.X(4));
+    lists->addWidget(m_btnPresets);
+    lists->addWidget(m_btnSizePicture);
+    lists->addStretch(1);
+    column->addLayout(lists);
+    column->addSpacing(du.Y(4));
     column->addWidget(m_chkSmoothing);
     column->addSpacing(du.Y(4));
     // Below the check box, so that its text does not widen the button column (and with it
@@ -213,7 +253,9 @@ CVarlenPage4::CVarlenPage4(CVarlenState* sheet, QWidget* parent)
     setTabOrder(m_btnCopy, m_btnExport);
     setTabOrder(m_btnExport, m_btnAdd);
     setTabOrder(m_btnAdd, m_btnDelete);
-    setTabOrder(m_btnDelete, m_chkSmoothing);
+    setTabOrder(m_btnDelete, m_btnPresets);
+    setTabOrder(m_btnPresets, m_btnSizePicture);
+    setTabOrder(m_btnSizePicture, m_chkSmoothing);
     setTabOrder(m_chkSmoothing, m_btnWindowsView);
     UpdateButtons();
 }
@@ -270,6 +312,13 @@ void CVarlenPage4::OnSetActive() {
                      : BuildViewPreview(working, effects);
     m_wndIcon->SetImage(m_pPreview.get());
 
+    FillTree(FormatsForUse(*m_pSheet));
+    m_bFilled = true;
+    m_chkSmoothing->setChecked(m_pSheet->m_bSmoothing);
+    m_pSheet->EnableReset(!m_pSheet->m_aSizePictures.Empty());
+}
+
+void CVarlenPage4::FillTree(std::span<const FORMAT> formats) {
     m_treeFormat->clear();
     for (int depth : kFormatDepths) {
         auto node = std::make_unique<QTreeWidgetItem>();
@@ -278,7 +327,7 @@ void CVarlenPage4::OnSetActive() {
         node->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
         m_treeFormat->addTopLevelItem(node.release());
     }
-    for (const FORMAT& format : FormatsForUse(*m_pSheet)) {
+    for (const FORMAT& format : formats) {
         for (int i = 0; i < m_treeFormat->topLevelItemCount(); ++i) {
             QTreeWidgetItem* node = m_treeFormat->topLevelItem(i);
             if ((ItemData(node) & 0xFFFFu) == format.wBitCount) {
@@ -289,11 +338,69 @@ void CVarlenPage4::OnSetActive() {
             }
         }
     }
-    m_bFilled = true;
     m_treeFormat->setCurrentItem(m_treeFormat->topLevelItem(0));
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
     UpdateButtons();
-    m_chkSmoothing->setChecked(m_pSheet->m_bSmoothing);
-    m_pSheet->EnableReset(false);
+}
+
+void CVarlenPage4::OnPresetChosen(const QAction* action) {
+    const int index = action->data().toInt();
+    if (index >= 0 && static_cast<std::size_t>(index) < kFormatPresets.size()) {
+        ApplyPreset(kFormatPresets[static_cast<std::size_t>(index)]);
+    }
+}
+
+bool CVarlenPage4::ApplyPreset(const FormatPreset& preset) {
+    if (ShowMessage(this, {PresetQuestion(preset.id), MessageIcon::kQuestion,
+                           MessageButtons::kYesNo, MessageAnswer::kYes, tr("プリセット")}) !=
+        MessageAnswer::kYes) {
+        return false;
+    }
+    FillTree(preset.formats);
+    return true;
+}
+
+void CVarlenPage4::OnReset() {
+    m_pSheet->m_aSizePictures.Clear();
+    ShowSizePictureState();
+}
+
+void CVarlenPage4::ShowSizePictureState() {
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
+    UpdateButtons();
+    m_pSheet->EnableReset(!m_pSheet->m_aSizePictures.Empty());
+}
+
+void CVarlenPage4::UseSizePicture() {
+    const QTreeWidgetItem* target = TargetItem();
+    if (!IsSizeNode(target)) {
+        return;
+    }
+    const int width = WidthOf(target);
+    const int height = HeightOf(target);
+    const QString path = m_chooseFile(this, m_pSheet->m_strOpenPath);
+    if (path.isEmpty()) {
+        return;
+    }
+    std::unique_ptr<CIcon> picture;
+    {
+        CWaitCursor wait;
+        picture = FromFile(FileSystemPath(path));
+    }
+    if (!picture) {
+        ShowError(this, OpenFailedText());
+        return;
+    }
+    m_pSheet->m_aSizePictures.Set(width, height, std::move(picture),
+                                  QDir::toNativeSeparators(path).toStdString());
+    ShowSizePictureState();
+}
+
+void CVarlenPage4::UseMainPicture() {
+    const QTreeWidgetItem* target = TargetItem();
+    if (IsSizeNode(target) && m_pSheet->m_aSizePictures.Remove(WidthOf(target), HeightOf(target))) {
+        ShowSizePictureState();
+    }
 }
 
 bool CVarlenPage4::OnWizardNext() {
@@ -354,9 +461,15 @@ void CVarlenPage4::SaveFormats() {
 }
 
 void CVarlenPage4::UpdateButtons() {
-    const bool size = IsSizeNode(m_treeFormat->currentItem());
-    for (QPushButton* button : {m_btnPreview, m_btnExport, m_btnCopy, m_btnDelete}) {
+    const QTreeWidgetItem* current = m_treeFormat->currentItem();
+    const bool size = IsSizeNode(current);
+    for (QPushButton* button :
+         {m_btnPreview, m_btnExport, m_btnCopy, m_btnDelete, m_btnSizePicture}) {
         button->setEnabled(size);
+    }
+    const bool own = size && m_pSheet->m_aSizePictures.Find(WidthOf(current), HeightOf(current));
+    for (QAction* action : m_pSizePictureMenu->actions()) {
+        action->setEnabled(size && (action->data().toInt() != kIdMainPicture || own));
     }
 }
 
@@ -383,6 +496,12 @@ void CVarlenPage4::OnCommand(int id) {
             break;
         case kIdWindowsView:
             ShowWindowsView();
+            break;
+        case kIdSizePicture:
+            UseSizePicture();
+            break;
+        case kIdMainPicture:
+            UseMainPicture();
             break;
         default:
             break;
@@ -411,6 +530,7 @@ bool CVarlenPage4::AddSizeOf(int width, int height) {
     }
     m_treeFormat->setCurrentItem(added);
     m_treeFormat->scrollToItem(added);
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
     return true;
 }
 
@@ -467,6 +587,7 @@ void CVarlenPage4::AddSidesAt32(const std::vector<int>& sides) {
             }
         }
     }
+    ShowSizePictures(*m_treeFormat, m_pSheet->m_aSizePictures);
 }
 
 void CVarlenPage4::ShowWindowsView() {
@@ -502,7 +623,8 @@ std::unique_ptr<CIcon> CVarlenPage4::BuildTargetImage() const {
     }
     const int depth = static_cast<int>(ItemData(target->parent()));
     return BuildFormatIcon(*m_pSheet->m_pIcon, WidthOf(target), HeightOf(target), depth,
-                           m_chkSmoothing->isChecked(), ToEffectSettings(*m_pSheet));
+                           m_chkSmoothing->isChecked(), ToEffectSettings(*m_pSheet),
+                           &m_pSheet->m_aSizePictures);
 }
 
 CIconPreviewWnd* CVarlenPage4::Preview() {
@@ -555,6 +677,21 @@ std::unique_ptr<QMenu> CVarlenPage4::BuildContextMenu(const QTreeWidgetItem* tar
     return menu;
 }
 
+std::unique_ptr<QMenu> CVarlenPage4::BuildTreeMenu(const QTreeWidgetItem* target) const {
+    std::unique_ptr<QMenu> menu = BuildContextMenu(target);
+    const bool size = IsSizeNode(target);
+    const bool own =
+        size && m_pSheet->m_aSizePictures.Find(WidthOf(target), HeightOf(target)) != nullptr;
+    menu->addSeparator();
+    for (const QAction* entry : m_pSizePictureMenu->actions()) {
+        QAction* action = menu->addAction(entry->text());
+        const int id = entry->data().toInt();
+        action->setData(id);
+        action->setEnabled(size && (id != kIdMainPicture || own));
+    }
+    return menu;
+}
+
 void CVarlenPage4::RunMenuCommand(QTreeWidgetItem* target, int id) {
     QTreeWidgetItem* caret = m_treeFormat->currentItem();
     m_pMenuTarget = target;
@@ -589,7 +726,7 @@ void CVarlenPage4::OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPo
         const QRect r = m_treeFormat->visualItemRect(target);
         at = QPoint(r.left() + r.height() / 2, r.top() + r.height() / 2);
     }
-    const std::unique_ptr<QMenu> menu = BuildContextMenu(target);
+    const std::unique_ptr<QMenu> menu = BuildTreeMenu(target);
     // While the menu is open its target is highlighted, the caret stays; afterwards the
     // highlight goes back to the caret.
     QTreeWidgetItem* caret = m_treeFormat->currentItem();

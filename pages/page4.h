@@ -6,8 +6,11 @@
 #pragma once
 
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
+#include <span>
 
+#include "core/format.h"
 #include "core/icon.h"
 #include "core/icon_choice.h"
 #include "pages/varlen_page.h"
@@ -56,6 +59,11 @@ class CVarlenPage4 : public CVarlenPage {
     static constexpr int kIdAdd = 1008;
     static constexpr int kIdDelete = 1009;
     static constexpr int kIdWindowsView = 1010;
+    static constexpr int kIdSizePicture = 1101;  // "このサイズに画像を使う(&U)..."
+    static constexpr int kIdMainPicture = 1102;  // "元の画像に戻す(&M)"
+
+    // Asks for the picture file of a size, starting in folder; empty when cancelled.
+    using FileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
 
     CVarlenPage4(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage4() override;
@@ -66,6 +74,8 @@ class CVarlenPage4 : public CVarlenPage {
     // The wizard goes away while this page has been shown: its edits reach the list the
     // sheet stores.
     void OnDestroy() override;
+    // Takes away every size's own picture (there is nothing else on this page to reset).
+    void OnReset() override;
 
     // Writes the tree back into m_aFormat: depth nodes in order, their sizes in order.
     void SaveFormats();
@@ -92,17 +102,33 @@ class CVarlenPage4 : public CVarlenPage {
     // as it is now; null when the target is a depth node.
     std::unique_ptr<CIcon> BuildTargetImage() const;
 
+    // Asks, then replaces the tree by the preset's list (all ticked); false when the user
+    // said no.
+    bool ApplyPreset(const FormatPreset& preset);
+    // The target's size gets a picture of its own: a file chosen by the user, read by the
+    // source page's loaders; a file that cannot be read is reported and changes nothing.
+    void UseSizePicture();
+    // The target's size is built from the main picture again.
+    void UseMainPicture();
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+
     // The item the commands act on: the right-clicked item while its menu is open, else
     // the item with the caret.
     QTreeWidgetItem* TargetItem() const;
     // The context menu for target, not yet shown: "プレビュー(&P)" is the default entry;
     // on a depth node everything but "追加(&A)..." is disabled. Each action's data is its id.
     std::unique_ptr<QMenu> BuildContextMenu(const QTreeWidgetItem* target) const;
+    // The menu the tree shows: BuildContextMenu's entries, a separator, then the size's own
+    // picture: "このサイズに画像を使う(&U)..." (on size nodes) and "元の画像に戻す(&M)" (on
+    // size nodes whose size has one).
+    std::unique_ptr<QMenu> BuildTreeMenu(const QTreeWidgetItem* target) const;
     // What choosing id in target's context menu does: the command runs on target, then
     // the caret goes back to the item that had it, if that still exists.
     void RunMenuCommand(QTreeWidgetItem* target, int id);
 
     CCheckTreeCtrl* Tree() const { return m_treeFormat; }
+    QPushButton* PresetsButton() const { return m_btnPresets; }
+    QPushButton* SizePictureButton() const { return m_btnSizePicture; }
     QPushButton* Button(int id) const;
     QCheckBox* SmoothingBox() const { return m_chkSmoothing; }
     CIconWnd* View() const { return m_wndIcon; }
@@ -114,6 +140,9 @@ class CVarlenPage4 : public CVarlenPage {
 
   private:
     void UpdateButtons();
+    void FillTree(std::span<const FORMAT> formats);
+    void OnPresetChosen(const QAction* action);
+    void ShowSizePictureState();
     void OnTreeContextMenu(QTreeWidgetItem* clicked, QPoint viewportPos, bool keyboard);
     void OnItemDoubleClicked(QTreeWidgetItem* item);
     // Inserts width x height under node in descending order, ticked; returns it, or null
@@ -130,6 +159,11 @@ class CVarlenPage4 : public CVarlenPage {
     QPushButton* m_btnDelete = nullptr;
     QPushButton* m_btnWindowsView = nullptr;
     QCheckBox* m_chkSmoothing = nullptr;
+    QPushButton* m_btnPresets = nullptr;      // opens m_pPresetMenu
+    QPushButton* m_btnSizePicture = nullptr;  // opens m_pSizePictureMenu
+    QMenu* m_pPresetMenu = nullptr;           // child of the page
+    QMenu* m_pSizePictureMenu = nullptr;      // child of the page
+    FileChooser m_chooseFile;
     CIconWnd* m_wndIcon = nullptr;
     // The filtered copy of the picture shown in the view, while the page is active.
     std::unique_ptr<CIcon> m_pPreview;

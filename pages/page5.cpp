@@ -273,11 +273,13 @@ std::optional<bool> CVarlenPage5::WriteIconFile(const QString& path, int& error)
     const bool png = m_pSheet->m_bPng;
     const EffectSettings effects = ToEffectSettings(*m_pSheet);
     Workers& pool = m_pSheet->Pool();
+    const SizePictures& pictures = m_pSheet->m_aSizePictures;
     const std::filesystem::path target = FileSystemPath(path);
     bool saved = false;
     const bool finished = RunInBackground(this, pool, tr(kCreating), [&] {
-        auto images = BuildFormatIcons(working, requests, smoothing, effects, pool,
-                                       [&complete](std::size_t i) { complete[i].store(true); });
+        auto images = BuildFormatIcons(
+            working, requests, smoothing, effects, pool,
+            [&complete](std::size_t i) { complete[i].store(true); }, &pictures);
         if (const Progress* progress = pool.Observer()) {
             progress->Check();  // the last moment a cancel leaves no file behind
         }

@@ -524,6 +524,60 @@ Delete it?</translation>
         <source>Windows での表示(&amp;W)...</source>
         <translation>How &amp;Windows draws it...</translation>
     </message>
+    <message>
+        <source>プリセット(&amp;T)</source>
+        <translation>P&amp;resets</translation>
+    </message>
+    <message>
+        <source>よく使われるサイズの組み合わせで一覧を置き換えます。</source>
+        <translation>Replaces the list by a common set of sizes.</translation>
+    </message>
+    <message>
+        <source>サイズ別の画像(&amp;G)</source>
+        <translation>Size p&amp;icture</translation>
+    </message>
+    <message>
+        <source>選んだサイズだけ、縮小の代わりに手描きの画像などを使います。</source>
+        <translation>Uses a picture of your own, such as a hand-drawn one, for the selected size instead of a reduction.</translation>
+    </message>
+    <message>
+        <source>このサイズに画像を使う(&amp;U)...</source>
+        <translation>&amp;Use a picture for this size...</translation>
+    </message>
+    <message>
+        <source>元の画像に戻す(&amp;M)</source>
+        <translation>Use the &amp;main picture again</translation>
+    </message>
+    <message>
+        <source>プリセット</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Windows 11 アプリ (32 ビット 256 ～ 16 の 14 サイズ)(&amp;W)</source>
+        <translation>&amp;Windows 11 app (32-bit, 14 sizes from 256 to 16)</translation>
+    </message>
+    <message>
+        <source>クラシック (既定の 15 フォーマット)(&amp;C)</source>
+        <translation>&amp;Classic (the 15 standard formats)</translation>
+    </message>
+    <message>
+        <source>ファビコン (32 ビット 48, 32, 16)(&amp;F)</source>
+        <translation>&amp;Favicon (32-bit 48, 32, 16)</translation>
+    </message>
+    <message>
+        <source>小さく軽く (32 ビット 256, 48, 32, 24, 16 と 8 ビット 32, 16)(&amp;L)</source>
+        <translation>Small and &amp;light (32-bit 256, 48, 32, 24, 16; 8-bit 32, 16)</translation>
+    </message>
+    <message>
+        <source>画像フォーマットの一覧を「%1」に置き換えます。
+よろしいですか？</source>
+        <translation>The format list will be replaced by “%1”.
+Replace it?</translation>
+    </message>
+    <message>
+        <source> [画像]</source>
+        <translation> [picture]</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CVarlenPage5</name>

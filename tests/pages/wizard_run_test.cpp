@@ -7,9 +7,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSlider>
@@ -22,7 +25,6 @@
 
 #include "gui/icon_wnd.h"
 #include "gui/message_box.h"
-#include "wizard/sheet.h"
 #include "pages/effect_dialogs.h"
 #include "pages/icon_size_dialog.h"
 #include "pages/number_edit.h"
@@ -32,6 +34,7 @@
 #include "pages/page4.h"
 #include "pages/page5.h"
 #include "tests/pages/view_points.h"
+#include "wizard/sheet.h"
 
 namespace varlen {
 namespace {
@@ -336,6 +339,128 @@ TEST(WizardRun, EveryPageAsAUserAndTheSameBytesAsTheCommandLine) {
     const QByteArray wizardBytes = ReadAll(made);
     ASSERT_FALSE(wizardBytes.isEmpty());
     EXPECT_TRUE(wizardBytes == ReadAll(batch));
+    DeleteSettingsStore();
+}
+
+// Presets and hand-drawn small sizes, as a new user finds them: the presets button on the
+// formats page, the context menu of 16 x 16 and the size-picture button for 32 x 32 (a
+// 64 x 40 drawing, fitted). The icon is what `varlen --create --preset win11
+// --size-picture ...` writes, byte for byte.
+TEST(WizardRun, PresetAndSizePicturesGiveTheCommandLinesBytes) {
+    DeleteSettingsStore();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString picturePath = dir.filePath(QStringLiteral("logo.png"));
+    ASSERT_TRUE(Picture().save(picturePath));
+    QImage px16(16, 16, QImage::Format_ARGB32);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            px16.setPixel(
+                x, y,
+                (x + y) % 5 == 0 ? qRgba(250, 20, 20, 255) : qRgba(40, 40, 40, x == 0 ? 0 : 255));
+        }
+    }
+    const QString px16Path = dir.filePath(QStringLiteral("px16.png"));
+    ASSERT_TRUE(px16.save(px16Path));
+    QImage px32(64, 40, QImage::Format_ARGB32);
+    px32.fill(qRgba(20, 160, 60, 255));
+    const QString px32Path = dir.filePath(QStringLiteral("px32.png"));
+    ASSERT_TRUE(px32.save(px32Path));
+
+    std::vector<MessageRequest> messages;
+    ScopedMessageHook hook([&](const MessageRequest& r) {
+        messages.push_back(r);
+        return r.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+    });
+    CVarlen sheet;
+    sheet.m_pPage1->SetFileChooser([&](QWidget*, const QString&) { return picturePath; });
+    QString sizePicture;
+    sheet.m_pPage4->SetFileChooser([&](QWidget*, const QString&) { return sizePicture; });
+    sheet.m_pPage5->SetFileRevealer([](const QString&) {});
+    sheet.show();
+    QApplication::setActiveWindow(&sheet);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+    QAbstractButton* next = sheet.button(QWizard::NextButton);
+    QTest::mouseClick(sheet.m_pPage1->m_btnOpen, Qt::LeftButton);
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(next, Qt::LeftButton);
+    }
+    ASSERT_EQ(sheet.currentPage(), sheet.m_pPage4);
+
+    CVarlenPage4& page4 = *sheet.m_pPage4;
+    QTreeWidget* tree = page4.Tree();
+    const auto pressInMenu = [](Qt::Key key) {
+        QTimer::singleShot(0, [key] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            QTest::keyClick(menu, key);
+        });
+    };
+    pressInMenu(Qt::Key_W);
+    QTest::mouseClick(page4.PresetsButton(), Qt::LeftButton);
+    ASSERT_EQ(tree->topLevelItem(3)->childCount(), 14);
+
+    // 16 x 16 from its context menu, after a right press on it.
+    sizePicture = px16Path;
+    QTreeWidgetItem* n16 = SizeItem(tree, 3, CVarlenPage4::SizeText(16, 16));
+    ASSERT_NE(n16, nullptr);
+    tree->scrollToItem(n16);
+    const QPoint at = tree->visualItemRect(n16).center();
+    QTest::mousePress(tree->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    pressInMenu(Qt::Key_U);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(tree->viewport(), &menuEvent);
+    QTest::mouseRelease(tree->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    EXPECT_TRUE(n16->text(0).endsWith(QStringLiteral("[画像]")));
+
+    // 32 x 32 selected with a click, then the size-picture button.
+    sizePicture = px32Path;
+    QTreeWidgetItem* n32 = SizeItem(tree, 3, CVarlenPage4::SizeText(32, 32));
+    ASSERT_NE(n32, nullptr);
+    ClickItem(tree, n32);
+    pressInMenu(Qt::Key_U);
+    QTest::mouseClick(page4.SizePictureButton(), Qt::LeftButton);
+    EXPECT_EQ(n32->toolTip(0), QDir::toNativeSeparators(px32Path));
+    QTest::mouseClick(next, Qt::LeftButton);
+    ASSERT_EQ(sheet.currentPage(), sheet.m_pPage5);
+
+    CVarlenPage5& page5 = *sheet.m_pPage5;
+    page5.m_editFile->selectAll();
+    QTest::keyClicks(page5.m_editFile, dir.filePath(QStringLiteral("app")));
+    QTest::mouseClick(sheet.button(QWizard::FinishButton), Qt::LeftButton);
+    const QString made = dir.filePath(QStringLiteral("app.ico"));
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().text, QStringLiteral("アイコンの作成が完了しました。"));
+
+    const QStringList expected = {"256x256@32", "96x96@32", "80x80@32", "72x72@32", "64x64@32",
+                                  "60x60@32",   "48x48@32", "40x40@32", "36x36@32", "32x32@32",
+                                  "30x30@32",   "24x24@32", "20x20@32", "16x16@32"};
+    EXPECT_EQ(IcotoolEntries(made).join(u' '), expected.join(u' '));
+    QStringList sorted = expected;
+    sorted.sort();
+    EXPECT_EQ(PillowEntries(made).join(u' '), sorted.join(u' '));
+
+    const Rect& sq = sheet.m_rcSource;
+    const QString batch = dir.filePath(QStringLiteral("batch.ico"));
+    const ProcessResult run = RunProgram(
+        QStringLiteral(VARLEN_EXE),
+        {QStringLiteral("--create"), batch, QStringLiteral("--square"),
+         QStringLiteral("%1,%2,%3").arg(sq.left).arg(sq.top).arg(sq.Width()),
+         QStringLiteral("--preset"), QStringLiteral("win11"), QStringLiteral("--size-picture"),
+         QStringLiteral("16x16=") + px16Path, QStringLiteral("--size-picture"),
+         QStringLiteral("32x32=") + px32Path, picturePath});
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString();
+    const QByteArray wizardBytes = ReadAll(made);
+    ASSERT_FALSE(wizardBytes.isEmpty());
+    EXPECT_TRUE(wizardBytes == ReadAll(batch));
+    // And not what the main picture alone gives.
+    const QString without = dir.filePath(QStringLiteral("without.ico"));
+    ASSERT_EQ(RunProgram(QStringLiteral(VARLEN_EXE),
+                         {QStringLiteral("--create"), without, QStringLiteral("--preset"),
+                          QStringLiteral("win11"), picturePath})
+                  .exitCode,
+              0);
+    EXPECT_FALSE(wizardBytes == ReadAll(without));
     DeleteSettingsStore();
 }
 
