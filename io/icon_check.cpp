@@ -7,7 +7,7 @@
 // AND mask rows together, followed by its colour table, colour rows and 1-bit mask rows.
 // Sources are named at each rule: Microsoft's "Icons" (ICONDIR, ICONDIRENTRY) and
 // BITMAPINFOHEADER documentation, Raymond Chen's "The evolution of the ICO file format"
-// parts 1 to 4 (The Old New Thing, 2010), and the PNG specification (W3C, 3rd edition).
+// parts 1 to 4 (The Old New Thing, 2010), and the PNG standard (W3C, 3rd edition).
 //
 // Traps:
 // - Every field may lie. Payload checks see only the bytes that are both inside the file
@@ -136,7 +136,7 @@ int PngChannels(int colorType) {
     }
 }
 
-// PNG specification, 11.2.2 IHDR: the bit depths allowed for each colour type.
+// PNG standard, 11.2.2 IHDR: the bit depths allowed for each colour type.
 bool ValidPngDepth(int colorType, int bitDepth) {
     switch (colorType) {
         case 0:
@@ -153,7 +153,7 @@ bool ValidPngDepth(int colorType, int bitDepth) {
     }
 }
 
-// PNG specification, 7.2 Scanlines and 8.2 Interlace methods (Adam7): the filtered bytes
+// PNG standard, 7.2 Scanlines and 8.2 Interlace methods (Adam7): the filtered bytes
 // an image inflates to, one filter byte before every row of every pass.
 std::uint64_t PngRawSize(std::uint64_t w, std::uint64_t h, int bitsPerPixel, bool interlaced) {
     auto rows = [bitsPerPixel](std::uint64_t pw, std::uint64_t ph) -> std::uint64_t {
@@ -192,7 +192,7 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
     ByteReader in(payload);
     std::array<std::uint8_t, 8> sig{};
     if (in.Read(sig.data(), sig.size()) != sig.size() || sig != kPngSignature) {
-        // PNG specification, 5.2 PNG signature.
+        // PNG standard, 5.2 PNG signature.
         f.Error("png-signature", index,
                 "The PNG image's signature is damaged (its line-ending bytes are wrong).");
         return;
@@ -216,7 +216,7 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
         }
         const std::uint32_t length = Be32(head.data());
         const std::string type(reinterpret_cast<const char*>(head.data() + 4), 4);
-        // PNG specification, 5.3 Chunk layout: length, type, data, CRC of type and data.
+        // PNG standard, 5.3 Chunk layout: length, type, data, CRC of type and data.
         if (length > 0x7FFFFFFFu || length > in.Remaining().size() ||
             in.Remaining().size() - length < 4) {
             f.Error("png-truncated", index,
@@ -234,7 +234,7 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
             sound = false;
         }
         if (n == 0) {
-            // PNG specification, 5.6 Chunk ordering: IHDR first, 13 bytes.
+            // PNG standard, 5.6 Chunk ordering: IHDR first, 13 bytes.
             if (type != "IHDR" || length != 13) {
                 f.Error("png-ihdr", index,
                         "The PNG image does not start with a 13-byte IHDR chunk.");
@@ -251,7 +251,7 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
                 data[10] != 0 || data[11] != 0 || data[12] > 1) {
                 f.Error("png-ihdr", index,
                         "The PNG image's IHDR is invalid (size 0, or a colour type, bit depth, "
-                        "compression, filter or interlace method the PNG specification does "
+                        "compression, filter or interlace method the PNG standard does "
                         "not define).");
                 return;
             }
@@ -302,7 +302,7 @@ void CheckPng(std::span<const std::uint8_t> payload, int index, CheckedEntry& e,
         sound = false;
     }
     if (inflating) {
-        // PNG specification, 10.2 and 13.8: the zlib stream of the IDAT chunks decompresses
+        // PNG standard, 10.2 and 13.8: the zlib stream of the IDAT chunks decompresses
         // to exactly the filtered rows.
         if (inflater.Failed()) {
             f.Error("png-idat", index, "The PNG image's IDAT data does not inflate (zlib error).");

@@ -50,7 +50,7 @@ std::size_t Offset(const Bytes& b, std::size_t i) {
     return U32(b, Entry(i) + 12);
 }
 
-// CRC-32 of the PNG specification (annex D), bit by bit, independent of zlib.
+// CRC-32 of the PNG standard (annex D), bit by bit, independent of zlib.
 std::uint32_t Crc(const std::uint8_t* p, std::size_t n) {
     std::uint32_t c = 0xFFFFFFFFu;
     for (std::size_t i = 0; i < n; ++i) {
