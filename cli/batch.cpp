@@ -139,30 +139,6 @@ std::unique_ptr<CIcon> LoadPicture(const std::string& name, std::istream& in, st
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadAllInput(std::istream& in, std::size_t limit) {
-    constexpr std::size_t kChunk = std::size_t{1} << 20;
-    std::vector<std::uint8_t> data;
-    for (;;) {
-        const std::size_t old = data.size();
-        // One byte past the limit tells a stream of exactly limit bytes from a longer one.
-        const std::size_t want = std::min(kChunk, limit - old + 1);
-        data.resize(old + want);
-        in.read(reinterpret_cast<char*>(data.data() + old), static_cast<std::streamsize>(want));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        data.resize(old + got);
-        if (data.size() > limit) {
-            return std::nullopt;
-        }
-        if (got < want) {
-            break;
-        }
-    }
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return data;
-}
-
 int RunBatch(const BatchOptions& o, std::ostream& out, std::ostream& err, bool progress) {
     return RunBatch(o, std::cin, out, err, progress);
 }

@@ -27,9 +27,6 @@ int RunBatch(const BatchOptions& options, std::istream& in, std::ostream& out, s
              bool progress);
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool progress);
 
-// All of in, if it ends within limit bytes; nothing when more arrives or reading fails.
-std::optional<std::vector<std::uint8_t>> ReadAllInput(std::istream& in, std::size_t limit);
-
 // The number of threads for a build: setting is the value of the environment variable
 // VARLEN_THREADS (null when unset); a whole number of at least 1 is taken (at most 256),
 // anything else means one thread per processor the system reports.

@@ -130,10 +130,9 @@ bool DecodeRle(std::span<const std::uint8_t> d, DecodedBitmap& bmp, bool rle4) {
     }
 }
 
-}  // namespace
-
-std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
-                                        std::optional<std::size_t> pixelOffset, bool borrow) {
+std::optional<DibPicture> ReadDib(std::span<const std::uint8_t> dib,
+                                  std::optional<std::size_t> pixelOffset, bool borrow,
+                                  bool iconRows) {
     if (dib.size() < 12) {
         return std::nullopt;
     }
@@ -158,7 +157,7 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
         bpp = GetU16(dib, 14);
     } else {
         width = GetI32(dib, 4);
-        rawHeight = GetI32(dib, 8);
+        rawHeight = iconRows ? GetI32(dib, 8) / 2 : GetI32(dib, 8);
         bpp = GetU16(dib, 14);
         compression = GetU32(dib, 16);
         clrUsed = GetU32(dib, 32);
@@ -321,6 +320,20 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
     }
     out.fourthByteMayBeAlpha = bpp == 32 && compression == kBiRgb;
     return out;
+}
+
+}  // namespace
+
+std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
+                                        std::optional<std::size_t> pixelOffset, bool borrow) {
+    return ReadDib(dib, pixelOffset, borrow, false);
+}
+
+std::optional<DibPicture> ReadIconDib(std::span<const std::uint8_t> dib) {
+    if (dib.size() < 12 || GetU32(dib, 0) < 40) {
+        return std::nullopt;
+    }
+    return ReadDib(dib, std::nullopt, true, true);
 }
 
 }  // namespace varlen

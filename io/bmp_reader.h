@@ -33,4 +33,9 @@ std::optional<DibPicture> ReadPackedDib(std::span<const std::uint8_t> dib,
                                         std::optional<std::size_t> pixelOffset = std::nullopt,
                                         bool borrow = false);
 
+// An icon's DIB image: biHeight counts the colour rows and the AND mask rows together, and
+// only the colour rows (half of it, a Windows info header of 40 bytes or more) are read.
+// Rows that arrive unchanged are borrowed from dib, which must outlive the bitmap.
+std::optional<DibPicture> ReadIconDib(std::span<const std::uint8_t> dib);
+
 }  // namespace varlen

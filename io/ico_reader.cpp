@@ -14,9 +14,9 @@
 //   checked here against what is left of the image.
 // - The directory's width, height and depth bytes are never used: 0 stands for 256 and
 //   writers often put anything into the depth. Each image's own header decides.
-// - A DIB image is read by the DIB reader from a copy whose biHeight is halved, so it
-//   reads exactly the colour rows; RLE and OS/2 headers do not exist in icons and are
-//   refused.
+// - A DIB image is read by the DIB reader with its biHeight halved, so it reads exactly
+//   the colour rows, borrowed from the file's bytes (no copy of a large image); RLE and
+//   OS/2 headers do not exist in icons and are refused.
 // - A broken image (damaged PNG, rows cut short) does not sink the file: the next best
 //   image is tried, down to the last one.
 // - Only a 32-bit DIB image may lack its AND mask or have it cut short (some writers leave
@@ -118,16 +118,10 @@ std::unique_ptr<CIcon> DecodeDibImage(std::span<const std::uint8_t> image) {
         headerSize != 124) {
         return nullptr;  // icons hold Windows info headers only
     }
-    std::vector<std::uint8_t> colour(image.begin(), image.end());
-    for (int i = 0; i < 4; ++i) {
-        colour[8 + static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>(static_cast<std::uint32_t>(height) >> (8 * i));
-    }
-    const std::optional<DibPicture> picture = ReadPackedDib(colour);
+    const std::optional<DibPicture> picture = ReadIconDib(image);
     if (!picture) {
         return nullptr;
     }
-    colour = {};
     const int width = picture->bitmap.width;
 
     // Where the mask starts: the same layout the DIB reader has just accepted.

@@ -107,22 +107,6 @@ TEST(BatchInput, DashReadsTheSameFromStandardInput) {
     EXPECT_EQ(piped->GetPixel(10, 24), 0xFFFF0000u);
 }
 
-TEST(BatchInput, StandardInputIsReadUpToItsLimit) {
-    std::string text(3 * (1 << 20) + 5, 'x');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char>(i * 7);
-    }
-    std::istringstream whole(text);
-    const auto all = ReadAllInput(whole, text.size());
-    ASSERT_TRUE(all.has_value());
-    EXPECT_EQ(std::string(all->begin(), all->end()), text);
-
-    std::istringstream tooLong(text);
-    EXPECT_FALSE(ReadAllInput(tooLong, text.size() - 1).has_value());
-    std::istringstream nothing("");
-    ASSERT_TRUE(ReadAllInput(nothing, 10).has_value());
-}
-
 TEST(BatchInput, HelpNamesThePicturesRead) {
     const Outcome r = Batch({"--help"});
     EXPECT_NE(r.out.find("WebP, TIFF, SVG"), std::string::npos);

@@ -214,5 +214,23 @@ TEST(BmpBorrowedRows, UncompressedRowsAreReadInPlaceBothWaysUp) {
     EXPECT_TRUE(std::equal(rows.begin(), rows.end(), copied->bitmap.bits.begin()));
 }
 
+TEST(BmpBorrowedRows, IconImagesReadTheirColourRowsInPlace) {
+    // An icon's DIB says height 4 for 2 colour rows and 2 mask rows: only the colour rows
+    // are read, straight from the image (a large icon is not copied to halve its height).
+    Bytes dib = InfoHeader(40, 2, 4, 24);
+    const Bytes rows = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+    const Bytes mask(8, 0);
+    dib.insert(dib.end(), rows.begin(), rows.end());
+    dib.insert(dib.end(), mask.begin(), mask.end());
+    const auto picture = ReadIconDib(dib);
+    ASSERT_TRUE(picture.has_value());
+    EXPECT_EQ(picture->bitmap.height, 2);
+    EXPECT_TRUE(picture->bitmap.bits.empty());
+    EXPECT_EQ(picture->bitmap.Row(0), dib.data() + 40 + 8);
+    EXPECT_EQ(picture->bitmap.Row(1), dib.data() + 40);
+    // The OS/2 headers have no place in an icon.
+    EXPECT_FALSE(ReadIconDib(InfoHeader(12, 2, 4, 24)).has_value());
+}
+
 }  // namespace
 }  // namespace varlen
