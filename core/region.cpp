@@ -331,8 +331,7 @@ void CIcon::ClearColorRegion(Pixel color, int tolerance, int expansion, Workers*
             marks.Add(found);
         });
         ClearExpanded(
-            *this, marks, expansion, [this, &match](int x, int y) { return match(Row(y)[x]); },
-            w);
+            *this, marks, expansion, [this, &match](int x, int y) { return match(Row(y)[x]); }, w);
     });
 }
 

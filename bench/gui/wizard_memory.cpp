@@ -74,8 +74,8 @@ int Run(int side) {
     QElapsedTimer clock;
     clock.start();
     const auto step = [&](const char* what) {
-        std::printf("%-28s %8.0f ms  peak %7.0f MiB\n", what,
-                    static_cast<double>(clock.restart()), PeakMiB());
+        std::printf("%-28s %8.0f ms  peak %7.0f MiB\n", what, static_cast<double>(clock.restart()),
+                    PeakMiB());
         std::fflush(stdout);
     };
     sheet.m_pIcon = bench::PhotoLike(side, side, 7);
