@@ -22,7 +22,7 @@
 // - No operation keeps hidden state between calls: any two calls on different images may
 //   run on different threads at the same time.
 // - An operation that can spread its rows over threads (Render, ApplyFilters, RoundCorners,
-//   Convolve, Sharpen) takes a Workers* as its last argument: null, the default, runs it on
+//   Convolve, Sharpen, ClearColorRegion, ClearClosedRegion) takes a Workers* as its last argument: null, the default, runs it on
 //   the calling thread alone. The result is the same bits whatever the thread count.
 #pragma once
 
@@ -200,13 +200,16 @@ class CIcon {
     void ClearAround(int x, int y, int n);
     // Every pixel whose colour lies within tolerance of color (alpha ignored) is cleared
     // with ClearAround(x, y, expansion).
-    void ClearColorRegion(Pixel color, int tolerance, int expansion);
+    void ClearColorRegion(Pixel color, int tolerance, int expansion, Workers* workers = nullptr);
     // The run of pixels matching color (squared tolerance tolerance2) on row y found from
     // column x: the matching stretch through x, or the first one right of x.
     CLOSEDRANGE FindSpan(int x, int y, Pixel color, int tolerance2) const;
     // Clears the 4-connected region of pixels matching the colour at (x, y) within
     // tolerance, each widened by expansion. Does nothing when (x, y) is outside the image.
-    void ClearClosedRegion(int x, int y, int tolerance, int expansion);
+    // Both clicks change alpha only; one that fails or is cancelled part way leaves the
+    // pixels it has cleared so far cleared.
+    void ClearClosedRegion(int x, int y, int tolerance, int expansion,
+                           Workers* workers = nullptr);
 
     // --- Filters (filters.cpp, round_corners.cpp, convolve.cpp) ---
 

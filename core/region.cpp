@@ -31,14 +31,22 @@
 // - Negative expansion clears nothing at all (a diamond of negative radius is empty).
 // - Pixels outside the image never match: FindSpan never walks past either edge, and a row
 //   outside the image has an empty run.
+// - Progress (when the Workers passed in has one attached): the row passes that spread over
+//   the pool report through ForRanges; the two passes that cannot (the fill of a closed
+//   region and the distance sweeps) report their rows themselves and hear a cancel between
+//   blocks of rows. A cancel there leaves the alpha of the pixels cleared so far cleared: the
+//   caller that must keep the image keeps its alpha first (AlphaPlane).
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/icon.h"
+#include "core/progress.h"
+#include "core/workers.h"
 
 namespace varlen {
 namespace {
@@ -46,6 +54,10 @@ namespace {
 constexpr Pixel kColorMask = 0x00FFFFFFu;
 // The largest possible squared colour difference.
 constexpr int kMaxDistance2 = 3 * 255 * 255;
+// Rows a range of a parallel pass takes at least.
+constexpr std::size_t kMinRows = 16;
+// Seeds of the fill between two looks at a cancel request.
+constexpr std::size_t kSeedsPerCheck = 4096;
 
 int SquaredTolerance(int tolerance) {
     const auto t = static_cast<std::int64_t>(tolerance);
@@ -78,13 +90,20 @@ struct Box {
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
+    void Add(const Box& other) {
+        left = std::min(left, other.left);
+        right = std::max(right, other.right);
+        top = std::min(top, other.top);
+        bottom = std::max(bottom, other.bottom);
+    }
 };
 
 // Clears alpha at every pixel of the image within Manhattan distance n (1 <= n, n below the
 // saturation limit of Dist) of a pixel for which marked(x, y) holds. `marks` is the bounding box
 // of all marked pixels (non-empty); marked() is only asked inside it.
 template <class Dist, class Marked>
-void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& marked) {
+void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& marked,
+                         Progress* progress) {
     const int left = std::max(0, marks.left - n);
     const int top = std::max(0, marks.top - n);
     const int right = std::min(icon.Width() - 1, marks.right + n);
@@ -150,9 +169,16 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
         }
     };
 
+    if (progress != nullptr) {
+        progress->Expect(static_cast<std::size_t>(boxHeight));
+        progress->Check();
+    }
     prepare(current, 0);
     for (int first = 0; first < boxHeight; first += blockRows) {
         const int count = std::min(blockRows, boxHeight - first);
+        if (progress != nullptr) {
+            progress->Check();
+        }
         if (first + blockRows < boxHeight) {
             prepare(next, first + blockRows);
             const Dist* below = next;
@@ -176,33 +202,40 @@ void ClearWithinDistance(CIcon& icon, const Box& marks, int n, const Marked& mar
         }
         std::copy(above, above + boxWidth, previousRow);
         std::swap(current, next);
+        if (progress != nullptr) {
+            progress->Advance(static_cast<std::size_t>(count));
+        }
     }
 }
 
 // Clears alpha at every pixel within Manhattan distance n >= 0 of a marked pixel (see above).
 template <class Marked>
-void ClearExpanded(CIcon& icon, const Box& marks, int n, const Marked& marked) {
+void ClearExpanded(CIcon& icon, const Box& marks, int n, const Marked& marked, Workers& workers) {
     if (marks.Empty() || n < 0) {
         return;
     }
     if (n == 0) {
-        for (int y = marks.top; y <= marks.bottom; ++y) {
-            Pixel* row = icon.Row(y);
-            for (int x = marks.left; x <= marks.right; ++x) {
-                if (marked(x, y)) {
-                    row[x] &= kColorMask;
-                }
-            }
-        }
+        workers.ForRanges(static_cast<std::size_t>(marks.bottom - marks.top + 1), kMinRows,
+                          [&](std::size_t begin, std::size_t end) {
+                              for (std::size_t j = begin; j < end; ++j) {
+                                  const int y = marks.top + static_cast<int>(j);
+                                  Pixel* row = icon.Row(y);
+                                  for (int x = marks.left; x <= marks.right; ++x) {
+                                      if (marked(x, y)) {
+                                          row[x] &= kColorMask;
+                                      }
+                                  }
+                              }
+                          });
         return;
     }
     // No two pixels are farther apart than this, so a larger expansion changes nothing.
     const int reach = (icon.Width() - 1) + (icon.Height() - 1);
     n = std::min(n, std::max(reach, 1));
     if (n <= std::numeric_limits<std::uint16_t>::max() - 2) {
-        ClearWithinDistance<std::uint16_t>(icon, marks, n, marked);
+        ClearWithinDistance<std::uint16_t>(icon, marks, n, marked, workers.Observer());
     } else {
-        ClearWithinDistance<std::uint32_t>(icon, marks, n, marked);
+        ClearWithinDistance<std::uint32_t>(icon, marks, n, marked, workers.Observer());
     }
 }
 
@@ -254,37 +287,52 @@ void CIcon::ClearAround(int x, int y, int n) {
     }
 }
 
-void CIcon::ClearColorRegion(Pixel color, int tolerance, int expansion) {
+void CIcon::ClearColorRegion(Pixel color, int tolerance, int expansion, Workers* workers) {
     if (expansion < 0) {
         return;
     }
     const ColorMatch match(color, SquaredTolerance(tolerance));
-    if (expansion == 0) {
-        for (Pixel& p : m_pixels) {
-            if (match(p)) {
-                p &= kColorMask;
+    const auto rows = static_cast<std::size_t>(m_nHeight);
+    OnWorkers(workers, [&](Workers& w) {
+        if (expansion == 0) {
+            w.ForRanges(rows, kMinRows, [&](std::size_t begin, std::size_t end) {
+                for (std::size_t y = begin; y < end; ++y) {
+                    Pixel* row = Row(static_cast<int>(y));
+                    for (int x = 0; x < m_nWidth; ++x) {
+                        if (match(row[x])) {
+                            row[x] &= kColorMask;
+                        }
+                    }
+                }
+            });
+            return;
+        }
+        // The box is a union of the rows' boxes: the same whichever range finds which row.
+        Box marks;
+        std::mutex merge;
+        w.ForRanges(rows, kMinRows, [&](std::size_t begin, std::size_t end) {
+            Box found;
+            for (std::size_t y = begin; y < end; ++y) {
+                const Pixel* row = Row(static_cast<int>(y));
+                int first = 0;
+                while (first < m_nWidth && !match(row[first])) {
+                    ++first;
+                }
+                if (first == m_nWidth) {
+                    continue;
+                }
+                int last = m_nWidth - 1;
+                while (!match(row[last])) {
+                    --last;
+                }
+                found.AddRun(static_cast<int>(y), first, last);
             }
-        }
-        return;
-    }
-    Box marks;
-    for (int y = 0; y < m_nHeight; ++y) {
-        const Pixel* row = Row(y);
-        int first = 0;
-        while (first < m_nWidth && !match(row[first])) {
-            ++first;
-        }
-        if (first == m_nWidth) {
-            continue;
-        }
-        int last = m_nWidth - 1;
-        while (!match(row[last])) {
-            --last;
-        }
-        marks.AddRun(y, first, last);
-    }
-    ClearExpanded(*this, marks, expansion,
-                  [this, &match](int x, int y) { return match(Row(y)[x]); });
+            const std::lock_guard lock(merge);
+            marks.Add(found);
+        });
+        ClearExpanded(
+            *this, marks, expansion, [this, &match](int x, int y) { return match(Row(y)[x]); }, w);
+    });
 }
 
 CIcon::CLOSEDRANGE CIcon::FindSpan(int x, int y, Pixel color, int tolerance2) const {
@@ -316,7 +364,7 @@ CIcon::CLOSEDRANGE CIcon::FindSpan(int x, int y, Pixel color, int tolerance2) co
     return span;
 }
 
-void CIcon::ClearClosedRegion(int x, int y, int tolerance, int expansion) {
+void CIcon::ClearClosedRegion(int x, int y, int tolerance, int expansion, Workers* workers) {
     if (x < 0 || y < 0 || x >= m_nWidth || y >= m_nHeight || expansion < 0) {
         return;
     }
@@ -331,7 +379,23 @@ void CIcon::ClearClosedRegion(int x, int y, int tolerance, int expansion) {
         int x, y;
     };
     std::vector<Seed> stack{{x, y}};
+    // The fill's progress: a row's worth of pixels reached is a row done; the rows the
+    // region does not reach are reported done at its end.
+    Progress* progress = workers != nullptr ? workers->Observer() : nullptr;
+    const auto rows = static_cast<std::size_t>(m_nHeight);
+    std::size_t reached = 0;
+    std::size_t reported = 0;
+    std::size_t seeds = 0;
+    if (progress != nullptr) {
+        progress->Expect(rows);
+    }
     while (!stack.empty()) {
+        if (progress != nullptr && ++seeds % kSeedsPerCheck == 0) {
+            progress->Check();
+            const std::size_t done = std::min(rows, reached / width);
+            progress->Advance(done - reported);
+            reported = done;
+        }
         const Seed s = stack.back();
         stack.pop_back();
         const std::size_t base = static_cast<std::size_t>(s.y) * width;
@@ -351,6 +415,7 @@ void CIcon::ClearClosedRegion(int x, int y, int tolerance, int expansion) {
         region.SetRange(base + static_cast<std::size_t>(left),
                         base + static_cast<std::size_t>(right));
         marks.AddRun(s.y, left, right);
+        reached += static_cast<std::size_t>(right - left + 1);
         // One seed for each not yet reached stretch that shares a column with this one.
         for (const int ny : {s.y - 1, s.y + 1}) {
             if (ny < 0 || ny >= m_nHeight) {
@@ -373,8 +438,17 @@ void CIcon::ClearClosedRegion(int x, int y, int tolerance, int expansion) {
             }
         }
     }
-    ClearExpanded(*this, marks, expansion, [&region, width](int px, int py) {
-        return region.Test(static_cast<std::size_t>(py) * width + static_cast<std::size_t>(px));
+    if (progress != nullptr) {
+        progress->Advance(rows - reported);
+    }
+    OnWorkers(workers, [&](Workers& w) {
+        ClearExpanded(
+            *this, marks, expansion,
+            [&region, width](int px, int py) {
+                return region.Test(static_cast<std::size_t>(py) * width +
+                                   static_cast<std::size_t>(px));
+            },
+            w);
     });
 }
 

@@ -24,6 +24,8 @@
 // - Zooming is relative to the square: 10 % a wheel notch and 1 % a pixel of zoom drag, so
 //   a 32-pixel picture and a 4000-pixel photo zoom alike. The drag works from its start,
 //   so rounding does not pile up.
+// - While the picture is held (HoldPicture) the view paints the copy grabbed at the start of
+//   the hold, a view-sized pixmap, so a repaint never reads pixels another thread writes.
 // - Drawing is done at device pixels (the buffer is the view's size x the device pixel
 //   ratio); every coordinate rule stays in widget (logical) pixels. At ratio 1 the buffer is
 //   exactly the widget's.
@@ -130,6 +132,17 @@ void CIconWnd::SetImage(const CIcon* icon) {
     }
     UpdateCursor();
     update();
+}
+
+void CIconWnd::HoldPicture(bool hold) {
+    if (!hold) {
+        m_held = QPixmap();
+        update();
+        return;
+    }
+    if (m_held.isNull()) {
+        m_held = grab();
+    }
 }
 
 void CIconWnd::SetSourceRect(const Rect& rect) {
@@ -271,6 +284,10 @@ void CIconWnd::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int w = width();
     const int h = height();
+    if (!m_held.isNull()) {
+        painter.drawPixmap(rect(), m_held);
+        return;
+    }
     if (m_pIcon == nullptr) {
         painter.fillRect(rect(),
                          m_bBackground ? QBrush(ColorOf(m_crBackground)) : EmptyPatternBrush());

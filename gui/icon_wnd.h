@@ -14,6 +14,7 @@
 // Every mapping between widget coordinates and picture coordinates lives in this class.
 #pragma once
 
+#include <QPixmap>
 #include <QPoint>
 #include <QWidget>
 
@@ -71,6 +72,12 @@ class CIconWnd : public QWidget {
     // The kind of the current or last drag (0 before any).
     int GetDrag() const { return m_nDrag; }
 
+    // While held the view goes on showing what it showed when the hold began and reads
+    // nothing of its picture (another thread is changing it); releasing the hold repaints
+    // from the picture again.
+    void HoldPicture(bool hold);
+    bool IsHoldingPicture() const { return !m_held.isNull(); }
+
     // Makes the widget square, keeping its position: side = the smaller dimension rounded
     // down to a multiple of 8. The size is fixed so that layouts keep it.
     void FitToSquare();
@@ -127,6 +134,7 @@ class CIconWnd : public QWidget {
     void ZoomBy(int delta);
 
     const CIcon* m_pIcon = nullptr;
+    QPixmap m_held;  // what the view shows while held; null when not held
     Rect m_rcSource{};
     bool m_bNoMargin = false;
     bool m_bMirror = false;

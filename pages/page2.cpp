@@ -2,22 +2,33 @@
 //
 // Contract: the sheet's m_pIcon is changed in place by each click (core's ClearColorRegion
 // or ClearClosedRegion with the mode, tolerance and expansion of the sheet); marks add up.
-// m_pSnapshot is the reset point while the page is shown, taken at every entry; Next
-// replaces it by a copy of the picture as it is left, and the next entry puts that copy
-// back as m_pIcon before taking a new reset point, so Back from page 3 always finds the
-// picture that page 2 handed on. Back to page 1 drops the copy: page 1 then owns the
-// picture again (and hands the same one back with Next when its placement is unchanged).
-// Undo and redo keep the clicks made since the reset point (their mode, point, pixel,
-// tolerance and expansion), not pictures: undo puts the reset point back and applies the
-// clicks still in effect again, which gives the same pixels because each click is a
-// function of the picture and its recorded values. A new click drops the clicks undone.
+// The clicks change alpha only, so the reset point is the alpha of the picture at entry
+// (an AlphaPlane, compressed by rows: a few bytes a row for the usual placed picture), taken
+// just before the first change: colour and that alpha are exactly the picture at entry,
+// with no full-size copy. Undo and redo keep the clicks made since the reset point (their
+// mode, point, pixel, tolerance and expansion), not pictures: undo puts the reset alpha
+// back and applies the clicks still in effect again, which gives the same pixels because
+// each click is a function of the picture and its recorded values. A new click drops the
+// clicks undone. Next and Back keep the picture as it is and drop the reset point: the
+// later pages only read the picture, so Back from page 3 finds it as page 2 handed it on,
+// and page 1 owns it again after Back (and hands the same one back with Next when its
+// placement is unchanged).
 //
 // Traps:
+// - Every change (a click, undo, redo, reset) runs through RunInBackground on the sheet's
+//   pool, so the window keeps answering and long work shows its rows with a Cancel; input
+//   is refused meanwhile, so no second click can start. The worker writes the picture, so
+//   the view is held (it shows what it showed before and reads nothing) until the work
+//   has ended.
+// - Before a change the picture's alpha is kept; a change that is cancelled or fails half
+//   way (out of memory) has its alpha put back from there before RunInBackground returns,
+//   so the picture, the clicks and the undo state are all as before. A cancel pressed while
+//   the change was ending still counts.
 // - An edit's value is committed when the edit loses the focus and again before every
 //   click, so a value typed but not confirmed takes effect with that click. The commit
 //   rule has no lower clamp: it maps every value that is 255 or more as an unsigned number
 //   (negatives included) to 255 and keeps the rest.
-// - The view only points at the sheet's picture; Reset renders the snapshot into that same
+// - The view only points at the sheet's picture; Reset puts the alpha back into that same
 //   picture instead of replacing it, so the pointer stays valid.
 // - The arrows step the shown number within 0 ... 255 but do not commit it; like typing,
 //   that waits for the focus to leave or for a click.
@@ -25,10 +36,6 @@
 //   exclusive, so they are released with exclusivity switched off for the moment.
 // - The edits have their own Ctrl+Z; they give those keys up so that undo always means the
 //   clicks of this page.
-// - A click that fails half way (out of memory) would leave some of its pixels changed: the
-//   picture is then rebuilt from the reset point before the failure goes on.
-// - The copies of a large picture (the reset point, the picture left with Next) are made in
-//   the background, so the window keeps answering; the picture is only read meanwhile.
 #include "pages/page2.h"
 
 #include <QApplication>
@@ -45,8 +52,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "gui/background_work.h"
 #include "core/effects.h"
+#include "core/progress.h"
+#include "core/workers.h"
+#include "gui/background_work.h"
 #include "gui/controls.h"
 #include "gui/icon_wnd.h"
 #include "gui/up_down.h"
@@ -60,10 +69,8 @@ namespace {
 // The tolerance and the expansion fields share one range.
 constexpr int kMaxValue = kToleranceRange.hi;
 static_assert(kToleranceRange == kExpandRange && kToleranceRange.lo == 0);
-// Copies of pictures from this size on are made in the background (a 16384 x 16384 copy
-// takes seconds: its pages are cleared and filled).
-constexpr std::size_t kBackgroundPixels = std::size_t{1} << 22;
-const char* const kPreparing = QT_TRANSLATE_NOOP("varlen::CVarlenPage2", "画像を準備しています...");
+const char* const kChanging =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage2", "透過領域を反映しています...");
 
 // Steps the number shown in edit by delta within 0 ... 255 (the arrows' range).
 void StepEdit(QLineEdit* edit, int delta) {
@@ -220,7 +227,7 @@ void CVarlenPage2::OnPick(quint32 pixel, QPoint point) {
     const CWaitCursor wait;
     CommitTolerance();
     CommitExpansion();
-    CIcon& icon = *m_pSheet->m_pIcon;
+    const CIcon& icon = *m_pSheet->m_pIcon;
     const int x = point.x();
     const int y = point.y();
     if (x < 0 || x >= icon.Width() || y < 0 || y >= icon.Height()) {
@@ -233,36 +240,65 @@ void CVarlenPage2::OnPick(quint32 pixel, QPoint point) {
     const Click click{mode, point, pixel, TransparentRangeForUse(*m_pSheet),
                       TransparentSurroundingForUse(*m_pSheet)};
     m_clicks.reserve(m_nApplied + 1);  // may fail before anything has changed
-    try {
-        Apply(click);
-    } catch (...) {
-        Replay(m_nApplied);
-        m_wndIcon->update();
-        throw;
+    if (!ChangePicture([&click](CIcon& picture, Workers& pool) { Apply(picture, click, pool); })) {
+        return;  // cancelled: as before the click
     }
     m_clicks.resize(m_nApplied);
     m_clicks.push_back(click);
     m_nApplied = m_clicks.size();
-    m_wndIcon->update();
 }
 
-void CVarlenPage2::Apply(const Click& click) {
-    CIcon& icon = *m_pSheet->m_pIcon;
+void CVarlenPage2::Apply(CIcon& picture, const Click& click, Workers& pool) {
     if (click.mode == 0) {
-        icon.ClearColorRegion(click.pixel, click.tolerance, click.expansion);
+        picture.ClearColorRegion(click.pixel, click.tolerance, click.expansion, &pool);
     } else {
-        icon.ClearClosedRegion(click.point.x(), click.point.y(), click.tolerance, click.expansion);
+        picture.ClearClosedRegion(click.point.x(), click.point.y(), click.tolerance,
+                                  click.expansion, &pool);
     }
 }
 
-void CVarlenPage2::Replay(std::size_t count) {
-    if (!m_pSnapshot) {
-        return;
+void CVarlenPage2::Rebuild(CIcon& picture, std::size_t count, Workers& pool) const {
+    if (!m_resetAlpha) {
+        return;  // nothing has changed since entry
     }
-    m_pSheet->m_pIcon->Render(*m_pSnapshot, nullptr, nullptr, false, 0.0, false);
+    m_resetAlpha->RestoreInto(picture);
     for (std::size_t i = 0; i < count; ++i) {
-        Apply(m_clicks[i]);
+        Apply(picture, m_clicks[i], pool);
     }
+}
+
+bool CVarlenPage2::ChangePicture(const std::function<void(CIcon&, Workers&)>& change) {
+    CIcon& picture = *m_pSheet->m_pIcon;
+    Workers& pool = m_pSheet->Pool();
+    std::optional<AlphaPlane> before;
+    const auto work = [&] {
+        before = AlphaPlane::Of(picture, &pool);  // reads only: a cancel here changes nothing
+        try {
+            change(picture, pool);
+            if (m_fnAfterChange) {
+                m_fnAfterChange();
+            }
+            if (const Progress* progress = pool.Observer()) {
+                progress->Check();
+            }
+        } catch (...) {
+            before->RestoreInto(picture);
+            throw;
+        }
+    };
+    m_wndIcon->HoldPicture(true);
+    bool done = false;
+    try {
+        done = RunInBackground(this, pool, tr(kChanging), work);
+    } catch (...) {
+        m_wndIcon->HoldPicture(false);
+        throw;
+    }
+    m_wndIcon->HoldPicture(false);
+    if (done && !m_resetAlpha) {
+        m_resetAlpha = std::move(before);  // the first change: the alpha at entry
+    }
+    return done;
 }
 
 bool CVarlenPage2::OnUndo() {
@@ -271,9 +307,12 @@ bool CVarlenPage2::OnUndo() {
         return false;
     }
     const CWaitCursor wait;
-    --m_nApplied;
-    Replay(m_nApplied);
-    m_wndIcon->update();
+    const std::size_t count = m_nApplied - 1;
+    if (!ChangePicture(
+            [this, count](CIcon& picture, Workers& pool) { Rebuild(picture, count, pool); })) {
+        return false;
+    }
+    m_nApplied = count;
     return true;
 }
 
@@ -283,20 +322,22 @@ bool CVarlenPage2::OnRedo() {
         return false;
     }
     const CWaitCursor wait;
-    Apply(m_clicks[m_nApplied]);
+    const Click& click = m_clicks[m_nApplied];
+    if (!ChangePicture([&click](CIcon& picture, Workers& pool) { Apply(picture, click, pool); })) {
+        return false;
+    }
     ++m_nApplied;
-    m_wndIcon->update();
     return true;
 }
 
 void CVarlenPage2::OnReset() {
-    if (!m_pSnapshot) {
-        return;
-    }
     const CWaitCursor wait;
+    if (m_resetAlpha &&
+        !ChangePicture([this](CIcon& picture, Workers& pool) { Rebuild(picture, 0, pool); })) {
+        return;  // cancelled: the clicks stay
+    }
     m_clicks.clear();
     m_nApplied = 0;
-    Replay(0);
     m_wndIcon->SetImage(m_pSheet->m_pIcon.get());
 }
 
@@ -313,10 +354,7 @@ void CVarlenPage2::ShowMode() {
 }
 
 void CVarlenPage2::OnSetActive() {
-    if (m_pSnapshot) {
-        m_pSheet->m_pIcon = std::move(m_pSnapshot);
-    }
-    m_pSnapshot = CloneInBackground(*m_pSheet->m_pIcon);
+    m_resetAlpha.reset();
     m_clicks.clear();
     m_nApplied = 0;
     m_wndIcon->SetImage(m_pSheet->m_pIcon.get());
@@ -327,23 +365,14 @@ void CVarlenPage2::OnSetActive() {
 }
 
 bool CVarlenPage2::OnWizardNext() {
-    const CWaitCursor wait;
-    m_pSnapshot = CloneInBackground(*m_pSheet->m_pIcon);
+    m_resetAlpha.reset();
+    m_clicks.clear();
+    m_nApplied = 0;
     return true;
 }
 
-std::unique_ptr<CIcon> CVarlenPage2::CloneInBackground(const CIcon& picture) {
-    if (picture.PixelCount() < kBackgroundPixels) {
-        return CloneIcon(&picture);
-    }
-    std::unique_ptr<CIcon> copy;
-    RunInBackground(
-        this, m_pSheet->Pool(), tr(kPreparing), [&] { copy = CloneIcon(&picture); }, false);
-    return copy;
-}
-
 void CVarlenPage2::OnWizardBack() {
-    m_pSnapshot.reset();
+    m_resetAlpha.reset();
     m_clicks.clear();
     m_nApplied = 0;
     // Page 1 takes the picture over and may replace it; this view no longer shows it.

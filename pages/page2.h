@@ -3,14 +3,19 @@
 // connected region around the click, each widened by an expansion. Unlike the later pages
 // this one changes the sheet's picture itself; Reset brings back the picture as it was
 // when the page was entered, and Undo (Ctrl+Z) and Redo (Ctrl+Y, Ctrl+Shift+Z) step back and
-// forth through the clicks made since then.
+// forth through the clicks made since then. Every change of the picture runs in the
+// background with progress and a Cancel that leaves picture, clicks and undo state as they
+// were.
 #pragma once
 
 #include <QPoint>
+#include <QString>
 #include <QStringView>
-#include <memory>
+#include <functional>
+#include <optional>
 #include <vector>
 
+#include "core/alpha_plane.h"
 #include "core/icon.h"
 #include "pages/varlen_page.h"
 
@@ -21,6 +26,7 @@ namespace varlen {
 
 class CIconWnd;
 class CUpDown;
+class Workers;
 
 // The value an edit of this page commits: the leading integer of text (0 when there is
 // none), and 255 for anything that is 255 or more as an unsigned 32-bit number, so
@@ -34,18 +40,15 @@ class CVarlenPage2 : public CVarlenPage {
     CVarlenPage2(CVarlenState* sheet, QWidget* parent);
     ~CVarlenPage2() override;
 
-    // Takes the reset point (after putting back the picture left with Next, if any) and
-    // loads the controls.
+    // Starts with the picture as it is now as the reset point and loads the controls.
     void OnSetActive() override;
-    // Keeps a copy of the picture as it is now, to be put back when the page is entered
-    // again.
+    // Next and Back drop the reset point and the clicks; the picture keeps its marks.
     bool OnWizardNext() override;
-    // Drops the reset point; the picture keeps its marks.
     void OnWizardBack() override;
     // Restores every pixel, alpha included, to the state at entry, and forgets the clicks.
     void OnReset() override;
     // Takes back the last click still in effect, or makes the next one taken back again;
-    // false (with a beep) when there is none.
+    // false (with a beep) when there is none, false too when cancelled.
     bool OnUndo();
     bool OnRedo();
     bool CanUndo() const { return m_nApplied > 0; }
@@ -57,9 +60,15 @@ class CVarlenPage2 : public CVarlenPage {
     void CommitTolerance();
     void CommitExpansion();
 
-    // The reset point while the page is shown; the picture left with Next while a later
-    // page is shown; else null.
-    const CIcon* Snapshot() const { return m_pSnapshot.get(); }
+    // True once the page holds a reset point: from the first change of the picture after
+    // entering it until Next or Back.
+    bool HasResetPoint() const { return m_resetAlpha.has_value(); }
+    // The bytes the kept alpha takes (the reset point and nothing else).
+    std::size_t KeptBytes() const { return m_resetAlpha ? m_resetAlpha->Bytes() : 0; }
+
+    // For tests: runs on the working thread after every change of the picture, before the
+    // change counts (a Cancel pressed meanwhile still takes it back).
+    std::function<void()> m_fnAfterChange;
 
     QPushButton* m_btnColorMode = nullptr;
     QPushButton* m_btnClosedMode = nullptr;
@@ -85,13 +94,15 @@ class CVarlenPage2 : public CVarlenPage {
         int tolerance = 0;
         int expansion = 0;
     };
-    void Apply(const Click& click);
-    // A copy of picture; large ones are made off the user-interface thread.
-    std::unique_ptr<CIcon> CloneInBackground(const CIcon& picture);
-    // The picture as at entry with the first count clicks applied again.
-    void Replay(std::size_t count);
+    static void Apply(CIcon& picture, const Click& click, Workers& pool);
+    // Runs change on the sheet's picture in the background; true when it ran to its end.
+    bool ChangePicture(const std::function<void(CIcon&, Workers&)>& change);
+    // Makes picture the one at entry with the first count clicks applied again.
+    void Rebuild(CIcon& picture, std::size_t count, Workers& pool) const;
 
-    std::unique_ptr<CIcon> m_pSnapshot;
+    // The alpha of the picture at entry (the clicks change nothing else); taken with the
+    // first change.
+    std::optional<AlphaPlane> m_resetAlpha;
     std::vector<Click> m_clicks;  // since the reset point; the first m_nApplied are in effect
     std::size_t m_nApplied = 0;
 };

@@ -403,8 +403,8 @@ in the picture on the right.
         <translation>Expan&amp;sion:</translation>
     </message>
     <message>
-        <source>画像を準備しています...</source>
-        <translation>Preparing the picture...</translation>
+        <source>透過領域を反映しています...</source>
+        <translation>Applying the transparent regions...</translation>
     </message>
 </context>
 <context>

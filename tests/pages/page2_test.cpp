@@ -370,16 +370,17 @@ TEST_F(Page2, BackKeepsTheMarksAndTheNextEntryStartsFromThen) {
     Enter();
     ClickPixel(0, 0);
     const auto marked = CloneIcon(&Icon());
+    EXPECT_TRUE(m_page->HasResetPoint());
     m_sheet->back();
-    EXPECT_EQ(m_page->Snapshot(), nullptr);
+    EXPECT_FALSE(m_page->HasResetPoint());
     EXPECT_TRUE(SamePixels(Icon(), *marked));
     // Page 1 brings another picture; the reset point is taken from it.
     m_sheet->m_pIcon = Picture(kRows);
     const auto fresh = CloneIcon(&Icon());
     m_sheet->next();
-    ASSERT_NE(m_page->Snapshot(), nullptr);
-    EXPECT_TRUE(SamePixels(*m_page->Snapshot(), *fresh));
+    EXPECT_FALSE(m_page->HasResetPoint());  // taken with the first change
     ClickPixel(3, 3);
+    EXPECT_TRUE(m_page->HasResetPoint());
     m_page->OnReset();
     EXPECT_TRUE(SamePixels(Icon(), *fresh));
 }
@@ -388,14 +389,16 @@ TEST_F(Page2, NextThenBackFindsThePictureAsItWasLeft) {
     Enter();
     ClickPixel(0, 0);
     const auto left = CloneIcon(&Icon());
+    const CIcon* handedOn = m_sheet->m_pIcon.get();
     m_sheet->next();
     ASSERT_EQ(m_sheet->currentId(), 2);
-    ASSERT_NE(m_page->Snapshot(), nullptr);
-    EXPECT_TRUE(SamePixels(*m_page->Snapshot(), *left));
-    // Whatever a later page does to the picture ...
-    m_sheet->m_pIcon->ClearColorRegion(kBlue, 0, 0);
+    // The later pages get the picture itself; page 2 keeps nothing of it.
+    EXPECT_EQ(m_sheet->m_pIcon.get(), handedOn);
+    EXPECT_FALSE(m_page->HasResetPoint());
+    EXPECT_EQ(m_page->KeptBytes(), 0u);
     m_sheet->back();
-    // ... coming back puts the picture left with Next back.
+    // Coming back finds the picture as it was left.
+    EXPECT_EQ(m_sheet->m_pIcon.get(), handedOn);
     EXPECT_TRUE(SamePixels(Icon(), *left));
     EXPECT_EQ(m_page->m_wndIcon->GetImage(), m_sheet->m_pIcon.get());
     // And that is the new reset point.
