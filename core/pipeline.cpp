@@ -217,9 +217,23 @@ std::unique_ptr<CIcon> BuildFormatIcon(const CIcon& working, int width, int heig
                          .front());
 }
 
+std::unique_ptr<CIcon> ViewSizedCopy(const CIcon& working, Workers& workers) {
+    const int longer = std::max(working.Width(), working.Height());
+    if (longer <= kViewPreviewSide) {
+        return CloneIcon(&working);
+    }
+    const auto scaled = [&](int side) {
+        return static_cast<int>(
+            std::max<long long>(1, static_cast<long long>(side) * kViewPreviewSide / longer));
+    };
+    auto copy = CreateIcon(scaled(working.Width()), scaled(working.Height()), 32);
+    copy->Render(working, nullptr, nullptr, false, 0, false, &workers);
+    return copy;
+}
+
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects,
                                         Workers& workers) {
-    auto preview = CloneIcon(&working);
+    auto preview = ViewSizedCopy(working, workers);
     preview->ApplyFilters(effects.brightness, effects.contrast, effects.light, effects.lightPos,
                           effects.transparent, effects.shadow, effects.shadowPos, &workers);
     preview->Sharpen(effects.sharp, &workers);

@@ -7,7 +7,10 @@
 // Effects are the filters followed by the rounded corners, with no light for 4-bit
 // formats when noLight4Bit is set; they run exactly once, at the larger of the two sizes,
 // and sharpening always runs last at the format's size.
-// The preview differs on purpose: filters, sharpen, corners, at the working image's size.
+// The preview differs on purpose: filters, sharpen, corners, at the working image's size,
+// or, for a working image longer than kViewPreviewSide on a side, at a copy scaled down to
+// that side by nearest pixel (a view never shows more, and a slider step on a 16384 x 16384
+// picture then works on 16 MiB instead of 1 GiB).
 // Neither function changes the working image; both return a new image owned by the caller.
 // A format whose size has a picture of its own (SizePictures) is built from that picture by
 // BuildSizePictureIcon instead: no working image, no effects.
@@ -48,6 +51,11 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
     const EffectSettings& effects, Workers& workers,
     const std::function<void(std::size_t)>& finished = nullptr,
     const SizePictures* pictures = nullptr);
+
+inline constexpr int kViewPreviewSide = 2048;
+
+// The image a preview starts from: a copy of working, scaled down as described above.
+std::unique_ptr<CIcon> ViewSizedCopy(const CIcon& working, Workers& workers);
 
 // The image that pages 3, 4 and 5 show in their views.
 std::unique_ptr<CIcon> BuildViewPreview(const CIcon& working, const EffectSettings& effects);

@@ -160,7 +160,7 @@ void CVarlenPage3::OnReset() {
     SetControls();
     // The neutral values leave the picture as it is: a plain copy is the preview. A
     // pending refresh stays pending.
-    ShowPreview(CloneIcon(s.m_pIcon.get()));
+    ShowPreview(ViewSizedCopy(*s.m_pIcon, m_pSheet->Pool()));
 }
 
 void CVarlenPage3::UpdatePreview() {

@@ -186,5 +186,39 @@ TEST(ViewPreview, EffectsAtTheWorkingSizeWithCornersLast) {
     EXPECT_EQ(working->Row(1)[1], 0xFF204060u);
 }
 
+TEST(ViewPreview, LargePicturesArePreviewedFromACopyAtTheViewSide) {
+    // 4100 x 2050: the longer side is cut to kViewPreviewSide, the shorter in proportion,
+    // by nearest pixel; the effects then run on that copy.
+    auto working = CreateIcon(2 * kViewPreviewSide + 4, kViewPreviewSide + 2, 32);
+    ASSERT_NE(working, nullptr);
+    for (int y = 0; y < working->Height(); ++y) {
+        for (int x = 0; x < working->Width(); ++x) {
+            working->Row(y)[x] = MakePixel(255, x % 256, y % 256, 0);
+        }
+    }
+    Workers workers(2);
+    const auto copy = ViewSizedCopy(*working, workers);
+    ASSERT_EQ(copy->Width(), kViewPreviewSide);
+    ASSERT_EQ(copy->Height(), kViewPreviewSide / 2);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{2047, 1023}}) {
+        const int sx = static_cast<int>(static_cast<long long>(working->Width()) * x / copy->Width());
+        const int sy =
+            static_cast<int>(static_cast<long long>(working->Height()) * y / copy->Height());
+        EXPECT_EQ(copy->Row(y)[x], working->Row(sy)[sx]) << x << "," << y;
+    }
+    EffectSettings e;
+    e.brightness = 10;
+    const auto preview = BuildViewPreview(*working, e, workers);
+    EXPECT_EQ(preview->Width(), kViewPreviewSide);
+    auto filtered = CloneIcon(copy.get());
+    filtered->ApplyFilters(e.brightness, e.contrast, e.light, e.lightPos, e.transparent, e.shadow,
+                           e.shadowPos, &workers);
+    EXPECT_TRUE(std::equal(preview->Pixels().begin(), preview->Pixels().end(),
+                           filtered->Pixels().begin()));
+    // At the view side or below, the working size stays.
+    const auto small = CreateIcon(kViewPreviewSide, 3, 32);
+    EXPECT_EQ(ViewSizedCopy(*small, workers)->Width(), kViewPreviewSide);
+}
+
 }  // namespace
 }  // namespace varlen
