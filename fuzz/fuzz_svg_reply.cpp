@@ -18,16 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* const end = data + size;
     const varlen::SvgReply reply =
         varlen::ReadSvgReply([&](std::uint8_t* dst, std::size_t n) -> std::ptrdiff_t {
-            const std::size_t k =
-                std::min({n, piece, static_cast<std::size_t>(end - at)});
+            const std::size_t k = std::min({n, piece, static_cast<std::size_t>(end - at)});
             std::copy_n(at, k, dst);
             at += k;
             return static_cast<std::ptrdiff_t>(k);
         });
     if (reply.status == varlen::SvgReplyStatus::kDrawn &&
-        (!reply.bitmap || reply.bitmap->bits.size() !=
-                              static_cast<std::size_t>(reply.bitmap->width) *
-                                  static_cast<std::size_t>(reply.bitmap->height) * 4 ||
+        (!reply.bitmap ||
+         reply.bitmap->bits.size() != static_cast<std::size_t>(reply.bitmap->width) *
+                                          static_cast<std::size_t>(reply.bitmap->height) * 4 ||
          static_cast<std::size_t>(end - (data + 1)) !=
              varlen::kSvgReplyHeaderBytes + reply.bitmap->bits.size())) {
         std::abort();

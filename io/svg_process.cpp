@@ -274,10 +274,10 @@ SvgChildResult RenderSvgInChild(const std::filesystem::path& program,
         return result;
     }
     const std::uint64_t memory = kSvgChildMemoryLimited ? limits.memoryBytes : 0;
-    std::string arguments[] = {program.string(),
-                               Argument(kCpuArgument, static_cast<std::uint64_t>(
-                                                          std::max(1, limits.cpuSeconds))),
-                               Argument(kMemoryArgument, memory)};
+    std::string arguments[] = {
+        program.string(),
+        Argument(kCpuArgument, static_cast<std::uint64_t>(std::max(1, limits.cpuSeconds))),
+        Argument(kMemoryArgument, memory)};
     char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(), nullptr};
     pid_t pid = -1;
     if (::posix_spawn(&pid, program.c_str(), &actions.actions, &attributes.attributes, argv,

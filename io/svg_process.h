@@ -8,10 +8,11 @@
 // parent gets an outcome and carries on. The child's standard input and output are one end
 // of a socket pair (the parent writes with MSG_NOSIGNAL, so a child that goes away never
 // raises SIGPIPE here) and its standard error is /dev/null, unless VARLEN_SVG_STDERR=1
-// lets it through (sanitizer reports of the child in a test run). The child costs little
-// time: a tiny SVG through `varlen --create` takes a median 125 ms against 128 ms when it
-// was drawn in process (40 interleaved runs each, busy 2-core machine), since librsvg and
-// its forty libraries are now loaded by the child instead of by us.
+// lets it through (sanitizer reports of the child in a test run). The child costs a few
+// milliseconds: a tiny SVG through `varlen --create` takes a median 61 ms against 56 ms
+// when it was drawn in process (30 interleaved runs each on a 2-core machine; median
+// paired difference 7.5 ms), as librsvg and its forty libraries are loaded by the child
+// instead of by us.
 // Traps: posix_spawn, not fork (the wizard is multi-threaded); every descriptor of ours
 // but the three given is closed in the child; the child is killed and reaped on every
 // return path (ChildGuard in the .cpp).
@@ -49,14 +50,14 @@ inline constexpr bool kSvgChildMemoryLimited = true;
 #endif
 
 enum class SvgChildEnd {
-    kDrawn,       // bitmap holds the picture
-    kRefused,     // the child could not read or draw the document, or it embeds too much
-    kNoProgram,   // varlen-svg was not found or could not be started
-    kTimedOut,    // killed by the parent at the wall-time limit
-    kSignalled,   // ended by a signal: a crash, a panic, the CPU limit
-    kFailed,      // exited with a status other than 0 (an allocation failure, a sanitizer)
-    kBadReply,    // exited with 0 but its reply was malformed
-    kSystem,      // the socket pair, sending or receiving failed
+    kDrawn,      // bitmap holds the picture
+    kRefused,    // the child could not read or draw the document, or it embeds too much
+    kNoProgram,  // varlen-svg was not found or could not be started
+    kTimedOut,   // killed by the parent at the wall-time limit
+    kSignalled,  // ended by a signal: a crash, a panic, the CPU limit
+    kFailed,     // exited with a status other than 0 (an allocation failure, a sanitizer)
+    kBadReply,   // exited with 0 but its reply was malformed
+    kSystem,     // the socket pair, sending or receiving failed
 };
 
 struct SvgChildResult {

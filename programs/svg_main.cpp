@@ -77,8 +77,7 @@ std::optional<varlen::DecodedBitmap> Draw(std::span<const std::uint8_t> data) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<varlen::SvgChildLimits> limits =
-        varlen::ParseSvgChildArguments(argc, argv);
+    const std::optional<varlen::SvgChildLimits> limits = varlen::ParseSvgChildArguments(argc, argv);
     if (!limits) {
         return 2;
     }

@@ -110,7 +110,8 @@ TEST(BatchInput, DashReadsTheSameFromStandardInput) {
 }
 
 // An SVG document that makes librsvg panic ends its drawing process, not the program: one
-// line, exit 1, none of the library's own lines; the next SVG document is drawn as usual. The program finds varlen-svg beside itself (no VARLEN_SVG_ variable).
+// line, exit 1, none of the library's own lines; the next SVG document is drawn as usual. The
+// program finds varlen-svg beside itself (no VARLEN_SVG_ variable).
 TEST(BatchInput, AnSvgThatCrashesItsDrawingIsOneLineAndTheProgramCarriesOn) {
     TempFolder dir;
     std::string kernel;
@@ -129,8 +130,7 @@ TEST(BatchInput, AnSvgThatCrashesItsDrawingIsOneLineAndTheProgramCarriesOn) {
     EXPECT_EQ(Shell(run + (dir / "panic.svg").string() + "' 2>'" + err + "'"), 1);
     const Bytes text = ReadAll(err);
     const std::string message(text.begin(), text.end());
-    EXPECT_EQ(message.rfind("varlen: cannot read '" + (dir / "panic.svg").string() + "': ", 0),
-              0u)
+    EXPECT_EQ(message.rfind("varlen: cannot read '" + (dir / "panic.svg").string() + "': ", 0), 0u)
         << message;
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     EXPECT_FALSE(std::filesystem::exists(dir / "o.ico"));

@@ -54,7 +54,8 @@ void ExpectPlainDrawn(const std::filesystem::path& program = kChild) {
     EXPECT_EQ(r.bitmap->width, 1024);
     EXPECT_EQ(r.bitmap->height, 512);
     const std::uint8_t* red = r.bitmap->Row(0);
-    EXPECT_EQ((std::vector<int>{red[0], red[1], red[2], red[3]}), (std::vector<int>{0, 0, 255, 255}));
+    EXPECT_EQ((std::vector<int>{red[0], red[1], red[2], red[3]}),
+              (std::vector<int>{0, 0, 255, 255}));
 }
 
 TEST(SvgChild, DrawsTheSamePixelsAsOurOwnProcess) {
@@ -101,17 +102,20 @@ TEST(SvgChild, HostileDocumentsEndTheChildWithinItsLimits) {
         std::string text;
     };
     const Case cases[] = {
-        {"convolve panic", kOpen + R"d(width="64" height="64"><filter id="f"><feConvolveMatrix
-            order="3" kernelMatrix=")d" + Repeat("1 ", 500) +
-                               R"d("/></filter><rect width="64" height="64" filter="url(#f)"/></svg>)d"},
+        {"convolve panic",
+         kOpen + R"d(width="64" height="64"><filter id="f"><feConvolveMatrix
+            order="3" kernelMatrix=")d" +
+             Repeat("1 ", 500) +
+             R"d("/></filter><rect width="64" height="64" filter="url(#f)"/></svg>)d"},
         {"text panic", kOpen + R"d(width="100" height="100" viewBox="0 0 1e-20 1e-20">
             <text font-size="1e20" y="1e-21">A</text></svg>)d"},
         {"turbulence", kOpen + R"d(width="64" height="64"><filter id="f"><feTurbulence
             baseFrequency="0.05" numOctaves="100000"/></filter>
             <rect width="64" height="64" filter="url(#f)"/></svg>)d"},
-        {"chained blurs", kOpen + R"d(width="64" height="64"><filter id="f">)d" +
-                              Repeat(R"d(<feGaussianBlur stdDeviation="20"/>)d", 2000) +
-                              R"d(</filter><rect width="64" height="64" filter="url(#f)"/></svg>)d"},
+        {"chained blurs",
+         kOpen + R"d(width="64" height="64"><filter id="f">)d" +
+             Repeat(R"d(<feGaussianBlur stdDeviation="20"/>)d", 2000) +
+             R"d(</filter><rect width="64" height="64" filter="url(#f)"/></svg>)d"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -300,8 +304,12 @@ TEST(SvgReply, OnlyACompleteReplyOfAPromisedSizeIsTaken) {
     Bytes refusedMore = SvgReplyHeader(kSvgReplyRefused, 0, 0);
     refusedMore.push_back(0);
     EXPECT_EQ(read(refusedMore, 1).status, SvgReplyStatus::kMalformed);
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{
-             {0, 1024}, {1024, 0}, {1023, 1023}, {1025, 2}, {kMaxPictureSide + 1, 1024}, {-1, 1024}}) {
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{0, 1024},
+                                                               {1024, 0},
+                                                               {1023, 1023},
+                                                               {1025, 2},
+                                                               {kMaxPictureSide + 1, 1024},
+                                                               {-1, 1024}}) {
         EXPECT_EQ(read(SvgReplyHeader(kSvgReplyDrawn, w, h), 4096).status,
                   SvgReplyStatus::kMalformed)
             << w << " x " << h;
