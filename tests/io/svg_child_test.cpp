@@ -154,7 +154,8 @@ TEST(SvgChild, AMemoryBlowUpEndsAtTheMemoryLimit) {
                 r.end == SvgChildEnd::kFailed)
         << static_cast<int>(r.end) << " " << r.detail;
     EXPECT_LT(seconds, 10.0);
-    // Without the limit the child takes 4 GB; the largest child so far stayed near it.
+    // Without the limit this document takes the child 4 GB; no child of this test may
+    // come near that.
     rusage usage{};
     ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
     EXPECT_LT(usage.ru_maxrss, 400 * 1024);
