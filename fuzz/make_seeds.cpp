@@ -18,9 +18,11 @@
 #include "io/export.h"
 #include "io/gif_encode.h"
 #include "io/icons.h"
+#include "io/picture_decoders.h"
 #include "io/picture_fixtures.h"
 #include "io/png_encode.h"
 #include "io/stream.h"
+#include "io/svg_reply.h"
 
 namespace {
 
@@ -281,6 +283,32 @@ std::vector<Bytes> Svgs() {
     return out;
 }
 
+// The documents above, and ones that embed a picture, a document and an entity.
+std::vector<Bytes> SvgsForThePrecheck(const Bytes& png) {
+    std::vector<Bytes> out = Svgs();
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string base64;
+    for (std::size_t i = 0; i < png.size(); i += 3) {
+        const std::uint32_t v = (std::uint32_t{png[i]} << 16) |
+                                (i + 1 < png.size() ? std::uint32_t{png[i + 1]} << 8 : 0) |
+                                (i + 2 < png.size() ? std::uint32_t{png[i + 2]} : 0);
+        for (std::size_t k = 0; k < 4; ++k) {
+            base64 += i + k <= png.size() ? kDigits[(v >> (18 - 6 * k)) & 63] : '=';
+        }
+    }
+    const std::string texts[] = {
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="8" height="8"><image width="8" height="8" xlink:href="data:image/png;base64,)svg" +
+            base64 + R"svg("/></svg>)svg",
+        R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="8" height="8"><style>rect { fill: url("data:image/svg+xml,%3Csvg xmlns='http://www.w3.org/2000/svg' width='9' height='9'/%3E") }</style><rect width="8" height="8"/></svg>)svg",
+        R"svg(<?xml version="1.0"?><!DOCTYPE svg [<!ENTITY e "<rect width='4' height='4'/>">]><svg xmlns="http://www.w3.org/2000/svg" width="8" height="8">&e;&e;</svg>)svg",
+    };
+    for (const std::string& t : texts) {
+        out.emplace_back(t.begin(), t.end());
+    }
+    return out;
+}
+
 std::vector<Bytes> IconFiles() {
     std::vector<Bytes> out;
     varlen::CIcons icons;
@@ -355,6 +383,23 @@ int main(int argc, char** argv) {
     }
     for (const Bytes& b : IconFiles()) {
         w.Put("fuzz_icon_check", name(".ico"), b);
+    }
+    for (const Bytes& b : SvgsForThePrecheck(pngs.front())) {
+        w.Put("fuzz_svg_precheck", name(".svg"), b);
+    }
+
+    // Replies of the SVG drawing program (the first byte chooses how they arrive): drawn,
+    // refused, cut short.
+    Bytes drawn = varlen::SvgReplyHeader(varlen::kSvgReplyDrawn, varlen::kSvgRenderSide, 2);
+    const Bytes pixels = Pattern(std::size_t{varlen::kSvgRenderSide} * 2 * 4, 32);
+    drawn.insert(drawn.end(), pixels.begin(), pixels.end());
+    const Bytes refused = varlen::SvgReplyHeader(varlen::kSvgReplyRefused, 0, 0);
+    for (const std::uint8_t pieces : {0, 3, 255}) {
+        for (const Bytes& reply : {drawn, refused, Bytes(drawn.begin(), drawn.begin() + 100)}) {
+            Bytes b = {pieces};
+            b.insert(b.end(), reply.begin(), reply.end());
+            w.Put("fuzz_svg_reply", name(".reply"), b);
+        }
     }
     for (const Bytes& b : gifs) {
         w.Put("fuzz_from_file", name(".gif"), b);

@@ -1,10 +1,9 @@
-// DecodeSvg (contract in picture_decoders.h): the size and kind checks, librsvg opened
-// (svg_library.h), the embedded pictures checked (svg_checks.h), then the document
-// rendered (svg_render.h).
+// DecodeSvg (contract in picture_decoders.h): the size and kind checks here, then the
+// document checked and drawn by the SVG drawing program in a child process of its own
+// (svg_process.h), so a librsvg panic, a runaway filter or a memory blow-up ends that
+// child and not us.
 #include "io/picture_decoders.h"
-#include "io/svg_checks.h"
-#include "io/svg_library.h"
-#include "io/svg_render.h"
+#include "io/svg_process.h"
 
 namespace varlen {
 
@@ -12,14 +11,11 @@ std::optional<DecodedBitmap> DecodeSvg(std::span<const std::uint8_t> data) {
     if (data.size() > kMaxSvgBytes || SniffEncoded(data) != EncodedKind::Svg) {
         return std::nullopt;
     }
-    const SvgLibrary lib;
-    if (!lib.Ok()) {
+    const std::optional<std::filesystem::path> program = FindSvgProgram();
+    if (!program) {
         return std::nullopt;
     }
-    if (!SvgEmbedsOnlyWhatFits(lib, data)) {
-        return std::nullopt;
-    }
-    return RenderSvgDocument(lib, data);
+    return RenderSvgInChild(*program, data).bitmap;
 }
 
 }  // namespace varlen

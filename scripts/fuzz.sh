@@ -18,7 +18,8 @@ jobs="${VARLEN_FUZZ_JOBS:-1}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_from_file fuzz_from_dib fuzz_pixel_stream fuzz_data_object
-             fuzz_gif_transparent fuzz_format_list fuzz_icon_check)
+             fuzz_gif_transparent fuzz_format_list fuzz_icon_check fuzz_svg_precheck
+             fuzz_svg_reply)
 fi
 
 "$root/scripts/deps.sh"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,7 @@
 namespace varlen {
 namespace {
 
+using testing_support::Bytes;
 using testing_support::ReadAll;
 using testing_support::TempFolder;
 
@@ -105,6 +107,38 @@ TEST(BatchInput, DashReadsTheSameFromStandardInput) {
     ASSERT_NE(piped, nullptr);
     EXPECT_EQ(piped->Width(), 48);
     EXPECT_EQ(piped->GetPixel(10, 24), 0xFFFF0000u);
+}
+
+// An SVG document that makes librsvg panic ends its drawing process, not the program: one
+// line, exit 1, none of the library's own lines; the next SVG document is drawn as usual. The
+// program finds varlen-svg beside itself (no VARLEN_SVG_ variable).
+TEST(BatchInput, AnSvgThatCrashesItsDrawingIsOneLineAndTheProgramCarriesOn) {
+    TempFolder dir;
+    std::string kernel;
+    for (int i = 0; i < 500; ++i) {
+        kernel += "1 ";
+    }
+    std::ofstream(dir / "panic.svg")
+        << R"(<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64"><filter id="f">)"
+        << R"(<feConvolveMatrix order="3" kernelMatrix=")" << kernel
+        << R"x("/></filter><rect width="64" height="64" filter="url(#f)"/></svg>)x";
+    std::ofstream(dir / "good.svg") << kSvg;
+    const std::string run = "env -u VARLEN_SVG_PROGRAM -u VARLEN_SVG_STDERR " +
+                            std::string(VARLEN_EXE) + " --create '" + (dir / "o.ico").string() +
+                            "' --formats 32:48x48 '";
+    const std::string err = (dir / "err.txt").string();
+    EXPECT_EQ(Shell(run + (dir / "panic.svg").string() + "' 2>'" + err + "'"), 1);
+    const Bytes text = ReadAll(err);
+    const std::string message(text.begin(), text.end());
+    EXPECT_EQ(message.rfind("varlen: cannot read '" + (dir / "panic.svg").string() + "': ", 0), 0u)
+        << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_FALSE(std::filesystem::exists(dir / "o.ico"));
+    EXPECT_EQ(Shell(run + (dir / "good.svg").string() + "' 2>'" + err + "'"), 0);
+    EXPECT_TRUE(ReadAll(err).empty());
+    const auto icon = FromFile(dir / "o.ico");
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->GetPixel(10, 24), 0xFFFF0000u);
 }
 
 TEST(BatchInput, HelpNamesThePicturesRead) {

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Installs a built Varlen into a temporary prefix and checks the installed tree: exactly
-the expected files; the program runs from there; the icons have their sizes and show the
+the expected files; the program runs from there and draws SVG with its installed drawing
+program; the icons have their sizes and show the
 artwork; varlen.ico holds the standard formats; the launcher and the metainfo agree with
 each other and pass desktop-file-validate and appstreamcli; the manual renders without a
 warning and documents every option of --help.
@@ -31,6 +32,7 @@ PICTURE_TYPES = {"image/bmp", "image/png", "image/jpeg", "image/gif", "image/web
 EXPECTED_FILES = {
     "bin/varlen",
     "libexec/varlen/varlen-wizard",
+    "libexec/varlen/varlen-svg",
     f"share/applications/{APP_ID}.desktop",
     f"share/metainfo/{APP_ID}.metainfo.xml",
     "share/man/man1/varlen.1",
@@ -72,6 +74,24 @@ class InstalledTree(unittest.TestCase):
         done = run(self.path("bin/varlen"), "--version", env=dict(os.environ, DISPLAY=""))
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertEqual(done.stdout, f"Varlen Version {VERSION}\n")
+
+    def test_program_draws_svg_with_the_installed_drawing_program(self):
+        # SVG is drawn by libexec/varlen/varlen-svg, found from bin/varlen's place alone.
+        env = {k: v for k, v in os.environ.items() if not k.startswith("VARLEN_SVG")}
+        env["DISPLAY"] = ""
+        with tempfile.TemporaryDirectory(prefix="varlen-svg-") as tmp:
+            svg = os.path.join(tmp, "in.svg")
+            ico = os.path.join(tmp, "out.ico")
+            with open(svg, "w", encoding="utf-8") as f:
+                f.write('<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10">'
+                        '<rect width="10" height="10" fill="#00ff00"/></svg>')
+            done = run(self.path("bin/varlen"), "--create", ico, "--formats", "32:48x48", svg,
+                       env=env)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(done.stderr, "")
+            icon = Image.open(ico)
+            icon.size = (48, 48)
+            self.assertEqual(icon.convert("RGBA").getpixel((24, 24)), (0, 255, 0, 255))
 
     def test_program_becomes_the_installed_wizard(self):
         # Without a batch switch varlen becomes libexec/varlen/varlen-wizard; the wizard keeps
