@@ -99,6 +99,11 @@ std::string FailureReason(const PictureFailureInfo& e) {
             return "its " + e.kind + " picture of " + std::to_string(e.claimedWidth) + " x " +
                    std::to_string(e.claimedHeight) + " pixels is larger than " + limit;
         case PictureFailure::kUndecodable:
+            if (e.kind == "SVG") {
+                // Drawn by a limited child process: a refusal, a crash and a limit look alike.
+                return "its SVG document is damaged, uses a feature that is not read, or could "
+                       "not be drawn within the limits of time and memory";
+            }
             return "its " + e.kind +
                    " data is damaged, cut short or uses a feature that is not read" +
                    (e.sizeKnown ? std::string() : ", or its picture is larger than " + limit);
