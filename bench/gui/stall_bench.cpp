@@ -1,16 +1,17 @@
 // How long the user-interface thread stops answering while the wizard works on a large
 // picture: the longest gap between two ticks of a 10 ms timer on that thread while one
 // action runs (Next on page 1 with the picture rotated, one slider step on page 3 with the
-// refresh it starts, Finish on page 5 with the 15 formats of a first start, and on page 4
-// Preview, Copy and Export of its first 32-bit size). The goal is
-// under 100 ms. The action's own wall time is the benchmark's time. Each action runs once
-// per benchmark (a 16384 x 16384 picture is 1 GiB). Run with QT_QPA_PLATFORM=offscreen; the
-// settings store is redirected to a temporary folder.
+// refresh it starts, Finish on page 5 with the 15 formats of a first start, Preview, Copy
+// and Export of page 4's first 32-bit size; BM_PreviewZoomStall: the preview window's
+// largest zoom step). The goal is under 100 ms. The action's own wall time is the
+// benchmark's time. Each action runs once per benchmark (a 16384 x 16384 picture is 1 GiB).
+// Run with QT_QPA_PLATFORM=offscreen; the settings store is redirected to a temporary folder.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractSlider>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -148,6 +149,33 @@ BENCHMARK(BM_GuiStall)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The preview window's last zoom step of the largest format (512 x 512 to 5 times, 2560 x
+// 2560 drawn pixels) and its repaint: this drawing stays on the user-interface thread.
+void BM_PreviewZoomStall(benchmark::State& state) {
+    QWidget owner;
+    auto* window = new CIconPreviewWnd(bench::PhotoLike(512, 512, 3), &owner);
+    window->show();
+    double gap = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        while (window->GetZoom() > CIconPreviewWnd::kMaxZoom - 1) {
+            window->Zoom(false);
+        }
+        while (window->GetZoom() < CIconPreviewWnd::kMaxZoom - 1) {
+            window->Zoom(true);
+        }
+        window->repaint();
+        state.ResumeTiming();
+        gap = std::max(gap, LongestGapMs([&] {
+                           window->Zoom(true);
+                           window->ScrollArea()->widget()->repaint();
+                       }));
+    }
+    state.counters["max_gap_ms"] = gap;
+    window->close();
+}
+BENCHMARK(BM_PreviewZoomStall)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace varlen

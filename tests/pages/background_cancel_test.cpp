@@ -25,6 +25,7 @@
 
 #include "core/pipeline.h"
 #include "core/progress.h"
+#include "core/workers.h"
 #include "gui/background_work.h"
 #include "gui/clipboard_adapter.h"
 #include "gui/clipboard_copy.h"
@@ -36,6 +37,7 @@
 #include "pages/page1.h"
 #include "pages/page2.h"
 #include "pages/page4.h"
+#include "pages/page4_support.h"
 #include "pages/page5.h"
 #include "wizard/sheet.h"
 
@@ -348,6 +350,21 @@ TEST_F(BackgroundCancel, ExportCancelledWritesNothingAndKeepsTheOldFile) {
     EXPECT_EQ(sheet->m_nExportFileType, kExportBmp);
     EXPECT_EQ(sheet->m_strExportPath, QDir::homePath());
     EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(BackgroundCancel, FormatBuildReportsItsRows) {
+    EnterPage4();
+    Workers& pool = sheet->Pool();
+    Progress progress;
+    std::unique_ptr<CIcon> image;
+    {
+        const Workers::ObservedBy observe(pool, progress);
+        image = BuildSheetFormat(*sheet, {48, 48, 8}, true, pool);
+    }
+    ASSERT_NE(image, nullptr);
+    // Rows of the picture at least, all of them done: a bar that moves, not one step.
+    EXPECT_GE(progress.Expected(), std::size_t{kSide});
+    EXPECT_EQ(progress.Done(), progress.Expected());
 }
 
 // The background build against the build at once on this thread, whole images and files.
