@@ -96,7 +96,8 @@ class CVarlenPage4 : public CVarlenPage {
     std::vector<IconEntryShape> TickedShapes() const;
     // Adds side x side at 32 bits for every side not yet there, ticked, in order.
     void AddSidesAt32(const std::vector<int>& sides);
-    // Null when the window could not be made (the target is no size node, or the build failed).
+    // Null when the window could not be made (the target is no size node, the build failed
+    // or was cancelled).
     CIconPreviewWnd* Preview();
     void Copy();
     void Export();
