@@ -62,9 +62,10 @@ std::unique_ptr<CIcon> Picture(int side) {
 bool SameImage(const CIcon& a, const CIcon& b) {
     return a.Width() == b.Width() && a.Height() == b.Height() && a.Bpp() == b.Bpp() &&
            std::equal(a.Pixels().begin(), a.Pixels().end(), b.Pixels().begin(), b.Pixels().end()) &&
-           a.Palette().size() == b.Palette().size() &&
-           std::memcmp(a.Palette().data(), b.Palette().data(),
-                       a.Palette().size() * sizeof(RGBQUAD)) == 0;
+           std::equal(a.Palette().begin(), a.Palette().end(), b.Palette().begin(),
+                      b.Palette().end(), [](const RGBQUAD& p, const RGBQUAD& q) {
+                          return std::memcmp(&p, &q, sizeof(RGBQUAD)) == 0;
+                      });
 }
 
 QByteArray ReadAll(const QString& path) {
