@@ -25,7 +25,6 @@ namespace varlen {
 
 namespace {
 
-constexpr int kShowAfterMs = 500;
 constexpr int kUpdateMs = 50;
 constexpr int kSteps = 1000;
 
@@ -74,6 +73,12 @@ class InputRefusal : public QObject {
 
 bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
                      const std::function<void()>& work, bool cancellable) {
+    return RunInBackground(parent, pool, label, work, cancellable, BackgroundPacing{});
+}
+
+bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
+                     const std::function<void()>& work, bool cancellable,
+                     const BackgroundPacing& pacing) {
     Progress progress;
     std::exception_ptr error;
     QEventLoop loop;
@@ -112,6 +117,9 @@ bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
         {
             const Workers::ObservedBy observe(pool, progress);
             try {
+                if (pacing.beforeWork) {
+                    pacing.beforeWork(progress);
+                }
                 work();
             } catch (...) {
                 error = std::current_exception();
@@ -120,7 +128,7 @@ bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
         QMetaObject::invokeMethod(
             &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
-    show.start(kShowAfterMs);
+    show.start(std::max(0, pacing.showAfterMs));
     update.start(kUpdateMs);
     loop.exec();
     thread.join();

@@ -15,18 +15,37 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <cstddef>
 #include <functional>
 
 class QWidget;
 
 namespace varlen {
 
+class Progress;
 class Workers;
+
+// Pictures of fewer pixels than this are worked on at once on the user-interface thread:
+// their work ends before any dialog would show.
+inline constexpr std::size_t kBackgroundFromPixels = 256 * 256;
+
+// How RunInBackground paces itself. The defaults are what users get; the sheet holds one,
+// so that tests can show the dialog at once and hold the work back until they have acted
+// on it.
+struct BackgroundPacing {
+    int showAfterMs = 500;
+    // Runs on the work's thread just before work, with the progress the dialog shows;
+    // null: nothing.
+    std::function<void(const Progress&)> beforeWork;
+};
 
 // cancellable false: work that cannot stop part way (a copy); the dialog has no Cancel
 // button and the call returns true once work has finished.
 bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
                      const std::function<void()>& work, bool cancellable = true);
+bool RunInBackground(QWidget* parent, Workers& pool, const QString& label,
+                     const std::function<void()>& work, bool cancellable,
+                     const BackgroundPacing& pacing);
 
 // The Cancel button's text, translated in the context "varlen::RunInBackground".
 inline constexpr const char* kWorkingCancel =

@@ -12,6 +12,7 @@
 
 #include "core/icon.h"
 #include "core/size_pictures.h"
+#include "gui/background_work.h"
 #include "gui/settings.h"
 
 class QWidget;
@@ -66,6 +67,9 @@ class CVarlenState : public VarlenSettings {
     // True once a picture has been opened, pasted or dropped, until page 1's reset: from
     // then on closing the wizard would throw work away, and the sheet asks first.
     bool m_bPictureLoaded = false;
+
+    // How the pages' long work shows its progress dialog (RunInBackground); tests change it.
+    BackgroundPacing m_backgroundPacing;
 
     std::function<void(bool)> m_fnEnableReset;  // set by the sheet
     bool m_bFinishing = false;                  // set by the sheet around Finish

@@ -6,7 +6,9 @@
 // - The hotspot fields hold 0 ... width - 1 and 0 ... height - 1 once they lose the focus
 //   and when the name is accepted.
 // - The extension is added only when the file name has none at all ("a.b" is kept).
-// - A successful export saves every setting; a failed one saves nothing.
+// - A successful export saves every setting; a failed one saves nothing; a cancelled one
+//   changes nothing at all (the cancel is checked once more just before the write, which
+//   goes through the io layer's atomic file, so an old file is either replaced or kept).
 // - The overwrite question is asked in accept, about the name with the type's extension
 //   added (the file that will be written); QFileDialog's own would name the typed one.
 // Traps:
@@ -26,12 +28,14 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "core/progress.h"
+#include "core/workers.h"
 #include "gui/message_box.h"
 #include "gui/varlen_state.h"
-#include "gui/wait_cursor.h"
 #include "io/export.h"
 #include "pages/failure_detail.h"
 #include "pages/number_edit.h"
+#include "pages/page4_support.h"
 
 namespace varlen {
 
@@ -39,6 +43,9 @@ namespace {
 
 const char* const kAskReplace =
     QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "%1 は既に存在します。\n上書きしますか？");
+
+const char* const kExporting =
+    QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "エクスポートしています...");
 
 const char* const kFilterTexts[4] = {
     QT_TRANSLATE_NOOP("varlen::CExportFileDialog", "Windows ビットマップ (*.bmp)"),
@@ -230,28 +237,39 @@ void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
         return;
     }
     const QString chosen = dialog.GetPathName();
+    const QString folderBefore = sheet.m_strExportPath;
     if (!chosen.isEmpty()) {
+        // Before the settings are saved after success.
         sheet.m_strExportPath = QFileInfo(chosen).absolutePath();
     }
-    FinishExport(parent, sheet, format, smoothing, dialog.GetFileType(), dialog.GetPathName(),
-                 dialog.m_nHotspotX, dialog.m_nHotspotY);
+    if (FinishExport(parent, sheet, format, smoothing, dialog.GetFileType(), chosen,
+                     dialog.m_nHotspotX, dialog.m_nHotspotY) == ExportResult::kCancelled) {
+        sheet.m_strExportPath = folderBefore;
+    }
 }
 
-bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing,
-                  int type, const QString& path, int hotspotX, int hotspotY) {
-    sheet.m_nExportFileType = type;
+ExportResult FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                          bool smoothing, int type, const QString& path, int hotspotX,
+                          int hotspotY) {
+    const QString target = WithDefaultExtension(path, type);
+    Workers& pool = sheet.Pool();
     bool ok = false;
     int error = 0;
-    {
-        CWaitCursor wait;
-        const std::unique_ptr<CIcon> image =
-            BuildFormatIcon(*sheet.m_pIcon, format.width, format.height, format.bpp, smoothing,
-                            ToEffectSettings(sheet), &sheet.m_aSizePictures);
-        errno = 0;
-        ok = image != nullptr &&
-             WriteExportFile(*image, type, WithDefaultExtension(path, type), hotspotX, hotspotY);
-        error = errno;
+    if (!RunFormatWork(parent, sheet, FormatSourcePixels(sheet, format),
+                       CExportFileDialog::tr(kExporting), [&] {
+                           const std::unique_ptr<CIcon> image =
+                               BuildSheetFormat(sheet, format, smoothing, pool);
+                           if (const Progress* progress = pool.Observer()) {
+                               progress->Check();  // the last moment a cancel writes nothing
+                           }
+                           errno = 0;
+                           ok = image != nullptr &&
+                                WriteExportFile(*image, type, target, hotspotX, hotspotY);
+                           error = errno;
+                       })) {
+        return ExportResult::kCancelled;
     }
+    sheet.m_nExportFileType = type;
     const QString title = CExportFileDialog::tr("エクスポート");
     if (ok) {
         ShowMessage(parent,
@@ -261,9 +279,9 @@ bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& for
     } else {
         ShowMessage(parent, {CExportFileDialog::tr("エクスポートに失敗しました。"),
                              MessageIcon::kError, MessageButtons::kOk, MessageAnswer::kOk, title,
-                             WriteFailureDetail(WithDefaultExtension(path, type), error)});
+                             WriteFailureDetail(target, error)});
     }
-    return ok;
+    return ok ? ExportResult::kWritten : ExportResult::kFailed;
 }
 
 }  // namespace varlen

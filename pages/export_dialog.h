@@ -93,15 +93,20 @@ QString ExportFileName(const CVarlenState& sheet, const FormatRequest& format, i
 
 // The export command for one format of the formats page: runs the dialog on the stored
 // ExportFileType in ExportFolder with ExportFileName proposed; after OK stores the chosen
-// type and the folder and finishes with FinishExport.
+// folder and finishes with FinishExport (a cancel there takes the folder back).
 void ExportFormat(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
                   bool smoothing);
 
-// Everything after the dialog: stores type as m_nExportFileType, builds the format from
-// the sheet's picture under the wait cursor, adds the type's extension to a bare name,
-// writes, and reports "エクスポートが完了しました。" (then saves every setting) or
-// "エクスポートに失敗しました。" with the path and the reason. Returns the success.
-bool FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format, bool smoothing,
-                  int type, const QString& path, int hotspotX, int hotspotY);
+enum class ExportResult { kWritten, kFailed, kCancelled };
+
+// Everything after the dialog: builds the format from the sheet's picture and writes it (in
+// the background for large pictures, see RunFormatWork), the type's extension added to a
+// bare name; then stores type as m_nExportFileType and reports "エクスポートが完了しました。"
+// (then saves every setting) or "エクスポートに失敗しました。" with the path and the reason.
+// Cancelled in the progress dialog: nothing written (an old file stays as it was), nothing
+// stored, nothing reported.
+ExportResult FinishExport(QWidget* parent, CVarlenState& sheet, const FormatRequest& format,
+                          bool smoothing, int type, const QString& path, int hotspotX,
+                          int hotspotY);
 
 }  // namespace varlen

@@ -464,10 +464,13 @@ bool CVarlenPage1::OnWizardNext() {
         m_pPlaced.reset();  // its memory may be needed for the new one
         const CIcon& picture = *m_pSheet->m_pIcon;
         Workers& pool = m_pSheet->Pool();
-        if (!RunInBackground(this, pool, tr(kPlacing), [&] {
-                placed = PlacePicture(picture, source, placement.mirror, placement.rotation,
-                                      placement.background, pool);
-            })) {
+        if (!RunInBackground(
+                this, pool, tr(kPlacing),
+                [&] {
+                    placed = PlacePicture(picture, source, placement.mirror, placement.rotation,
+                                          placement.background, pool);
+                },
+                true, m_pSheet->m_backgroundPacing)) {
             return false;  // cancelled: the page stays as it was
         }
         if (!placed) {

@@ -46,8 +46,6 @@ namespace varlen {
 
 namespace {
 
-// Pictures of at least this many pixels are filtered on the worker pool.
-constexpr std::size_t kPoolPixels = 256 * 256;
 const char* const kRefreshing =
     QT_TRANSLATE_NOOP("varlen::CVarlenPage3", "プレビューを更新しています...");
 
@@ -167,15 +165,17 @@ void CVarlenPage3::UpdatePreview() {
     CWaitCursor wait;
     const CIcon& working = *m_pSheet->m_pIcon;
     const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    if (working.PixelCount() < kPoolPixels) {
+    if (working.PixelCount() < kBackgroundFromPixels) {
         ShowPreview(BuildViewPreview(working, effects));
         ++m_nPreviewBuilds;
         return;
     }
     Workers& pool = m_pSheet->Pool();
     std::unique_ptr<CIcon> preview;
-    if (!RunInBackground(this, pool, tr(kRefreshing),
-                         [&] { preview = BuildViewPreview(working, effects, pool); })) {
+    if (!RunInBackground(
+            this, pool, tr(kRefreshing),
+            [&] { preview = BuildViewPreview(working, effects, pool); }, true,
+            m_pSheet->m_backgroundPacing)) {
         return;  // cancelled: the preview shown so far stays
     }
     ShowPreview(std::move(preview));

@@ -14,6 +14,9 @@
 // - Preview, Copy and Export build the format from the sheet's picture with the smoothing
 //   box's current state (not m_bSmoothing, which only Next stores), and from the size's own
 //   picture where the sheet holds one (m_aSizePictures, marked on every node of that size).
+// - That build and the view's preview run in the background for large pictures; a cancel
+//   opens no window, leaves the clipboard as it was, writes no file; a cancelled view
+//   preview leaves the view empty.
 // - A preset replaces the whole tree only after the user said yes; the sizes' own pictures
 //   stay, they belong to sizes, not to the list.
 // Traps:
@@ -38,10 +41,12 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "core/format.h"
 #include "core/pipeline.h"
 #include "core/workers.h"
+#include "gui/background_work.h"
 #include "gui/clipboard_copy.h"
 #include "gui/dialog_units.h"
 #include "gui/file_manager.h"
@@ -61,8 +66,12 @@ namespace varlen {
 
 namespace {
 
-// From this many pixels on, the view's preview is spread over threads.
-constexpr std::size_t kPoolPixels = 256 * 256;
+const char* const kPreparingView =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage4", "プレビューを作成しています...");
+const char* const kBuildingPreview =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage4", "プレビューするフォーマットを作成しています...");
+const char* const kBuildingCopy =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage4", "コピーするフォーマットを作成しています...");
 
 unsigned ItemData(const QTreeWidgetItem* item) {
     return item->data(0, Qt::UserRole).toUInt();
@@ -304,18 +313,32 @@ QPushButton* CVarlenPage4::Button(int id) const {
 
 void CVarlenPage4::OnSetActive() {
     CWaitCursor wait;
-    m_wndIcon->SetImage(nullptr);
-    const CIcon& working = *m_pSheet->m_pIcon;
-    const EffectSettings effects = ToEffectSettings(*m_pSheet);
-    m_pPreview = working.PixelCount() >= kPoolPixels
-                     ? BuildViewPreview(working, effects, m_pSheet->Pool())
-                     : BuildViewPreview(working, effects);
-    m_wndIcon->SetImage(m_pPreview.get());
-
+    ReleasePreview();
     FillTree(FormatsForUse(*m_pSheet));
     m_bFilled = true;
     m_chkSmoothing->setChecked(m_pSheet->m_bSmoothing);
     m_pSheet->EnableReset(!m_pSheet->m_aSizePictures.Empty());
+    // The page is complete before its view's preview is made, which may take a while.
+    ShowViewPreview();
+}
+
+void CVarlenPage4::ShowViewPreview() {
+    const CIcon& working = *m_pSheet->m_pIcon;
+    const EffectSettings effects = ToEffectSettings(*m_pSheet);
+    std::unique_ptr<CIcon> preview;
+    if (working.PixelCount() < kBackgroundFromPixels) {
+        preview = BuildViewPreview(working, effects);
+    } else {
+        Workers& pool = m_pSheet->Pool();
+        if (!RunInBackground(
+                this, pool, tr(kPreparingView),
+                [&] { preview = BuildViewPreview(working, effects, pool); }, true,
+                m_pSheet->m_backgroundPacing)) {
+            return;  // cancelled: the view stays empty, the page works as ever
+        }
+    }
+    m_pPreview = std::move(preview);
+    m_wndIcon->SetImage(m_pPreview.get());
 }
 
 void CVarlenPage4::FillTree(std::span<const FORMAT> formats) {
@@ -616,20 +639,42 @@ void CVarlenPage4::DeleteSize() {
     const std::unique_ptr<QTreeWidgetItem> gone(node->takeChild(node->indexOfChild(target)));
 }
 
-std::unique_ptr<CIcon> CVarlenPage4::BuildTargetImage() const {
+std::optional<FormatRequest> CVarlenPage4::TargetFormat() const {
     const QTreeWidgetItem* target = TargetItem();
     if (!IsSizeNode(target)) {
+        return std::nullopt;
+    }
+    return FormatRequest{WidthOf(target), HeightOf(target),
+                         static_cast<int>(ItemData(target->parent()))};
+}
+
+std::unique_ptr<CIcon> CVarlenPage4::BuildTargetImage() const {
+    const std::optional<FormatRequest> format = TargetFormat();
+    if (!format) {
         return nullptr;
     }
-    const int depth = static_cast<int>(ItemData(target->parent()));
-    return BuildFormatIcon(*m_pSheet->m_pIcon, WidthOf(target), HeightOf(target), depth,
+    return BuildFormatIcon(*m_pSheet->m_pIcon, format->width, format->height, format->bpp,
                            m_chkSmoothing->isChecked(), ToEffectSettings(*m_pSheet),
                            &m_pSheet->m_aSizePictures);
 }
 
+std::unique_ptr<CIcon> CVarlenPage4::BuildTargetInBackground(const char* label) {
+    const std::optional<FormatRequest> format = TargetFormat();
+    if (!format) {
+        return nullptr;
+    }
+    const bool smoothing = m_chkSmoothing->isChecked();
+    Workers& pool = m_pSheet->Pool();
+    std::unique_ptr<CIcon> image;
+    if (!RunFormatWork(this, *m_pSheet, FormatSourcePixels(*m_pSheet, *format), tr(label),
+                       [&] { image = BuildSheetFormat(*m_pSheet, *format, smoothing, pool); })) {
+        return nullptr;  // cancelled
+    }
+    return image;
+}
+
 CIconPreviewWnd* CVarlenPage4::Preview() {
-    CWaitCursor wait;
-    std::unique_ptr<CIcon> image = BuildTargetImage();
+    std::unique_ptr<CIcon> image = BuildTargetInBackground(kBuildingPreview);
     if (image == nullptr) {
         return nullptr;
     }
@@ -642,20 +687,17 @@ CIconPreviewWnd* CVarlenPage4::Preview() {
 }
 
 void CVarlenPage4::Copy() {
-    CWaitCursor wait;
-    if (std::unique_ptr<CIcon> image = BuildTargetImage()) {
+    // Only the build leaves this thread: the clipboard belongs to it.
+    if (std::unique_ptr<CIcon> image = BuildTargetInBackground(kBuildingCopy)) {
+        const CWaitCursor wait;
         CopyToClipboard(*image);
     }
 }
 
 void CVarlenPage4::Export() {
-    const QTreeWidgetItem* target = TargetItem();
-    if (!IsSizeNode(target)) {
-        return;
+    if (const std::optional<FormatRequest> format = TargetFormat()) {
+        ExportFormat(this, *m_pSheet, *format, m_chkSmoothing->isChecked());
     }
-    const FormatRequest format{WidthOf(target), HeightOf(target),
-                               static_cast<int>(ItemData(target->parent()))};
-    ExportFormat(this, *m_pSheet, format, m_chkSmoothing->isChecked());
 }
 
 std::unique_ptr<QMenu> CVarlenPage4::BuildContextMenu(const QTreeWidgetItem* target) const {

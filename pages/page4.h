@@ -8,11 +8,13 @@
 #include <QTreeWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "core/format.h"
 #include "core/icon.h"
 #include "core/icon_choice.h"
+#include "core/pipeline.h"
 #include "pages/varlen_page.h"
 
 class QCheckBox;
@@ -94,13 +96,17 @@ class CVarlenPage4 : public CVarlenPage {
     std::vector<IconEntryShape> TickedShapes() const;
     // Adds side x side at 32 bits for every side not yet there, ticked, in order.
     void AddSidesAt32(const std::vector<int>& sides);
-    // Null when the window could not be made (the target is no size node, or the build failed).
+    // Null when the window could not be made (the target is no size node, the build failed
+    // or was cancelled).
     CIconPreviewWnd* Preview();
     void Copy();
     void Export();
     // The target's image at its format's size and depth, with the smoothing box's state
-    // as it is now; null when the target is a depth node.
+    // as it is now, built at once on this thread; null when the target is a depth node.
+    // Preview and Copy get the same pixels from the background build.
     std::unique_ptr<CIcon> BuildTargetImage() const;
+    // The target's format; none when the target is a depth node.
+    std::optional<FormatRequest> TargetFormat() const;
 
     // Asks, then replaces the tree by the preset's list (all ticked); false when the user
     // said no.
@@ -140,6 +146,11 @@ class CVarlenPage4 : public CVarlenPage {
 
   private:
     void UpdateButtons();
+    // Builds the view's filtered copy of the picture (in the background when large).
+    void ShowViewPreview();
+    // BuildTargetImage's image, in the background for large pictures with label (a
+    // translation source of this page) in the progress dialog; null when cancelled.
+    std::unique_ptr<CIcon> BuildTargetInBackground(const char* label);
     void FillTree(std::span<const FORMAT> formats);
     void OnPresetChosen(const QAction* action);
     void ShowSizePictureState();

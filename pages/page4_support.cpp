@@ -7,8 +7,13 @@
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTreeWidget>
+#include <span>
 
 #include "core/size_pictures.h"
+#include "core/workers.h"
+#include "gui/background_work.h"
+#include "gui/varlen_state.h"
+#include "gui/wait_cursor.h"
 
 namespace varlen {
 
@@ -74,6 +79,33 @@ void ShowSizePictures(QTreeWidget& tree, const SizePictures& pictures) {
                 0, own ? QString::fromStdString(pictures.Label(width, height)) : QString());
         }
     }
+}
+
+std::size_t FormatSourcePixels(const CVarlenState& sheet, const FormatRequest& format) {
+    if (const CIcon* own = sheet.m_aSizePictures.Find(format.width, format.height)) {
+        return own->PixelCount();
+    }
+    return sheet.m_pIcon->PixelCount();
+}
+
+std::unique_ptr<CIcon> BuildSheetFormat(const CVarlenState& sheet, const FormatRequest& format,
+                                        bool smoothing, Workers& pool) {
+    // BuildFormatIcons gives each format exactly BuildFormatIcon's image, with its rows on
+    // the pool (and so counted and cancellable); BuildFormatIcon itself runs on one thread.
+    return std::move(BuildFormatIcons(*sheet.m_pIcon, std::span(&format, 1), smoothing,
+                                      ToEffectSettings(sheet), pool, nullptr,
+                                      &sheet.m_aSizePictures)
+                         .front());
+}
+
+bool RunFormatWork(QWidget* parent, CVarlenState& sheet, std::size_t pixels, const QString& label,
+                   const std::function<void()>& work) {
+    const CWaitCursor wait;
+    if (pixels < kBackgroundFromPixels) {
+        work();
+        return true;
+    }
+    return RunInBackground(parent, sheet.Pool(), label, work, true, sheet.m_backgroundPacing);
 }
 
 }  // namespace varlen

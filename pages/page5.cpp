@@ -276,21 +276,24 @@ std::optional<bool> CVarlenPage5::WriteIconFile(const QString& path, int& error)
     const SizePictures& pictures = m_pSheet->m_aSizePictures;
     const std::filesystem::path target = FileSystemPath(path);
     bool saved = false;
-    const bool finished = RunInBackground(this, pool, tr(kCreating), [&] {
-        auto images = BuildFormatIcons(
-            working, requests, smoothing, effects, pool,
-            [&complete](std::size_t i) { complete[i].store(true); }, &pictures);
-        if (const Progress* progress = pool.Observer()) {
-            progress->Check();  // the last moment a cancel leaves no file behind
-        }
-        CIcons icons;
-        for (auto& image : images) {
-            icons.Add(std::move(image));
-        }
-        errno = 0;
-        saved = icons.Save(target, png);
-        error = errno;
-    });
+    const bool finished = RunInBackground(
+        this, pool, tr(kCreating),
+        [&] {
+            auto images = BuildFormatIcons(
+                working, requests, smoothing, effects, pool,
+                [&complete](std::size_t i) { complete[i].store(true); }, &pictures);
+            if (const Progress* progress = pool.Observer()) {
+                progress->Check();  // the last moment a cancel leaves no file behind
+            }
+            CIcons icons;
+            for (auto& image : images) {
+                icons.Add(std::move(image));
+            }
+            errno = 0;
+            saved = icons.Save(target, png);
+            error = errno;
+        },
+        true, m_pSheet->m_backgroundPacing);
     follow.stop();
     if (!finished) {
         return std::nullopt;

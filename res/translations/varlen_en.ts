@@ -128,6 +128,10 @@ Places looked at:
         <translation>%1 already exists.
 Replace it?</translation>
     </message>
+    <message>
+        <source>エクスポートしています...</source>
+        <translation>Exporting...</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CFrameDialog</name>
@@ -577,6 +581,18 @@ Replace it?</translation>
     <message>
         <source> [画像]</source>
         <translation> [picture]</translation>
+    </message>
+    <message>
+        <source>プレビューを作成しています...</source>
+        <translation>Making the preview...</translation>
+    </message>
+    <message>
+        <source>プレビューするフォーマットを作成しています...</source>
+        <translation>Building the format to preview...</translation>
+    </message>
+    <message>
+        <source>コピーするフォーマットを作成しています...</source>
+        <translation>Building the format to copy...</translation>
     </message>
 </context>
 <context>

@@ -195,7 +195,8 @@ class Export : public ::testing::Test {
 TEST_F(Export, BitmapOfEightBitsWithItsExtensionAndSettingsSaved) {
     auto hook = Hook();
     const QString bare = dir.filePath(QStringLiteral("image"));
-    ASSERT_TRUE(FinishExport(nullptr, *sheet, {32, 32, 8}, true, kExportBmp, bare, 0, 0));
+    ASSERT_EQ(FinishExport(nullptr, *sheet, {32, 32, 8}, true, kExportBmp, bare, 0, 0),
+              ExportResult::kWritten);
     QFile file(bare + QStringLiteral(".bmp"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -215,7 +216,8 @@ TEST_F(Export, PngOfThirtyTwoBitsReadsBackExactly) {
     auto hook = Hook();
     sheet->m_nExportFileType = 1;
     const QString path = dir.filePath(QStringLiteral("image.png"));
-    ASSERT_TRUE(FinishExport(nullptr, *sheet, {48, 32, 32}, false, kExportPng, path, 0, 0));
+    ASSERT_EQ(FinishExport(nullptr, *sheet, {48, 32, 32}, false, kExportPng, path, 0, 0),
+              ExportResult::kWritten);
     const auto back = FromFile(path.toStdString());
     ASSERT_NE(back, nullptr);
     const auto built =
@@ -230,7 +232,8 @@ TEST_F(Export, PngOfThirtyTwoBitsReadsBackExactly) {
 TEST_F(Export, CursorOfFourBitsCarriesTheHotspot) {
     auto hook = Hook();
     const QString path = dir.filePath(QStringLiteral("pointer"));
-    ASSERT_TRUE(FinishExport(nullptr, *sheet, {16, 16, 4}, true, kExportCursor, path, 5, 9));
+    ASSERT_EQ(FinishExport(nullptr, *sheet, {16, 16, 4}, true, kExportCursor, path, 5, 9),
+              ExportResult::kWritten);
     QFile file(path + QStringLiteral(".cur"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -243,10 +246,12 @@ TEST_F(Export, CursorOfFourBitsCarriesTheHotspot) {
 TEST_F(Export, FailureShowsTheErrorAndSavesNothing) {
     auto hook = Hook();
     // GIF cannot hold 32 bits; a missing folder cannot be written.
-    EXPECT_FALSE(FinishExport(nullptr, *sheet, {16, 16, 32}, true, kExportGif,
-                              dir.filePath(QStringLiteral("a.gif")), 0, 0));
-    EXPECT_FALSE(FinishExport(nullptr, *sheet, {16, 16, 8}, true, kExportBmp,
-                              dir.filePath(QStringLiteral("none/a.bmp")), 0, 0));
+    EXPECT_EQ(FinishExport(nullptr, *sheet, {16, 16, 32}, true, kExportGif,
+                           dir.filePath(QStringLiteral("a.gif")), 0, 0),
+              ExportResult::kFailed);
+    EXPECT_EQ(FinishExport(nullptr, *sheet, {16, 16, 8}, true, kExportBmp,
+                           dir.filePath(QStringLiteral("none/a.bmp")), 0, 0),
+              ExportResult::kFailed);
     ASSERT_EQ(messages.size(), 2u);
     for (const MessageRequest& m : messages) {
         EXPECT_EQ(m.text, QStringLiteral("エクスポートに失敗しました。"));
@@ -261,7 +266,8 @@ TEST_F(Export, FailureShowsTheErrorAndSavesNothing) {
 TEST_F(Export, FailureNamesThePathAndTheReason) {
     auto hook = Hook();
     const QString target = dir.filePath(QStringLiteral("none/a"));
-    EXPECT_FALSE(FinishExport(nullptr, *sheet, {16, 16, 8}, true, kExportBmp, target, 0, 0));
+    EXPECT_EQ(FinishExport(nullptr, *sheet, {16, 16, 8}, true, kExportBmp, target, 0, 0),
+              ExportResult::kFailed);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QStringLiteral("エクスポートに失敗しました。"));
     EXPECT_EQ(messages[0].detail,

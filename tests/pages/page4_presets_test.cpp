@@ -253,8 +253,9 @@ TEST_F(Page4Presets, ASizeTakesItsOwnPictureUntilTheMainOneIsChosenAgain) {
     const QString exported = dir.filePath(QStringLiteral("x16.png"));
     {
         auto hook = Hook(MessageAnswer::kOk);
-        ASSERT_TRUE(FinishExport(page, *sheet, FormatRequest{16, 16, 32}, true, kExportPng,
-                                 exported, 0, 0));
+        ASSERT_EQ(
+            FinishExport(page, *sheet, FormatRequest{16, 16, 32}, true, kExportPng, exported, 0, 0),
+            ExportResult::kWritten);
     }
     const QImage png = QImage(exported).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(png.size(), QSize(16, 16));
