@@ -22,15 +22,19 @@ std::uint8_t AlphaByte(Pixel p) {
     return static_cast<std::uint8_t>(p >> 24);
 }
 
+// Where the run that starts at x ends: the first column after it, at most kMaxRun on.
+std::size_t RunEnd(const Pixel* row, std::size_t x, std::size_t width) {
+    const std::uint8_t a = AlphaByte(row[x]);
+    const std::size_t start = x;
+    while (x < width && x - start < kMaxRun && AlphaByte(row[x]) == a) {
+        ++x;
+    }
+    return x;
+}
+
 std::size_t RunCount(const Pixel* row, std::size_t width) {
     std::size_t runs = 0;
-    std::size_t x = 0;
-    while (x < width) {
-        const std::uint8_t a = AlphaByte(row[x]);
-        const std::size_t start = x;
-        while (x < width && x - start < kMaxRun && AlphaByte(row[x]) == a) {
-            ++x;
-        }
+    for (std::size_t x = 0; x < width; x = RunEnd(row, x, width)) {
         ++runs;
     }
     return runs;
@@ -49,13 +53,10 @@ std::vector<std::uint8_t> EncodeRow(const Pixel* row, std::size_t width) {
     }
     out.reserve(runs * kRunBytes + 1);
     out.push_back(kRuns);
-    std::size_t x = 0;
-    while (x < width) {
+    for (std::size_t x = 0; x < width;) {
         const std::uint8_t a = AlphaByte(row[x]);
         const std::size_t start = x;
-        while (x < width && x - start < kMaxRun && AlphaByte(row[x]) == a) {
-            ++x;
-        }
+        x = RunEnd(row, x, width);
         const std::size_t lengthLess1 = x - start - 1;
         out.push_back(a);
         out.push_back(static_cast<std::uint8_t>(lengthLess1 & 0xFF));
