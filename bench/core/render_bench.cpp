@@ -24,6 +24,29 @@ void BM_RenderSmoothShrink4096(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderSmoothShrink4096)->Arg(256)->Arg(48)->Arg(16)->Unit(benchmark::kMillisecond);
 
+// The batch's resizes of a 1024 x 1024 soft-alpha photo to state.range(0) squared, on one
+// thread: range(1) 0 renders the picture as it is (the 32-bit formats), 1 its thresholded
+// copy (the formats below 32 bits, every alpha 0 or 255).
+void BM_RenderSoftAlpha1024(benchmark::State& state) {
+    static const auto soft = bench::SoftAlphaPhoto(1024, 1024, 5);
+    static const auto thresholded = [] {
+        auto copy = CloneIcon(soft.get());
+        copy->ThresholdAlpha();
+        return copy;
+    }();
+    const CIcon& src = state.range(1) == 0 ? *soft : *thresholded;
+    const int side = static_cast<int>(state.range(0));
+    auto dest = CreateIcon(side, side, 32);
+    for (auto _ : state) {
+        dest->Render(src, nullptr, nullptr, false, 0.0, true);
+        benchmark::DoNotOptimize(dest->Pixels().data());
+    }
+}
+BENCHMARK(BM_RenderSoftAlpha1024)
+    ->ArgsProduct({{256, 48, 16}, {0, 1}})
+    ->ArgNames({"side", "thresholded"})
+    ->Unit(benchmark::kMillisecond);
+
 // Placement of a 4096 x 4096 picture into a working image of the same size, rotated by 30
 // degrees, smoothed.
 void BM_RenderPlacementRotated4096(benchmark::State& state) {
