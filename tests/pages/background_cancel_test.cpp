@@ -39,6 +39,7 @@
 #include "pages/page4.h"
 #include "pages/page4_support.h"
 #include "pages/page5.h"
+#include "tests/pages/sheet_teardown.h"
 #include "wizard/sheet.h"
 
 namespace varlen {
@@ -173,16 +174,7 @@ class BackgroundCancel : public ::testing::Test {
         sheet->m_nRotation = 30000;
         sheet->m_pPage1->UpdateControls();
     }
-    void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CIconPreviewWnd*>(w) != nullptr) {
-                w->close();
-            }
-        }
-        sheet.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        DeleteSettingsStore();
-    }
+    void TearDown() override { testing_support::CloseSheet(sheet); }
     ScopedMessageHook Hook() {
         return ScopedMessageHook([this](const MessageRequest& r) {
             messages.push_back(r.text);

@@ -25,6 +25,7 @@
 #include "pages/icon_preview_wnd.h"
 #include "pages/page4.h"
 #include "pages/page5.h"
+#include "tests/pages/sheet_teardown.h"
 #include "wizard/sheet.h"
 
 namespace varlen {
@@ -94,16 +95,7 @@ class Page4Presets : public ::testing::Test {
         sheet->next();
         ASSERT_EQ(sheet->ActivePage(), page);
     }
-    void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CIconPreviewWnd*>(w) != nullptr) {
-                w->close();
-            }
-        }
-        sheet.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        DeleteSettingsStore();
-    }
+    void TearDown() override { testing_support::CloseSheet(sheet); }
     ScopedMessageHook Hook(MessageAnswer answer) {
         return ScopedMessageHook([this, answer](const MessageRequest& r) {
             messages.push_back(r);

@@ -25,6 +25,7 @@
 #include "pages/icon_preview_wnd.h"
 #include "pages/icon_size_dialog.h"
 #include "pages/number_edit.h"
+#include "tests/pages/sheet_teardown.h"
 #include "wizard/sheet.h"
 
 namespace varlen {
@@ -58,16 +59,7 @@ class Page4 : public ::testing::Test {
         sheet->m_pIcon = Picture();
         page = sheet->m_pPage4;
     }
-    void TearDown() override {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<CIconPreviewWnd*>(w) != nullptr) {
-                w->close();
-            }
-        }
-        sheet.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        DeleteSettingsStore();
-    }
+    void TearDown() override { testing_support::CloseSheet(sheet); }
     QTreeWidgetItem* Depth(int index) const { return page->Tree()->topLevelItem(index); }
     QTreeWidgetItem* Find(int depthIndex, const QString& text) const {
         QTreeWidgetItem* node = Depth(depthIndex);
