@@ -177,7 +177,7 @@ class CIcon {
     // --- Colour reduction and masks (reduce.cpp) ---
 
     // Alpha >= 128 becomes 255, anything less 0; colour unchanged.
-    void ThresholdAlpha();
+    void ThresholdAlpha(Workers* workers = nullptr);
     // Number of distinct 24-bit colours among all pixels, transparent ones included.
     int CountColors() const;
     // bpp <= 8: replaces the palette by a median-cut palette and returns true;

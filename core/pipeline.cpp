@@ -63,6 +63,20 @@ struct Prepared {
     friend bool operator==(const Prepared&, const Prepared&) = default;
 };
 
+// The image a kind's resizes read: a copy of the working image, thresholded and with the
+// effects before the resize as the kind asks.
+std::unique_ptr<CIcon> PreparedClone(const CIcon& working, const Prepared& kind,
+                                     const EffectSettings& effects, Workers& workers) {
+    auto clone = CloneIcon(&working);
+    if (kind.threshold) {
+        clone->ThresholdAlpha(&workers);
+    }
+    if (kind.effectsLight) {
+        ApplyEffects(workers, *clone, *kind.effectsLight, effects);
+    }
+    return clone;
+}
+
 }  // namespace
 
 std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
@@ -124,61 +138,78 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
         }
     }
 
-    // One kind of prepared image at a time, in the order the formats first need them.
-    std::vector<bool> done(n, false);
-    for (std::size_t first = 0; first < n; ++first) {
-        if (done[first] || !valid[first]) {
+    // The kinds of prepared image, in the order the formats first need them, with their
+    // members.
+    std::vector<Prepared> kinds;
+    std::vector<std::vector<std::size_t>> membersOf;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!valid[i]) {
             continue;
         }
-        const Prepared kind = prepared[first];
-        std::vector<std::size_t> members;
-        for (std::size_t i = first; i < n; ++i) {
-            if (!done[i] && valid[i] && prepared[i] == kind) {
-                members.push_back(i);
-                done[i] = true;
-            }
+        const auto at = std::find(kinds.begin(), kinds.end(), prepared[i]);
+        if (at == kinds.end()) {
+            kinds.push_back(prepared[i]);
+            membersOf.push_back({i});
+        } else {
+            membersOf[static_cast<std::size_t>(at - kinds.begin())].push_back(i);
+        }
+    }
+    // Rounds of resizes: every kind that needs a prepared clone has a round of its own, one
+    // clone at a time; the kind that reads the working image directly joins the first round,
+    // so that its resizes and the first clone's run side by side.
+    const auto direct = std::find(kinds.begin(), kinds.end(), Prepared{});
+    bool directDone = direct == kinds.end();
+    for (std::size_t k = 0; k < kinds.size() || !directDone; ++k) {
+        std::vector<std::size_t> round;
+        if (k < kinds.size() && !(kinds[k] == Prepared{})) {
+            round.push_back(k);
+        }
+        if (!directDone && (!round.empty() || k + 1 >= kinds.size())) {
+            round.push_back(static_cast<std::size_t>(direct - kinds.begin()));
+            directDone = true;
+        }
+        if (round.empty()) {
+            continue;
         }
         std::unique_ptr<CIcon> clone;
-        const CIcon* source = &working;
-        if (kind.threshold || kind.effectsLight) {
-            clone = CloneIcon(&working);
-            if (kind.threshold) {
-                clone->ThresholdAlpha();
-            }
-            if (kind.effectsLight) {
-                ApplyEffects(workers, *clone, *kind.effectsLight, effects);
-            }
-            source = clone.get();
+        if (!(kinds[round.front()] == Prepared{})) {
+            clone = PreparedClone(working, kinds[round.front()], effects, workers);
         }
-        // One resize per distinct size, shared by the members of that size.
-        std::vector<std::size_t> sizes;  // member positions of the first format of each size
-        for (std::size_t m = 0; m < members.size(); ++m) {
-            const FormatRequest& f = formats[members[m]];
-            const bool seen = std::any_of(sizes.begin(), sizes.end(), [&](std::size_t k) {
-                const FormatRequest& g = formats[members[k]];
-                return g.width == f.width && g.height == f.height;
-            });
-            if (!seen) {
-                sizes.push_back(m);
-            }
-        }
-        std::vector<std::unique_ptr<CIcon>> resized(sizes.size());
-        workers.For(sizes.size(), [&](std::size_t k) {
-            const FormatRequest& f = formats[members[sizes[k]]];
-            auto v = CreateIcon(f.width, f.height, 32);
-            v->Render(*source, nullptr, nullptr, false, 0.0, smoothing, &workers);
-            resized[k] = std::move(v);
-        });
-        for (const std::size_t i : members) {
-            const FormatRequest& f = formats[i];
-            for (std::size_t k = 0; k < sizes.size(); ++k) {
-                const CIcon& r = *resized[k];
-                if (r.Width() == f.width && r.Height() == f.height) {
-                    result[i] = CreateIcon(f.width, f.height, f.bpp);
-                    std::copy(r.Pixels().begin(), r.Pixels().end(), result[i]->Pixels().begin());
-                    break;
+        // One resize per distinct size and kind, shared by the members of that size.
+        struct Resize {
+            const CIcon* source;
+            int width, height;
+            std::unique_ptr<CIcon> image;
+        };
+        std::vector<Resize> resizes;
+        std::vector<std::pair<std::size_t, std::size_t>> memberResize;  // format, resize
+        for (const std::size_t kind : round) {
+            const CIcon* source = kinds[kind] == Prepared{} ? &working : clone.get();
+            const std::size_t firstResize = resizes.size();
+            for (const std::size_t i : membersOf[kind]) {
+                const FormatRequest& f = formats[i];
+                std::size_t r = firstResize;
+                while (r < resizes.size() &&
+                       (resizes[r].width != f.width || resizes[r].height != f.height)) {
+                    ++r;
                 }
+                if (r == resizes.size()) {
+                    resizes.push_back({source, f.width, f.height, nullptr});
+                }
+                memberResize.emplace_back(i, r);
             }
+        }
+        workers.For(resizes.size(), [&](std::size_t r) {
+            Resize& job = resizes[r];
+            auto v = CreateIcon(job.width, job.height, 32);
+            v->Render(*job.source, nullptr, nullptr, false, 0.0, smoothing, &workers);
+            job.image = std::move(v);
+        });
+        for (const auto& [i, r] : memberResize) {
+            const FormatRequest& f = formats[i];
+            const CIcon& image = *resizes[r].image;
+            result[i] = CreateIcon(f.width, f.height, f.bpp);
+            std::copy(image.Pixels().begin(), image.Pixels().end(), result[i]->Pixels().begin());
         }
     }
 

@@ -33,6 +33,7 @@
 
 #include "core/icon.h"
 #include "core/median_cut.h"
+#include "core/workers.h"
 
 namespace varlen {
 
@@ -297,10 +298,15 @@ std::size_t ColourBound(const CIcon& icon) {
 
 }  // namespace
 
-void CIcon::ThresholdAlpha() {
-    for (Pixel& p : m_pixels) {
-        p = (p & kRgbMask) | (Alpha(p) >= 128 ? 0xFF000000u : 0u);
-    }
+void CIcon::ThresholdAlpha(Workers* workers) {
+    OnWorkers(workers, [&](Workers& w) {
+        w.ForRanges(m_pixels.size(), std::size_t{1} << 16, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                const Pixel p = m_pixels[i];
+                m_pixels[i] = (p & kRgbMask) | (Alpha(p) >= 128 ? 0xFF000000u : 0u);
+            }
+        });
+    });
 }
 
 int CIcon::CountColors() const {
