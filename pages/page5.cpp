@@ -22,7 +22,8 @@
 //   until the result message has been answered.
 // - errno is read right after the failing call, on the thread that made it (errno is the
 //   thread's own), before anything else can change it.
-// - The view points at the preview; it is given null before the preview goes away.
+// - The view points at the preview; it is given null before the preview goes away. A large
+//   picture's preview is made in the background; a cancel leaves the view empty.
 #include "pages/page5.h"
 
 #include <QCheckBox>
@@ -56,11 +57,14 @@
 #include "io/icons.h"
 #include "pages/failure_detail.h"
 #include "pages/page1_support.h"
+#include "pages/page4_support.h"
 
 namespace varlen {
 
 namespace {
 
+const char* const kPreparingView =
+    QT_TRANSLATE_NOOP("varlen::CVarlenPage5", "プレビューを作成しています...");
 const char* const kAskOverwrite = QT_TRANSLATE_NOOP(
     "varlen::CVarlenPage5", "同名のファイルが既に存在しています。\n上書きしますか？");
 const char* const kCreateFailed =
@@ -174,18 +178,26 @@ void CVarlenPage5::DropPreview() {
 }
 
 void CVarlenPage5::OnSetActive() {
-    {
-        const CWaitCursor wait;
-        m_pPreview =
-            BuildViewPreview(*m_pSheet->m_pIcon, ToEffectSettings(*m_pSheet), m_pSheet->Pool());
-        m_wndIcon->SetImage(m_pPreview.get());
-    }
+    ShowViewPreview();
     m_editFile->setText(m_pSheet->m_strIconFile);
     m_chkPng->setChecked(m_pSheet->m_bPng);
     m_chkOpenFolder->setChecked(m_pSheet->m_bFinishOpenFolder);
     m_chkClose->setChecked(m_pSheet->m_bFinishClose);
     emit completeChanged();
     m_pSheet->EnableReset(false);
+}
+
+void CVarlenPage5::ShowViewPreview() {
+    const CIcon& working = *m_pSheet->m_pIcon;
+    const EffectSettings effects = ToEffectSettings(*m_pSheet);
+    Workers& pool = m_pSheet->Pool();
+    std::unique_ptr<CIcon> preview;
+    if (!RunFormatWork(this, *m_pSheet, working.PixelCount(), tr(kPreparingView),
+                       [&] { preview = BuildViewPreview(working, effects, pool); })) {
+        return;  // cancelled: the view stays empty, the page works as ever
+    }
+    m_pPreview = std::move(preview);
+    m_wndIcon->SetImage(m_pPreview.get());
 }
 
 void CVarlenPage5::OnWizardBack() {

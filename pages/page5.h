@@ -75,6 +75,8 @@ class CVarlenPage5 : public CVarlenPage {
     void BuildControls();
     void ConnectControls();
     void DropPreview();
+    // Makes the view's preview (in the background for a large picture) and shows it.
+    void ShowViewPreview();
     // Builds every enabled format (all at once, in the background), stepping the progress
     // bar once per record as the records' images are complete, and writes the file. False
     // when the file could not be written; nothing when the user cancelled (no file written).

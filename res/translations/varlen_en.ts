@@ -663,6 +663,10 @@ Reason: no file manager was found to open the folder.</translation>
         <source>アイコンを作成しています...</source>
         <translation>Creating the icon...</translation>
     </message>
+    <message>
+        <source>プレビューを作成しています...</source>
+        <translation>Making the preview...</translation>
+    </message>
 </context>
 <context>
     <name>varlen::CWindowsViewDialog</name>

@@ -1,7 +1,7 @@
 // The wizard's long actions in the background: Cancel clicked in the progress dialog at
-// each of them (page 1's Next, page 4's view preview, Preview, Copy and Export, page 5's
-// Finish) leaves the sheet, the clipboard and the files exactly as they were; and the
-// background build of page 4 gives the very bytes of the build at once.
+// each of them (page 1's Next, the view previews of pages 4 and 5, Preview, Copy and
+// Export, page 5's Finish) leaves the sheet, the clipboard and the files exactly as they were; and
+// the background build of page 4 gives the very bytes of the build at once.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -287,6 +287,34 @@ TEST_F(BackgroundCancel, Page4ViewPreviewCancelledLeavesTheViewEmptyAndThePageWo
     Click(QWizard::NextButton);
     ASSERT_NE(page->PreviewImage(), nullptr);
     EXPECT_EQ(page->View()->GetImage(), page->PreviewImage());
+}
+
+TEST_F(BackgroundCancel, Page5ViewPreviewCancelledLeavesTheViewEmptyAndFinishWorking) {
+    for (int i = 0; i < 3; ++i) {
+        Click(QWizard::NextButton);
+    }
+    sheet->m_backgroundPacing = HeldUntilCancelled();
+    {
+        Canceller canceller;
+        Click(QWizard::NextButton);
+        EXPECT_EQ(canceller.Clicks(), 1);
+        EXPECT_EQ(canceller.Labels(), QStringList{QStringLiteral("プレビューを作成しています...")});
+    }
+    CVarlenPage5* page = sheet->m_pPage5;
+    ASSERT_EQ(sheet->currentPage(), page);
+    EXPECT_EQ(page->Preview(), nullptr);
+    EXPECT_EQ(page->m_wndIcon->GetImage(), nullptr);
+    // Finish still writes the icon.
+    sheet->m_backgroundPacing = BackgroundPacing{};
+    const auto hook = Hook();
+    Click(QWizard::FinishButton);
+    EXPECT_NE(FromFile(QFile::encodeName(dir.filePath(QStringLiteral("out.ico"))).toStdString()),
+              nullptr);
+    // Back and on again without a cancel: the view shows the filtered picture.
+    Click(QWizard::BackButton);
+    Click(QWizard::NextButton);
+    ASSERT_NE(page->Preview(), nullptr);
+    EXPECT_EQ(page->m_wndIcon->GetImage(), page->Preview());
 }
 
 TEST_F(BackgroundCancel, PreviewAndCopyCancelledOpenNothingAndKeepTheClipboard) {
