@@ -183,10 +183,13 @@ void UnfilterRowPlain(const std::uint8_t* in, std::uint8_t* out, const std::uint
             } else if constexpr (Filter == 3) {
                 predicted = (a[i] + b[i]) >> 1;
             } else if constexpr (Filter == 4) {
+                // Written as selections so the compiler can avoid branches, which photo
+                // noise would mispredict.
                 const int pa = std::abs(b[i] - c[i]);
                 const int pb = std::abs(a[i] - c[i]);
                 const int pc = std::abs(a[i] + b[i] - 2 * c[i]);
-                predicted = pa <= pb && pa <= pc ? a[i] : pb <= pc ? b[i] : c[i];
+                predicted = pb <= pc ? b[i] : c[i];
+                predicted = (pa <= pb) & (pa <= pc) ? a[i] : predicted;
             }
             px[i] = static_cast<std::uint8_t>(f + predicted);
         }
