@@ -3,6 +3,8 @@
 // builders of tests/io, SVG texts, and our encoders), so each fuzzer starts with every
 // decoder, depth and form in reach.
 // Usage: varlen_fuzz_seeds OUT
+#include <png.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -166,6 +168,31 @@ std::vector<Bytes> Pngs() {
         Bytes png;
         if (varlen::EncodePng(*Ramp(7, 5, bpp), png)) {
             out.push_back(png);
+        }
+    }
+    return out;
+}
+
+// 8-bit RGB and RGBA files of the shapes the fast PNG reading takes, each filter forced, and
+// one split into small IDAT chunks; beside them the other kinds, which it must decline.
+std::vector<Bytes> PngsForTheFastReading() {
+    std::vector<Bytes> out = Pngs();
+    const int filterSets[] = {PNG_FILTER_NONE, PNG_FILTER_SUB,   PNG_FILTER_UP,
+                              PNG_FILTER_AVG,  PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+    for (const int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}) {
+        const std::size_t channels = colorType == PNG_COLOR_TYPE_RGB ? 3 : 4;
+        for (const int filters : filterSets) {
+            td::PngLayout s;
+            s.width = 9;
+            s.height = 4;
+            s.colorType = colorType;
+            s.filters = filters;
+            s.idatBytes = filters == PNG_ALL_FILTERS ? 16 : 0;
+            for (int y = 0; y < s.height; ++y) {
+                s.rows.push_back(
+                    Pattern(channels * static_cast<std::size_t>(s.width), y + filters));
+            }
+            out.push_back(td::EncodePng(s));
         }
     }
     return out;
@@ -370,6 +397,9 @@ int main(int argc, char** argv) {
     const std::vector<Bytes> gifs = Gifs();
     for (const Bytes& b : pngs) {
         w.Put("fuzz_from_file", name(".png"), b);
+    }
+    for (const Bytes& b : PngsForTheFastReading()) {
+        w.Put("fuzz_png_fast", name(".png"), b);
     }
     for (const Bytes& b : Jpegs()) {
         w.Put("fuzz_from_file", name(".jpg"), b);

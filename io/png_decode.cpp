@@ -1,6 +1,9 @@
-// PNG decoding through libpng, from memory.
+// PNG decoding from memory: the fast reading of io/png_fast.cpp when it takes the file,
+// libpng otherwise.
 //
-// Contract: see DecodePng in picture_decoders.h for what arrives for each colour type.
+// Contract: see DecodePng in picture_decoders.h for what arrives for each colour type. The
+// libpng reading is the authoritative one; the fast reading declines whatever it might
+// judge differently, so which one answered never shows in the result.
 //
 // Traps:
 // - libpng reports errors with longjmp. The function that calls setjmp (RunPng) holds only
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "io/picture_decoders.h"
+#include "io/png_fast.h"
 
 namespace varlen {
 
@@ -169,6 +173,13 @@ DecodedBitmap PackIndexed(const PngJob& job, int depth, std::span<const RGBQUAD>
 }  // namespace
 
 std::optional<DecodedBitmap> DecodePng(std::span<const std::uint8_t> data) {
+    if (std::optional<DecodedBitmap> fast = DecodePngFast(data)) {
+        return fast;
+    }
+    return DecodePngWithLibpng(data);
+}
+
+std::optional<DecodedBitmap> DecodePngWithLibpng(std::span<const std::uint8_t> data) {
     if (SniffEncoded(data) != EncodedKind::Png) {
         return std::nullopt;
     }

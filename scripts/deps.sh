@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev libjpeg62-turbo-dev libgif-dev libwebp-dev libtiff-dev librsvg2-dev libxml2-dev
-    zlib1g-dev
+    zlib1g-dev libdeflate-dev
     icoutils python3 python3-pil imagemagick
     qt6-base-dev qt6-translations-l10n qt6-l10n-tools qt6-tools-dev libgl-dev fonts-noto-cjk
     clang libclang-rt-14-dev

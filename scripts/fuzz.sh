@@ -19,7 +19,7 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_from_file fuzz_from_dib fuzz_pixel_stream fuzz_data_object
              fuzz_gif_transparent fuzz_format_list fuzz_icon_check fuzz_svg_precheck
-             fuzz_svg_reply)
+             fuzz_svg_reply fuzz_png_fast)
 fi
 
 "$root/scripts/deps.sh"

@@ -92,6 +92,12 @@ bool RunPngWrite(png_structp png, png_infop info, const PngLayout* s, Bytes* out
     png_set_IHDR(png, info, static_cast<png_uint_32>(s->width), static_cast<png_uint_32>(s->height),
                  s->bitDepth, s->colorType, s->interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (s->filters) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, *s->filters);
+    }
+    if (s->idatBytes != 0) {
+        png_set_compression_buffer_size(png, s->idatBytes);
+    }
     if (!s->plte.empty()) {
         png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(s->plte.data()),
                      static_cast<int>(s->plte.size() / 3));

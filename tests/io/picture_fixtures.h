@@ -3,6 +3,7 @@
 // TIFF files with libtiff's writer (in memory).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -50,6 +51,8 @@ struct PngLayout {
     std::vector<std::uint8_t> plte;       // r, g, b triples
     std::vector<std::uint8_t> trnsAlpha;  // palette: alpha per entry
     std::optional<int> trnsGrey;          // grey: the transparent level
+    std::optional<int> filters;           // png_set_filter's PNG_FILTER_* set; else libpng's
+    std::size_t idatBytes = 0;            // longest IDAT chunk (0: libpng's 8 KiB)
     std::vector<Bytes> rows;
 };
 Bytes EncodePng(const PngLayout& layout);
