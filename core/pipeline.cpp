@@ -16,8 +16,9 @@
 // - The working image is not cloned at all when nothing changes it before the resize: the
 //   resize reads it directly. Only one prepared clone exists at a time, so a large picture
 //   costs at most one extra copy.
-// - The resizes of one kind run side by side, each spreading its rows over the workers, and
-//   the per-format finishing (effects after an enlarging resize, sharpen, palette) runs one
+// - The resizes of one kind run side by side (those that read the working image directly
+//   beside the first prepared clone's), each spreading its rows over the workers, and the
+//   per-format finishing (effects after an enlarging resize, sharpen, palette) runs one
 //   format per task. Each task writes only its own image, so the thread count changes
 //   nothing in the results.
 #include "core/pipeline.h"
