@@ -195,6 +195,17 @@ class BackgroundCancel : public ::testing::Test {
         tree->setCurrentItem(tree->topLevelItem(1)->child(0));
         ASSERT_EQ(sheet->m_pPage4->TargetFormat()->width, 48);
     }
+    // Moves on to page `page` and cancels the making of its view preview.
+    void CancelViewPreviewOfPage(int page) {
+        for (int i = 2; i < page; ++i) {
+            Click(QWizard::NextButton);
+        }
+        sheet->m_backgroundPacing = HeldUntilCancelled();
+        Canceller canceller;
+        Click(QWizard::NextButton);
+        EXPECT_EQ(canceller.Clicks(), 1);
+        EXPECT_EQ(canceller.Labels(), QStringList{QStringLiteral("プレビューを作成しています...")});
+    }
     static int PreviewWindows() {
         int count = 0;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -266,16 +277,7 @@ TEST_F(BackgroundCancel, FinishKeepsTheOldFileAndMakesNoNewOne) {
 }
 
 TEST_F(BackgroundCancel, Page4ViewPreviewCancelledLeavesTheViewEmptyAndThePageWorking) {
-    for (int i = 0; i < 2; ++i) {
-        Click(QWizard::NextButton);
-    }
-    sheet->m_backgroundPacing = HeldUntilCancelled();
-    {
-        Canceller canceller;
-        Click(QWizard::NextButton);
-        EXPECT_EQ(canceller.Clicks(), 1);
-        EXPECT_EQ(canceller.Labels(), QStringList{QStringLiteral("プレビューを作成しています...")});
-    }
+    CancelViewPreviewOfPage(4);
     CVarlenPage4* page = sheet->m_pPage4;
     EXPECT_EQ(sheet->currentPage(), page);
     EXPECT_EQ(page->PreviewImage(), nullptr);
@@ -290,16 +292,7 @@ TEST_F(BackgroundCancel, Page4ViewPreviewCancelledLeavesTheViewEmptyAndThePageWo
 }
 
 TEST_F(BackgroundCancel, Page5ViewPreviewCancelledLeavesTheViewEmptyAndFinishWorking) {
-    for (int i = 0; i < 3; ++i) {
-        Click(QWizard::NextButton);
-    }
-    sheet->m_backgroundPacing = HeldUntilCancelled();
-    {
-        Canceller canceller;
-        Click(QWizard::NextButton);
-        EXPECT_EQ(canceller.Clicks(), 1);
-        EXPECT_EQ(canceller.Labels(), QStringList{QStringLiteral("プレビューを作成しています...")});
-    }
+    CancelViewPreviewOfPage(5);
     CVarlenPage5* page = sheet->m_pPage5;
     ASSERT_EQ(sheet->currentPage(), page);
     EXPECT_EQ(page->Preview(), nullptr);
