@@ -158,20 +158,22 @@ std::vector<std::unique_ptr<CIcon>> BuildFormatIcons(
     // Rounds of resizes: every kind that needs a prepared clone has a round of its own, one
     // clone at a time; the kind that reads the working image directly joins the first round,
     // so that its resizes and the first clone's run side by side.
-    const auto direct = std::find(kinds.begin(), kinds.end(), Prepared{});
-    bool directDone = direct == kinds.end();
-    for (std::size_t k = 0; k < kinds.size() || !directDone; ++k) {
-        std::vector<std::size_t> round;
-        if (k < kinds.size() && !(kinds[k] == Prepared{})) {
-            round.push_back(k);
+    std::vector<std::vector<std::size_t>> rounds;
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        if (!(kinds[k] == Prepared{})) {
+            rounds.push_back({k});
         }
-        if (!directDone && (!round.empty() || k + 1 >= kinds.size())) {
-            round.push_back(static_cast<std::size_t>(direct - kinds.begin()));
-            directDone = true;
+    }
+    if (const auto direct = std::find(kinds.begin(), kinds.end(), Prepared{});
+        direct != kinds.end()) {
+        const auto d = static_cast<std::size_t>(direct - kinds.begin());
+        if (rounds.empty()) {
+            rounds.push_back({d});
+        } else {
+            rounds.front().push_back(d);
         }
-        if (round.empty()) {
-            continue;
-        }
+    }
+    for (const std::vector<std::size_t>& round : rounds) {
         std::unique_ptr<CIcon> clone;
         if (!(kinds[round.front()] == Prepared{})) {
             clone = PreparedClone(working, kinds[round.front()], effects, workers);

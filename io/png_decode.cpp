@@ -95,7 +95,7 @@ bool RunPng(png_structp png, png_infop info, PngJob* job) {
     }
     png_set_read_fn(png, job, PngReadData);
     png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
-    png_set_chunk_malloc_max(png, 16u << 20);
+    png_set_chunk_malloc_max(png, kPngLongestChunk);
     png_read_info(png, info);
 
     int colorType = 0;

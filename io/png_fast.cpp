@@ -12,7 +12,7 @@
 //   bytes letters as libpng demands, not tRNS), one unbroken run of IDATs, ancillary chunks,
 //   IEND. Every CRC is checked, those of ancillary chunks too (libpng only warns about them;
 //   we decline and let it). Bytes after IEND are ignored, as libpng ignores them.
-// - A chunk length is compared with kLongestChunk and with the bytes left before anything
+// - A chunk length is compared with kPngLongestChunk and with the bytes left before anything
 //   is added to it, so no position is ever computed past the end of the data. The IDAT
 //   pieces add up to at most the data's size. Longer chunks are left to libpng, which
 //   refuses an IDAT longer than the image can need and skips other long chunks.
@@ -55,9 +55,8 @@ namespace {
 static_assert(std::uint64_t{kMaxPictureSide} * (4 * std::uint64_t{kMaxPictureSide} + 1) <=
                   std::numeric_limits<std::size_t>::max(),
               "the inflated image of the largest picture must fit in size_t");
-// The longest chunk taken (libpng's own chunk allocation limit in png_decode.cpp); far
-// below 2^31, so a length never reaches the range libpng refuses as not 31-bit.
-constexpr std::size_t kLongestChunk = 16u << 20;
+static_assert(kPngLongestChunk < std::size_t{1} << 31,
+              "a chunk length taken never reaches the range libpng refuses as not 31-bit");
 
 constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
@@ -121,7 +120,7 @@ std::optional<PngFile> WalkChunks(std::span<const std::uint8_t> data) {
         }
         const std::uint8_t* chunk = data.data() + pos;
         const std::uint32_t length = Be32(chunk);
-        if (length > kLongestChunk || length > data.size() - pos - 12) {
+        if (length > kPngLongestChunk || length > data.size() - pos - 12) {
             return std::nullopt;
         }
         const std::uint8_t* type = chunk + 4;

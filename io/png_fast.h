@@ -13,6 +13,10 @@
 
 namespace varlen {
 
+// The most memory libpng may allocate for one chunk (png_set_chunk_malloc_max), and the
+// longest chunk the fast reading takes.
+inline constexpr std::size_t kPngLongestChunk = 16u << 20;
+
 // How the fast reading undoes the row filters: Best is what DecodePng uses (SSE2 where the
 // compiler targets it), Plain the portable loops, kept callable so they are tested on
 // every machine.
