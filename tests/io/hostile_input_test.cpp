@@ -20,6 +20,7 @@ namespace {
 
 using testdata::Bytes;
 using testdata::DibLayout;
+using testdata::PutBe32;
 
 std::unique_ptr<CIcon> Encoded(const Bytes& data) {
     ByteReader reader(data);
@@ -34,28 +35,11 @@ Bytes Prefix(const Bytes& b, std::size_t n) {
     return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1) != 0 ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-        }
-    }
-    return c ^ 0xFFFFFFFFu;
-}
-
-void PutBe32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-    }
-}
-
 // IHDR starts at byte 8: length (4), "IHDR" (4), width (4), height (4), ... CRC at 29.
 Bytes WithIhdrSize(Bytes png, std::uint32_t width, std::uint32_t height) {
-    PutBe32(png, 16, width);
-    PutBe32(png, 20, height);
-    PutBe32(png, 29, Crc32(png.data() + 12, 17));
+    testdata::SetBe32(png, 16, width);
+    testdata::SetBe32(png, 20, height);
+    testdata::SetBe32(png, 29, testdata::PngCrc(png.data() + 12, 17));
     return png;
 }
 
@@ -553,23 +537,6 @@ TEST(HostileSvg, TextThatOnlyLooksLikeSvgIsRefused) {
     }
 }
 
-std::uint32_t Crc32(const Bytes& b, std::size_t from, std::size_t to) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = from; i < to; ++i) {
-        c ^= b[i];
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1) != 0 ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-        }
-    }
-    return c ^ 0xFFFFFFFFu;
-}
-
-void PutBe32(Bytes& b, std::uint32_t v) {
-    for (int i = 3; i >= 0; --i) {
-        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-}
-
 // A PNG file that is only a header claiming w x h (no pixel data).
 Bytes PngHeaderOnly(std::uint32_t w, std::uint32_t h) {
     Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -578,7 +545,7 @@ Bytes PngHeaderOnly(std::uint32_t w, std::uint32_t h) {
     PutBe32(b, w);
     PutBe32(b, h);
     b.insert(b.end(), {8, 0, 0, 0, 0});
-    PutBe32(b, Crc32(b, 12, b.size()));
+    PutBe32(b, testdata::PngCrc(b.data() + 12, b.size() - 12));
     PutBe32(b, 0);
     b.insert(b.end(), {'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
     return b;

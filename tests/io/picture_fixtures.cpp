@@ -34,6 +34,29 @@ void SetU32(Bytes& b, std::size_t at, std::uint32_t v) {
     }
 }
 
+void PutBe32(Bytes& b, std::uint32_t v) {
+    for (int i = 3; i >= 0; --i) {
+        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+}
+
+void SetBe32(Bytes& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+    }
+}
+
+std::uint32_t PngCrc(const std::uint8_t* p, std::size_t n) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) {
+            c = (c & 1) != 0 ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        }
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
 Bytes BuildDib(const DibLayout& s) {
     Bytes b;
     PutU32(b, s.headerSize);
@@ -276,11 +299,6 @@ void PutBe16(Bytes& b, std::uint32_t v) {
     b.push_back(static_cast<std::uint8_t>(v >> 8));
     b.push_back(static_cast<std::uint8_t>(v));
 }
-void PutBe32(Bytes& b, std::uint32_t v) {
-    PutBe16(b, v >> 16);
-    PutBe16(b, v & 0xFFFF);
-}
-
 }  // namespace
 
 Bytes ExifBlock(int orientation, bool bigEndian) {

@@ -21,6 +21,12 @@ using Bytes = std::vector<std::uint8_t>;
 void PutU16(Bytes& b, std::uint32_t v);
 void PutU32(Bytes& b, std::uint32_t v);
 void SetU32(Bytes& b, std::size_t at, std::uint32_t v);
+// Big-endian, as PNG stores its numbers: appended, or written over b[at] ... b[at + 3].
+void PutBe32(Bytes& b, std::uint32_t v);
+void SetBe32(Bytes& b, std::size_t at, std::uint32_t v);
+// The CRC-32 of the PNG standard over n bytes at p, bit by bit (independent of zlib, which
+// the readers use).
+std::uint32_t PngCrc(const std::uint8_t* p, std::size_t n);
 
 // A packed DIB: header of headerSize bytes (40, 52, 56, 108, 124, or anything for hostile
 // tests; the fields past 40 are zero except the masks at 40), then the masks after a

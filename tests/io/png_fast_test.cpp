@@ -20,6 +20,7 @@ namespace varlen {
 namespace {
 
 using testdata::Bytes;
+using testdata::PutBe32;
 
 // Rows of a picture with smooth runs, edges and noise, so that every filter predicts
 // differently; RGBA rows get a soft, varying alpha.
@@ -80,11 +81,6 @@ void ExpectLibpngsAnswer(const Bytes& png) {
 
 // --- Files put together here ---
 
-void PutBe32(Bytes& b, std::uint32_t v) {
-    b.insert(b.end(), {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-                       static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
-}
-
 struct Chunk {
     std::string type;
     Bytes data;
@@ -95,10 +91,7 @@ Bytes ChunkBytes(const Chunk& c) {
     PutBe32(b, static_cast<std::uint32_t>(c.data.size()));
     b.insert(b.end(), c.type.begin(), c.type.end());
     b.insert(b.end(), c.data.begin(), c.data.end());
-    // Over type and data in one piece (zlib's crc32 returns 0 for a null buffer, which is
-    // what an empty vector may hold).
-    PutBe32(b, static_cast<std::uint32_t>(
-                   crc32(0L, b.data() + 4, static_cast<uInt>(c.data.size() + 4))));
+    PutBe32(b, testdata::PngCrc(b.data() + 4, c.data.size() + 4));  // over type and data
     return b;
 }
 
